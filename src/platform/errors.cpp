@@ -1,0 +1,26 @@
+#include "platform/errors.h"
+
+namespace sonrik {
+
+std::string IoError::textFor(int code)
+{
+    switch (code) {
+    case ioerr::FileNotFound: return "File not found";
+    case ioerr::InvalidFilename: return "Invalid filename";
+    case ioerr::TooManyOpenFiles: return "Too many open files";
+    case ioerr::AccessDenied: return "File access denied";
+    case ioerr::ReadBeyondEnd: return "Read beyond end of file";
+    case ioerr::DiskFull: return "Disk full";
+    case ioerr::InvalidNumericInput: return "Invalid numeric input";
+    default: return "I/O error " + std::to_string(code);
+    }
+}
+
+IoError::IoError(int code) : Error(textFor(code)), code_(code) {}
+
+ConvertError::ConvertError(const std::string& text)
+    : Error("'" + text + "' is not a valid integer value")
+{
+}
+
+}  // namespace sonrik

@@ -1,0 +1,246 @@
+#include "platform/platform.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace sonrik::platform {
+
+namespace {
+
+constexpr int kClosed = -1;
+constexpr int kInvalidHandle = 6;  // ERROR_INVALID_HANDLE
+
+// errno values mapped to the codes a Windows user would see for the same cause.
+int mapErrno(int e)
+{
+    switch (e) {
+    case ENOENT: return ioerr::FileNotFound;
+    case ENOTDIR:
+    case ENAMETOOLONG:
+    case ELOOP: return ioerr::InvalidFilename;
+    case EMFILE:
+    case ENFILE: return ioerr::TooManyOpenFiles;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case ETXTBSY:
+    case EISDIR: return ioerr::AccessDenied;
+    case ENOSPC: return 112;       // disk full (ERROR_DISK_FULL)
+    case EDQUOT: return 1295;      // disk quota exceeded
+    case EFBIG: return 223;        // file too large
+    case EBADF: return kInvalidHandle;
+    case EIO: return 1117;         // device I/O error
+    case EINVAL: return 87;        // invalid parameter
+    case ENOMEM: return 8;         // not enough memory
+    case EXDEV: return 17;         // not the same device
+    default: return e;
+    }
+}
+
+[[noreturn]] void fail(int e) { throw IoError(mapErrno(e)); }
+
+// Windows tells a missing file (2) from a missing folder on the way to it or an
+// empty name (3); ENOENT covers all of these.
+[[noreturn]] void failOn(const std::string& name, int e)
+{
+    if (e != ENOENT) fail(e);
+    if (name.empty()) throw IoError(ioerr::InvalidFilename);
+    const auto slash = name.find_last_of('/');
+    if (slash == std::string::npos) throw IoError(ioerr::FileNotFound);
+    const std::string dir = slash == 0 ? std::string("/") : name.substr(0, slash);
+    struct stat st {};
+    const bool dirExists = ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    throw IoError(dirExists ? ioerr::FileNotFound : ioerr::InvalidFilename);
+}
+
+// A missing source is reported for the source, anything else for the target.
+[[noreturn]] void failRename(const std::string& from, const std::string& to, int e)
+{
+    struct stat st {};
+    failOn(e == ENOENT && ::lstat(from.c_str(), &st) == 0 ? to : from, e);
+}
+
+// Same outcome as the Windows layer for a file that is not open.
+void checkOpen(int fd)
+{
+    if (fd == kClosed) throw IoError(kInvalidHandle);
+}
+
+// Windows refuses writing through a read-only opener with "access denied";
+// POSIX says EBADF or EINVAL, so ask the descriptor first.
+void checkWritable(int fd)
+{
+    checkOpen(fd);
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0) fail(errno);
+    if ((flags & O_ACCMODE) == O_RDONLY) throw IoError(ioerr::AccessDenied);
+}
+
+}  // namespace
+
+bool FileExists(const std::string& name)
+{
+    struct stat st {};
+    return !name.empty() && ::stat(name.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+File::File(Handle handle) noexcept : handle_(handle) {}
+
+File::File(File&& other) noexcept : handle_(std::exchange(other.handle_, kClosed)) {}
+
+File& File::operator=(File&& other) noexcept
+{
+    if (this != &other) {
+        if (handle_ != kClosed) ::close(handle_);
+        handle_ = std::exchange(other.handle_, kClosed);
+    }
+    return *this;
+}
+
+File::~File()
+{
+    if (handle_ != kClosed) ::close(handle_);
+}
+
+File File::open(const std::string& name, OpenMode mode)
+{
+    const int flags = (mode == OpenMode::Read ? O_RDONLY : O_RDWR) | O_CLOEXEC;
+    int fd;
+    do {
+        fd = ::open(name.c_str(), flags);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) failOn(name, errno);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        const int e = S_ISDIR(st.st_mode) ? EISDIR : errno;
+        ::close(fd);
+        fail(e);
+    }
+    return File(fd);
+}
+
+bool File::isOpen() const noexcept { return handle_ != kClosed; }
+
+std::int64_t File::size() const
+{
+    checkOpen(handle_);
+    struct stat st {};
+    if (::fstat(handle_, &st) != 0) fail(errno);
+    return st.st_size;
+}
+
+std::int64_t File::position() const
+{
+    checkOpen(handle_);
+    const off_t p = ::lseek(handle_, 0, SEEK_CUR);
+    if (p < 0) fail(errno);
+    return p;
+}
+
+void File::seek(std::int64_t pos)
+{
+    checkOpen(handle_);
+    if (pos < 0) throw IoError(ioerr::NegativeSeek);
+    if (::lseek(handle_, static_cast<off_t>(pos), SEEK_SET) < 0) fail(errno);
+}
+
+std::size_t File::read(void* buffer, std::size_t count)
+{
+    checkOpen(handle_);
+    auto* out = static_cast<char*>(buffer);
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::read(handle_, out + done, count - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            fail(errno);
+        }
+        if (n == 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
+void File::readExact(void* buffer, std::size_t count)
+{
+    if (read(buffer, count) != count) throw IoError(ioerr::ReadBeyondEnd);
+}
+
+std::size_t File::write(const void* buffer, std::size_t count)
+{
+    checkWritable(handle_);
+    const auto* in = static_cast<const char*>(buffer);
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::write(handle_, in + done, count - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            // Nothing written at all is a failure; a partial write is a short count.
+            if (done == 0) fail(errno);
+            break;
+        }
+        if (n == 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
+void File::truncate()
+{
+    checkWritable(handle_);
+    if (::ftruncate(handle_, static_cast<off_t>(position())) != 0) fail(errno);
+}
+
+void File::close()
+{
+    if (handle_ == kClosed) return;
+    const int fd = std::exchange(handle_, kClosed);
+    if (::close(fd) != 0 && errno != EINTR) fail(errno);
+}
+
+bool IsReadOnly(const std::string& name)
+{
+    struct stat st {};
+    if (::stat(name.c_str(), &st) != 0) failOn(name, errno);
+    return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+}
+
+void SetReadOnly(const std::string& name, bool readOnly)
+{
+    struct stat st {};
+    if (::stat(name.c_str(), &st) != 0) failOn(name, errno);
+    mode_t mode = st.st_mode & 07777;
+    if (readOnly)
+        mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
+    else
+        mode |= S_IWUSR;
+    if (::chmod(name.c_str(), mode) != 0) failOn(name, errno);
+}
+
+void RenameFile(const std::string& from, const std::string& to)
+{
+    // Like the Windows call, refuse to replace an existing file.
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        if (::unlink(from.c_str()) != 0) {
+            const int e = errno;
+            ::unlink(to.c_str());
+            fail(e);
+        }
+        return;
+    }
+    const int e = errno;
+    if (e == EEXIST) throw IoError(183);  // already exists
+    // File systems without hard links: check, then rename.
+    if (e == EPERM || e == EXDEV || e == ENOTSUP) {
+        struct stat st {};
+        if (::lstat(to.c_str(), &st) == 0) throw IoError(183);
+        if (::rename(from.c_str(), to.c_str()) != 0) failRename(from, to, errno);
+        return;
+    }
+    failRename(from, to, e);
+}
+
+}  // namespace sonrik::platform

@@ -1,0 +1,58 @@
+#include "twID3/twID3.h"
+
+#include "platform/platform.h"
+
+namespace sonrik::twID3 {
+
+TtwID3::TtwID3() : id3v1_(std::make_unique<TtwID3v1>(*this)) {}
+
+TtwID3::~TtwID3() = default;
+
+void TtwID3::SetFilename(const std::string& value)
+{
+    filename_ = value;
+    if (autoLoad_) Load();
+}
+
+void TtwID3::SetAutoLoad(bool value)
+{
+    autoLoad_ = value;
+    if (value && platform::FileExists(filename_)) Load();
+}
+
+void TtwID3::LoadFromFile(std::string fileName)
+{
+    if (platform::FileExists(fileName)) {
+        filename_ = fileName;
+        id3v1_->LoadFromFile(filename_);
+        useID3v1_ = success_ == id3Success;
+    } else {
+        // The last loaded file's name, Lyrics3 values and record stay; the
+        // ID3v1 values go back to that record below.
+        success_ = id3NoSuchFile;
+    }
+    DecodeRecord();
+}
+
+void TtwID3::Load() { LoadFromFile(filename_); }
+
+void TtwID3::SaveToFile(std::string fileName)
+{
+    EncodeRecord();
+    const bool exists = platform::FileExists(fileName);
+    if (exists && id3v1_->HasTagMarker()) {
+        filename_ = fileName;
+        id3v1_->SaveToFile(filename_);
+        useID3v1_ = success_ == id3Success;
+    } else {
+        success_ = exists ? id3NoTags : id3NoSuchFile;
+    }
+}
+
+void TtwID3::Save() { SaveToFile(filename_); }
+
+void TtwID3::DecodeRecord() { id3v1_->DecodeRecord(); }
+
+void TtwID3::EncodeRecord() { id3v1_->EncodeRecord(); }
+
+}  // namespace sonrik::twID3

@@ -1,0 +1,265 @@
+// The tag library: the ID3v1 / ID3v1.1 record at the end of an MP3 file, the
+// Lyrics3 block (version 2.00 or 1) in front of it, the genre table, and the
+// tag file object through which the editor windows load and save both tags.
+//
+// Values are 8-bit strings in the system's ANSI code page, kept as bytes.
+// Setters apply the field limits and raise the flags that decide what the next
+// save writes; loads and decodes store values without those side effects.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sonrik::platform {
+class File;
+}
+
+namespace sonrik::twID3 {
+
+// ---- Genre table ---------------------------------------------------------
+
+inline constexpr int GenreCount = 148;
+extern const std::array<std::string_view, GenreCount> GenreNames;
+
+// The name of genre `id`, or an empty text above 147.
+std::string_view GenreName(unsigned id);
+
+// ---- Line lists ------------------------------------------------------------
+
+using LineList = std::vector<std::string>;
+
+// Splits a text into lines at CR LF, a lone CR or a lone LF; no empty line is
+// added after a final line end; a zero byte ends the text.
+LineList TextToLines(std::string_view text);
+// Each line followed by CR LF.
+std::string LinesToText(const LineList& lines);
+
+// ---- Result state ----------------------------------------------------------
+
+enum TtwID3State : std::uint8_t {
+    id3Success = 0,
+    id3NoTags = 1,
+    id3NoSuchFile = 2,
+    id3IOError = 3,
+};
+
+// "id3Success", "id3NoTags", "id3NoSuchFile" or "id3IOError".
+std::string_view StateName(TtwID3State state);
+
+class TtwID3;
+class TtwID3v1;
+
+// ---- Lyrics3 -----------------------------------------------------------------
+
+// Limits of what a Lyrics3 block can hold and readers can find again.
+inline constexpr std::size_t Lyrics3TextLimit = 250;       // setters keep at most this
+inline constexpr std::size_t Lyrics3v2FieldLimit = 99999;  // 5 size digits
+inline constexpr std::size_t Lyrics3v2BlockLimit = 999999; // 6 size digits
+inline constexpr std::size_t Lyrics3v1LyricsLimit = 5100;  // what version 1 readers look back for
+
+class TtwLyrics3 {
+public:
+    explicit TtwLyrics3(TtwID3v1& owner);
+    TtwLyrics3(const TtwLyrics3&) = delete;
+    TtwLyrics3& operator=(const TtwLyrics3&) = delete;
+
+    TtwID3v1& Owner() const { return *owner_; }
+
+    const std::string& Artist() const { return artist_; }
+    const std::string& Album() const { return album_; }
+    const std::string& Author() const { return author_; }
+    const std::string& Title() const { return title_; }
+    void SetArtist(std::string_view value);
+    void SetAlbum(std::string_view value);
+    void SetAuthor(std::string_view value);
+    void SetTitle(std::string_view value);
+
+    // The lists themselves; filling them in place bypasses the setter rules.
+    LineList& Images() { return images_; }
+    LineList& Infos() { return infos_; }
+    LineList& Lyrics() { return lyrics_; }
+    LineList& Others() { return others_; }
+    const LineList& Images() const { return images_; }
+    const LineList& Infos() const { return infos_; }
+    const LineList& Lyrics() const { return lyrics_; }
+    const LineList& Others() const { return others_; }
+    void SetImages(const LineList& lines);
+    void SetInfos(const LineList& lines);
+    void SetLyrics(const LineList& lines);
+    void SetOthers(const LineList& lines);
+
+    bool UseLyrics3v2() const { return useLyrics3v2_; }
+    void SetUseLyrics3v2(bool value) { useLyrics3v2_ = value; }
+    bool UseTimestamp() const { return useTimestamp_; }
+    void SetUseTimestamp(bool value);
+
+    // Empties the lyrics; nothing else.
+    void ClearLyrics();
+    // Copies the values and the owner link (not the identity of the object).
+    void Assign(const TtwLyrics3& source);
+
+    // All values empty, both flags false; no flags raised, no save.
+    void Reset();
+
+    // The file position of the block's "LYRICSBEGIN" in front of the ID3v1
+    // record of an open file, or nothing. Only a block that ends in a marker
+    // directly in front of the record is looked for, and only as far back as
+    // the largest block of that marker's version can reach.
+    std::optional<std::int64_t> LocateLyrics3(platform::File& file) const;
+
+    // Reads the block of an open file whose last 128 bytes are an ID3v1
+    // record; sets the owner's UseLyrics3 and this object's values.
+    void ReadFromFile(platform::File& file);
+
+    // The bytes of the block that the flags select (version 2.00 when
+    // UseLyrics3v2, else version 1). Throws Error, naming the limit, for
+    // values that the format cannot hold.
+    std::string BuildBlock() const;
+
+    // Parses the fields of a version 2.00 body (the bytes between
+    // "LYRICSBEGIN" and "LYRICS200", size digits included).
+    void ParseFields(std::string_view body);
+
+private:
+    void RaiseV2Flags();
+    void RaiseFlags();
+    void AutoSave();
+    void SetText(std::string& field, std::string_view value);
+
+    TtwID3v1* owner_;
+    std::string album_, artist_, author_;
+    LineList images_, infos_, lyrics_;
+    std::string title_;
+    LineList others_;
+    bool useLyrics3v2_ = false;
+    bool useTimestamp_ = false;
+};
+
+// ---- ID3v1 ---------------------------------------------------------------------
+
+inline constexpr std::size_t ID3v1Size = 128;
+using RawRecord = std::array<std::uint8_t, ID3v1Size>;
+
+class TtwID3v1 {
+public:
+    explicit TtwID3v1(TtwID3& owner);
+    TtwID3v1(const TtwID3v1&) = delete;
+    TtwID3v1& operator=(const TtwID3v1&) = delete;
+
+    TtwID3& Owner() const { return *owner_; }
+    TtwLyrics3& Lyrics3() { return *lyrics3_; }
+    const TtwLyrics3& Lyrics3() const { return *lyrics3_; }
+
+    const RawRecord& RawTag() const { return rawTag_; }
+
+    const std::string& Title() const { return title_; }
+    const std::string& Artist() const { return artist_; }
+    const std::string& Album() const { return album_; }
+    const std::string& Year() const { return year_; }
+    const std::string& Comment() const { return comment_; }
+    std::uint8_t GenreID() const { return genreID_; }
+    std::string_view Genre() const { return GenreName(genreID_); }
+    std::uint8_t TrackNo() const { return trackNo_; }
+    bool UseID3v11() const { return useID3v11_; }
+    bool UseLyrics3() const { return useLyrics3_; }
+
+    void SetTitle(std::string_view value);
+    void SetArtist(std::string_view value);
+    void SetAlbum(std::string_view value);
+    void SetYear(std::string_view value);
+    void SetComment(std::string_view value);
+    void SetGenreID(std::uint8_t value);
+    void SetGenre(std::string_view) {}  // the name follows GenreID; writing it does nothing
+    void SetTrackNo(std::uint8_t value);
+    void SetUseID3v11(bool value);
+    void SetUseLyrics3(bool value) { useLyrics3_ = value; }
+
+    // Names are taken by value: callers pass the owner's own Filename, which
+    // the load and save rewrite.
+    void LoadFromFile(std::string fileName);
+    void SaveToFile(std::string fileName);
+    void Save();
+
+    // "TAG", space-filled fields and genre 0, decoded: all values empty.
+    void ClearRecord();
+    void DecodeRecord();
+    void EncodeRecord();
+
+    // Copies values, record bytes and the owner link; not the Lyrics3 object.
+    void Assign(const TtwID3v1& source);
+
+    // Reset before a load: values empty, Lyrics3 reset, owner's UseID3v1 true.
+    void ResetForLoad();
+
+    // The record buffer begins with "TAG".
+    bool HasTagMarker() const;
+
+private:
+    friend class TtwLyrics3;
+    void Changed();
+
+    TtwID3* owner_;
+    std::unique_ptr<TtwLyrics3> lyrics3_;
+    RawRecord rawTag_{};
+    std::string title_, artist_, album_, comment_, year_;
+    std::uint8_t genreID_ = 0;
+    std::uint8_t trackNo_ = 0;
+    bool useID3v11_ = false;
+    bool useLyrics3_ = false;
+};
+
+// ---- Tag file object -------------------------------------------------------------
+
+class TtwID3 {
+public:
+    TtwID3();
+    TtwID3(const TtwID3&) = delete;
+    TtwID3& operator=(const TtwID3&) = delete;
+    ~TtwID3();
+
+    TtwID3v1& ID3v1() { return *id3v1_; }
+    const TtwID3v1& ID3v1() const { return *id3v1_; }
+
+    const std::string& Filename() const { return filename_; }
+    // Stores the name; loads the file when AutoLoad is on.
+    void SetFilename(const std::string& value);
+
+    TtwID3State Success() const { return success_; }
+    void SetSuccess(TtwID3State) {}  // the state is set only by loads and saves
+
+    bool AutoLoad() const { return autoLoad_; }
+    void SetAutoLoad(bool value);
+    bool AutoSave() const { return autoSave_; }
+    void SetAutoSave(bool value) { autoSave_ = value; }
+    bool UseID3v1() const { return useID3v1_; }
+    void SetUseID3v1(bool value) { useID3v1_ = value; }
+    bool UseID3v2() const { return useID3v2_; }
+    void SetUseID3v2(bool value) { useID3v2_ = value; }
+
+    void LoadFromFile(std::string fileName);
+    void Load();
+    void SaveToFile(std::string fileName);
+    void Save();
+    void DecodeRecord();
+    void EncodeRecord();
+
+private:
+    friend class TtwID3v1;
+    friend class TtwLyrics3;
+
+    std::unique_ptr<TtwID3v1> id3v1_;
+    std::string filename_;
+    TtwID3State success_ = id3Success;
+    bool autoLoad_ = false;
+    bool autoSave_ = false;
+    bool useID3v1_ = false;
+    bool useID3v2_ = false;
+};
+
+}  // namespace sonrik::twID3

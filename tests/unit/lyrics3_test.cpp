@@ -1,0 +1,263 @@
+#include "tag_test_support.h"
+
+#include "platform/errors.h"
+#include "twID3/twID3.h"
+
+#include <gtest/gtest.h>
+
+using namespace sonrik::twID3;
+using namespace sonrik::testing;
+
+namespace {
+
+class Lyrics3Test : public ::testing::Test {
+protected:
+    TtwLyrics3& Load(std::string_view bytes)
+    {
+        WriteBytes(path, bytes);
+        tag.LoadFromFile(path);
+        return l3();
+    }
+    TtwLyrics3& l3() { return tag.ID3v1().Lyrics3(); }
+    bool UseLyrics3() { return tag.ID3v1().UseLyrics3(); }
+
+    TempDir dir;
+    std::string path = dir.file("song.mp3");
+    TtwID3 tag;
+    const std::string audio = Audio(20000);
+    const std::string record = Record("Song", "Band");
+};
+
+}  // namespace
+
+TEST_F(Lyrics3Test, Version2BlockIsWrittenByteForByteAndReadBack)
+{
+    Load(audio + record);
+    tag.ID3v1().SetUseLyrics3(true);
+    l3().SetUseLyrics3v2(true);
+    l3().Lyrics() = {"Hello"};
+    l3().SetAuthor("Me");
+    tag.Save();
+    ASSERT_EQ(tag.Success(), id3Success);
+
+    const std::string expected = std::string("LYRICSBEGININD0000210") + "LYR00007Hello\r\n" + "AUT00002Me" +
+                                 "000046" + "LYRICS200";
+    ASSERT_EQ(expected.size(), 61u);
+    EXPECT_TRUE(SameBytes(ReadBytes(path), audio + expected + record));
+
+    Load(ReadBytes(path));
+    EXPECT_TRUE(UseLyrics3());
+    EXPECT_TRUE(l3().UseLyrics3v2());
+    EXPECT_EQ(l3().Lyrics(), LineList{"Hello"});
+    EXPECT_EQ(l3().Author(), "Me");
+    EXPECT_FALSE(l3().UseTimestamp());
+}
+
+TEST_F(Lyrics3Test, Version1BlockHoldsOnlyLyrics)
+{
+    Load(audio + BlockV1("ab\r\nc") + record);
+    EXPECT_TRUE(UseLyrics3());
+    EXPECT_FALSE(l3().UseLyrics3v2());
+    EXPECT_EQ(l3().Lyrics(), (LineList{"ab", "c"}));
+    EXPECT_EQ(l3().Title(), "");
+    EXPECT_EQ(l3().Author(), "");
+
+    l3().Lyrics().push_back("d");
+    tag.Save();
+    EXPECT_TRUE(SameBytes(ReadBytes(path), audio + BlockV1("ab\r\nc\r\nd\r\n") + record));
+}
+
+TEST_F(Lyrics3Test, ResavingAVersion2BlockNormalisesItsFields)
+{
+    const std::string fields = std::string("IND00003") + "111" + "IMG00003img" + "XYZ00004skip" + "ETT00005Title" +
+                               "EAR00006Artist" + "EAL00005Album" + "INF00004info" + "AUT00002Au" + "LYR00003abc";
+    auto& lyr = Load(audio + BlockV2(fields) + record);
+    EXPECT_TRUE(lyr.UseTimestamp());
+    EXPECT_EQ(lyr.Title(), "Title");
+    EXPECT_EQ(lyr.Artist(), "Artist");
+    EXPECT_EQ(lyr.Album(), "Album");
+    EXPECT_EQ(lyr.Author(), "Au");
+    EXPECT_EQ(lyr.Images(), LineList{"img"});
+    EXPECT_EQ(lyr.Infos(), LineList{"info"});
+    EXPECT_EQ(lyr.Lyrics(), LineList{"abc"});
+
+    tag.Save();
+    const std::string rewritten = std::string("IND0000211") + "LYR00005abc\r\n" + "AUT00002Au" + "EAL00005Album" +
+                                  "EAR00006Artist" + "ETT00005Title" + "INF00006info\r\n" + "IMG00005img\r\n";
+    EXPECT_TRUE(SameBytes(ReadBytes(path), audio + BlockV2(rewritten) + record));
+}
+
+TEST_F(Lyrics3Test, FieldParsingStopsAtTheFirstBadFieldAndKeepsEarlierOnes)
+{
+    auto& lyr = Load(audio + BlockV2("IND000011ETT00003OneEAR0000xBadAUT00003Not") + record);
+    EXPECT_FALSE(lyr.UseTimestamp());  // a one-byte indicator has no timestamp character
+    EXPECT_EQ(lyr.Title(), "One");
+    EXPECT_EQ(lyr.Artist(), "");
+    EXPECT_EQ(lyr.Author(), "");
+
+    Load(audio + BlockV2("ETT00003OneETT00003Two") + record);
+    EXPECT_EQ(lyr.Title(), "Two");  // a later field with the same id wins
+
+    Load(audio + BlockV2("ETT99999short") + record);  // size runs past the block
+    EXPECT_EQ(lyr.Title(), "");
+    EXPECT_TRUE(UseLyrics3());
+}
+
+TEST_F(Lyrics3Test, OthersAreWrittenRawCountedAndNotReadBack)
+{
+    Load(audio + record);
+    l3().SetOthers({"ZZZ00001q"});
+    EXPECT_TRUE(l3().UseLyrics3v2());
+    EXPECT_TRUE(UseLyrics3());
+    tag.Save();
+    EXPECT_TRUE(SameBytes(ReadBytes(path), audio + BlockV2("IND0000200ZZZ00001q\r\n") + record));
+    Load(ReadBytes(path));
+    EXPECT_TRUE(l3().Others().empty());
+}
+
+TEST_F(Lyrics3Test, BrokenSizeFieldFallsBackToTheSearch)
+{
+    std::string block = BlockV2("ETT00004Name");
+    block.replace(block.size() - 15, 6, "12x456");
+    auto& lyr = Load(audio + block + record);
+    EXPECT_TRUE(lyr.UseLyrics3v2());
+    EXPECT_EQ(lyr.Title(), "Name");
+
+    // A size that points at something other than the start marker is not trusted either.
+    block = BlockV2("ETT00004Name");
+    block.replace(block.size() - 15, 6, "000100");
+    Load(audio + block + record);
+    EXPECT_EQ(lyr.Title(), "Name");
+    lyr.SetTitle("New");
+    tag.Save();
+    EXPECT_TRUE(SameBytes(ReadBytes(path), audio + BlockV2("IND0000200ETT00003New") + record));
+}
+
+TEST_F(Lyrics3Test, StartMarkerIsFoundWhereverItLiesInTheSearchWindow)
+{
+    // Version 1 blocks of every lyrics length up to the limit, including ones
+    // whose start marker straddles the old 4096-byte chunk boundaries.
+    for (std::size_t len : {0u, 1u, 4075u, 4076u, 4080u, 4086u, 4087u, 5100u}) {
+        const std::string lyrics(len, 'x');
+        auto& lyr = Load(audio + BlockV1(lyrics) + record);
+        ASSERT_TRUE(UseLyrics3()) << len;
+        EXPECT_EQ(LinesToText(lyr.Lyrics()), len ? lyrics + "\r\n" : "") << len;
+    }
+}
+
+TEST_F(Lyrics3Test, BlocksAreNotLookedForBeyondWhatTheirVersionCanHold)
+{
+    // A version 1 marker whose start lies further back than 5100 bytes of lyrics.
+    const std::string tooFar = BlockV1(std::string(5101, 'x'));
+    Load(audio + tooFar + record);
+    EXPECT_FALSE(UseLyrics3());
+    tag.ID3v1().SetTitle("t");
+    tag.Save();
+    // Nothing in front of the record was taken for a block.
+    EXPECT_TRUE(SameBytes(ReadBytes(path), audio + tooFar + Record("t", "Band")));
+}
+
+TEST_F(Lyrics3Test, SaveWithoutEndMarkerNeverCutsIntoTheFile)
+{
+    // A stray start marker in the audio, with no end marker in front of the record.
+    const std::string stray = audio.substr(0, 5000) + "LYRICSBEGIN" + audio.substr(5000);
+    auto& lyr = Load(stray + record);
+    EXPECT_FALSE(UseLyrics3());
+    lyr.SetAuthor("A");
+    tag.Save();
+    EXPECT_TRUE(SameBytes(ReadBytes(path), stray + BlockV2("IND0000200AUT00001A") + record));
+}
+
+TEST_F(Lyrics3Test, SizeFieldLargerThanTheFileIsNoBlock)
+{
+    std::string block = BlockV2("ETT00001x");
+    block.replace(block.size() - 15, 6, "999999");
+    const std::string junk = block.substr(11);  // no start marker anywhere
+    Load(audio + junk + record);
+    EXPECT_FALSE(UseLyrics3());
+    tag.ID3v1().SetTitle("t");
+    tag.Save();
+    EXPECT_EQ(tag.Success(), id3Success);
+    EXPECT_TRUE(SameBytes(ReadBytes(path), audio + junk + Record("t", "Band")));
+}
+
+TEST_F(Lyrics3Test, SavingWithoutLyrics3RemovesTheBlock)
+{
+    Load(audio + BlockV2("LYR00003abc") + record);
+    tag.ID3v1().SetUseLyrics3(false);
+    tag.Save();
+    EXPECT_TRUE(SameBytes(ReadBytes(path), audio + record));
+}
+
+TEST_F(Lyrics3Test, SettersRaiseFlagsOnlyForValues)
+{
+    TtwID3 fresh;
+    auto& lyr = fresh.ID3v1().Lyrics3();
+    lyr.SetTitle("");
+    EXPECT_FALSE(lyr.UseLyrics3v2());
+    EXPECT_FALSE(fresh.ID3v1().UseLyrics3());
+    EXPECT_FALSE(fresh.UseID3v1());
+
+    lyr.SetLyrics({"line"});  // lyrics alone fit a version 1 block
+    EXPECT_FALSE(lyr.UseLyrics3v2());
+    EXPECT_TRUE(fresh.ID3v1().UseLyrics3());
+    EXPECT_TRUE(fresh.UseID3v1());
+
+    lyr.SetUseTimestamp(false);
+    EXPECT_FALSE(lyr.UseLyrics3v2());
+    lyr.SetTitle(std::string(300, 'x'));
+    EXPECT_EQ(lyr.Title().size(), 250u);
+    EXPECT_TRUE(lyr.UseLyrics3v2());
+
+    TtwID3 other;
+    other.ID3v1().Lyrics3().SetInfos({"i"});
+    EXPECT_TRUE(other.ID3v1().Lyrics3().UseLyrics3v2());
+    other.ID3v1().Lyrics3().Assign(lyr);
+    EXPECT_EQ(other.ID3v1().Lyrics3().Title(), lyr.Title());
+    EXPECT_EQ(other.ID3v1().Lyrics3().Lyrics(), LineList{"line"});
+    EXPECT_TRUE(other.ID3v1().Lyrics3().Infos().empty());
+    lyr.ClearLyrics();
+    EXPECT_TRUE(lyr.Lyrics().empty());
+    EXPECT_EQ(lyr.Title().size(), 250u);
+}
+
+TEST_F(Lyrics3Test, BlocksTheFormatCannotHoldAreRefusedBeforeWriting)
+{
+    const std::string original = audio + BlockV2("LYR00003abc") + record;
+    struct Case {
+        const char* what;
+        void (*fill)(TtwLyrics3&);
+        const char* limit;
+    };
+    const Case cases[] = {
+        {"v2 field", [](TtwLyrics3& l) { l.Lyrics() = {std::string(99998, 'x')}; }, "99999"},
+        {"v2 block", [](TtwLyrics3& l) {
+             l.Lyrics() = {std::string(99000, 'l')};
+             l.Infos() = {std::string(99000, 'i')};
+             for (int i = 0; i < 9; ++i) l.Others().push_back(std::string(90000, 'o'));
+         }, "999999"},
+        {"v1 lyrics", [](TtwLyrics3& l) {
+             l.SetUseLyrics3v2(false);
+             l.Lyrics() = {std::string(5099, 'x')};
+         }, "5100"},
+    };
+    for (const auto& c : cases) {
+        auto& lyr = Load(original);
+        c.fill(lyr);
+        try {
+            tag.Save();
+            ADD_FAILURE() << c.what << ": the save should refuse";
+        } catch (const sonrik::Error& e) {
+            EXPECT_NE(std::string(e.what()).find(c.limit), std::string::npos) << e.what();
+        }
+        EXPECT_TRUE(SameBytes(ReadBytes(path), original)) << c.what;
+        EXPECT_EQ(tag.Success(), id3Success) << c.what;
+    }
+    // The largest that fit are written and read back whole.
+    auto& lyr = Load(original);
+    lyr.SetUseLyrics3v2(false);
+    lyr.Lyrics() = {std::string(5098, 'x')};
+    tag.Save();
+    Load(ReadBytes(path));
+    EXPECT_EQ(lyr.Lyrics(), LineList{std::string(5098, 'x')});
+}
