@@ -11,7 +11,8 @@ namespace sonrik::platform {
 namespace {
 
 constexpr int kClosed = -1;
-constexpr int kInvalidHandle = 6;  // ERROR_INVALID_HANDLE
+constexpr int kInvalidHandle = 6;   // ERROR_INVALID_HANDLE
+constexpr int kAlreadyExists = 183; // ERROR_ALREADY_EXISTS
 
 // errno values mapped to the codes a Windows user would see for the same cause.
 int mapErrno(int e)
@@ -61,6 +62,16 @@ int mapErrno(int e)
 {
     struct stat st {};
     failOn(e == ENOENT && ::lstat(from.c_str(), &st) == 0 ? to : from, e);
+}
+
+// Both names are spellings of one directory entry. A file with several hard
+// links is never taken for that: its other names are other entries.
+bool sameEntry(const std::string& a, const std::string& b)
+{
+    struct stat sa {};
+    struct stat sb {};
+    return ::lstat(a.c_str(), &sa) == 0 && ::lstat(b.c_str(), &sb) == 0 &&
+           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino && sa.st_nlink == 1;
 }
 
 // Same outcome as the Windows layer for a file that is not open.
@@ -232,11 +243,18 @@ void RenameFile(const std::string& from, const std::string& to)
         return;
     }
     const int e = errno;
-    if (e == EEXIST) throw IoError(183);  // already exists
+    if (e == EEXIST) {
+        // Windows accepts a file renamed to its own name; so do we.
+        if (sameEntry(from, to)) return;
+        throw IoError(kAlreadyExists);
+    }
     // File systems without hard links: check, then rename.
     if (e == EPERM || e == EXDEV || e == ENOTSUP) {
         struct stat st {};
-        if (::lstat(to.c_str(), &st) == 0) throw IoError(183);
+        if (::lstat(to.c_str(), &st) == 0) {
+            if (sameEntry(from, to)) return;
+            throw IoError(kAlreadyExists);
+        }
         if (::rename(from.c_str(), to.c_str()) != 0) failRename(from, to, errno);
         return;
     }

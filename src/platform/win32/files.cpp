@@ -1,0 +1,176 @@
+#include "platform/platform.h"
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <algorithm>
+#include <utility>
+
+namespace sonrik::platform {
+
+namespace {
+
+// Windows' own code for an operation on a handle that is not open.
+constexpr int kInvalidHandle = ERROR_INVALID_HANDLE;
+
+[[noreturn]] void failLast() { throw IoError(static_cast<int>(::GetLastError())); }
+
+// ReadFile and WriteFile take a DWORD count; larger requests go in pieces.
+DWORD chunk(std::size_t remaining)
+{
+    return static_cast<DWORD>(std::min<std::size_t>(remaining, MAXDWORD));
+}
+
+DWORD attributesOf(const std::string& name)
+{
+    const DWORD attrs = ::GetFileAttributesA(name.c_str());
+    if (attrs == INVALID_FILE_ATTRIBUTES) failLast();
+    return attrs;
+}
+
+}  // namespace
+
+bool FileExists(const std::string& name)
+{
+    const DWORD attrs = ::GetFileAttributesA(name.c_str());
+    return attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+File::File(Handle handle) noexcept : handle_(handle) {}
+
+File::File(File&& other) noexcept
+    : handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE))
+{
+}
+
+File& File::operator=(File&& other) noexcept
+{
+    if (this != &other) {
+        if (isOpen()) ::CloseHandle(handle_);
+        handle_ = std::exchange(other.handle_, INVALID_HANDLE_VALUE);
+    }
+    return *this;
+}
+
+File::~File()
+{
+    if (isOpen()) ::CloseHandle(handle_);
+}
+
+File File::open(const std::string& name, OpenMode mode)
+{
+    const DWORD access = mode == OpenMode::Read ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
+    const HANDLE h = ::CreateFileA(name.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) failLast();
+    return File(h);
+}
+
+// INVALID_HANDLE_VALUE doubles as the current-process pseudo handle, so a closed
+// file must never reach the API: refuse here with the code Windows uses.
+bool File::isOpen() const noexcept { return handle_ != INVALID_HANDLE_VALUE; }
+
+std::int64_t File::size() const
+{
+    if (!isOpen()) throw IoError(kInvalidHandle);
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(handle_, &size)) failLast();
+    return size.QuadPart;
+}
+
+std::int64_t File::position() const
+{
+    if (!isOpen()) throw IoError(kInvalidHandle);
+    LARGE_INTEGER zero{};
+    LARGE_INTEGER pos{};
+    if (!::SetFilePointerEx(handle_, zero, &pos, FILE_CURRENT)) failLast();
+    return pos.QuadPart;
+}
+
+void File::seek(std::int64_t pos)
+{
+    if (!isOpen()) throw IoError(kInvalidHandle);
+    LARGE_INTEGER target{};
+    target.QuadPart = pos;
+    // The system itself refuses a negative position with ERROR_NEGATIVE_SEEK (131).
+    if (!::SetFilePointerEx(handle_, target, nullptr, FILE_BEGIN)) failLast();
+}
+
+std::size_t File::read(void* buffer, std::size_t count)
+{
+    if (!isOpen()) throw IoError(kInvalidHandle);
+    auto* out = static_cast<char*>(buffer);
+    std::size_t done = 0;
+    while (done < count) {
+        DWORD got = 0;
+        if (!::ReadFile(handle_, out + done, chunk(count - done), &got, nullptr)) failLast();
+        if (got == 0) break;  // end of file
+        done += got;
+    }
+    return done;
+}
+
+void File::readExact(void* buffer, std::size_t count)
+{
+    if (read(buffer, count) != count) throw IoError(ioerr::ReadBeyondEnd);
+}
+
+std::size_t File::write(const void* buffer, std::size_t count)
+{
+    if (!isOpen()) throw IoError(kInvalidHandle);
+    const auto* in = static_cast<const char*>(buffer);
+    std::size_t done = 0;
+    while (done < count) {
+        DWORD put = 0;
+        if (!::WriteFile(handle_, in + done, chunk(count - done), &put, nullptr)) {
+            // Nothing written at all is a failure; a partial write is a short count.
+            if (done == 0) failLast();
+            break;
+        }
+        if (put == 0) break;
+        done += put;
+    }
+    return done;
+}
+
+void File::truncate()
+{
+    if (!isOpen()) throw IoError(kInvalidHandle);
+    if (!::SetEndOfFile(handle_)) failLast();
+}
+
+void File::close()
+{
+    if (!isOpen()) return;
+    const HANDLE h = std::exchange(handle_, INVALID_HANDLE_VALUE);
+    if (!::CloseHandle(h)) failLast();
+}
+
+bool IsReadOnly(const std::string& name)
+{
+    return (attributesOf(name) & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+void SetReadOnly(const std::string& name, bool readOnly)
+{
+    const DWORD attrs = attributesOf(name);
+    const DWORD wanted =
+        readOnly ? attrs | FILE_ATTRIBUTE_READONLY : attrs & ~DWORD{FILE_ATTRIBUTE_READONLY};
+    if (wanted == attrs) return;
+    // Zero would mean "leave unchanged" to the system; NORMAL is the empty set.
+    if (!::SetFileAttributesA(name.c_str(), wanted != 0 ? wanted : FILE_ATTRIBUTE_NORMAL))
+        failLast();
+}
+
+void RenameFile(const std::string& from, const std::string& to)
+{
+    // MoveFileA refuses an existing target (ERROR_ALREADY_EXISTS).
+    if (!::MoveFileA(from.c_str(), to.c_str())) failLast();
+}
+
+}  // namespace sonrik::platform
