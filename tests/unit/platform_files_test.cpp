@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -118,6 +122,20 @@ TEST_F(PlatformFiles, ExistsOnlyForFiles)
     EXPECT_FALSE(FileExists(path("song.mp3/song.mp3")));
     EXPECT_FALSE(FileExists(""));
 }
+
+#ifndef _WIN32
+// A named pipe is not a song: it must neither count as a file nor block an open.
+TEST_F(PlatformFiles, PipesAreNotFilesAndNeverBlock)
+{
+    const std::string fifo = path("pipe.mp3");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(FileExists(fifo));
+    for (const OpenMode mode : {OpenMode::Read, OpenMode::ReadWrite}) {
+        const Failure f = failureOf([&] { (void)File::open(fifo, mode); });
+        EXPECT_EQ(f.code, 5);
+    }
+}
+#endif
 
 TEST_F(PlatformFiles, OpenFailuresCarryTheWindowsCodes)
 {

@@ -95,7 +95,8 @@ void checkWritable(int fd)
 bool FileExists(const std::string& name)
 {
     struct stat st {};
-    return !name.empty() && ::stat(name.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+    // Only regular files: a pipe or a device would block or misbehave when read as a song.
+    return !name.empty() && ::stat(name.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 File::File(Handle handle) noexcept : handle_(handle) {}
@@ -118,18 +119,20 @@ File::~File()
 
 File File::open(const std::string& name, OpenMode mode)
 {
-    const int flags = (mode == OpenMode::Read ? O_RDONLY : O_RDWR) | O_CLOEXEC;
+    // Non-blocking so that opening a pipe cannot hang; only regular files are accepted.
+    const int flags = (mode == OpenMode::Read ? O_RDONLY : O_RDWR) | O_CLOEXEC | O_NONBLOCK;
     int fd;
     do {
         fd = ::open(name.c_str(), flags);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) failOn(name, errno);
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        const int e = S_ISDIR(st.st_mode) ? EISDIR : errno;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const int e = S_ISREG(st.st_mode) ? errno : EACCES;
         ::close(fd);
         fail(e);
     }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return File(fd);
 }
 

@@ -1,0 +1,70 @@
+// The command line of sonrik-tag: commands, options and their checks.
+// Everything that can be wrong with the command line is found here, before
+// any file is touched.
+#pragma once
+
+#include "cli/codepage.h"
+#include "platform/errors.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sonrik::cli {
+
+// A bad command line: exit status 2.
+class UsageError : public Error {
+public:
+    using Error::Error;
+};
+
+enum class Command { Help, Version, Genres, Show, Set };
+
+// ID3v1 values to set, as tag bytes.
+struct Id3v1Values {
+    std::optional<std::string> title, artist, album, year, comment;
+    std::optional<std::uint8_t> genreId, trackNo;
+    std::optional<bool> useID3v11;
+};
+
+// Lyrics3 values to set; the list files are named here and read later.
+struct Lyrics3Values {
+    std::optional<std::string> lyricsFile, infosFile, imagesFile;
+    std::optional<std::string> title, artist, album, author;  // tag bytes
+    std::optional<bool> useTimestamp;
+    bool version1 = false;  // --lyrics3-v1
+    bool remove = false;    // --no-lyrics3
+};
+
+struct Invocation {
+    Command command = Command::Help;
+    bool json = false;
+    const CodePage* codePage = nullptr;  // never null after parsing
+    std::vector<std::string> files;
+    Id3v1Values id3v1;
+    Lyrics3Values lyrics3;
+    // Notes for the user that do not stop the command (values cut to fit).
+    std::vector<std::string> warnings;
+};
+
+struct ParseSettings {
+    // Used when --codepage is not given; must be a built-in code page.
+    unsigned defaultCodePage = 1252;
+    // True where command-line values arrive as UTF-8 (and are converted to
+    // the tag's code page); false where they already are in the ANSI code
+    // page (Windows) and are stored unchanged.
+    bool argumentsAreUtf8 = true;
+};
+
+// Parses the arguments after the program name; throws UsageError.
+Invocation ParseArguments(std::span<const std::string> args, const ParseSettings& settings);
+
+// A genre given by name (any letter case) or number 0-147; nullopt otherwise.
+std::optional<std::uint8_t> ParseGenre(std::string_view text);
+// A whole decimal number within [0, max]; nullopt otherwise.
+std::optional<unsigned> ParseNumber(std::string_view text, unsigned max);
+
+}  // namespace sonrik::cli

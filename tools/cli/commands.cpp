@@ -1,0 +1,208 @@
+#include "cli/commands.h"
+
+#include "cli/json.h"
+#include "cli/report.h"
+#include "cli/system.h"
+#include "cli/utf8.h"
+#include "platform/platform.h"
+
+#include <cstdio>
+
+#ifndef SONRIK_VERSION
+#define SONRIK_VERSION "unknown"
+#endif
+
+namespace sonrik::cli {
+
+namespace {
+
+using twID3::TtwID3;
+
+constexpr std::string_view kProgram = "sonrik-tag";
+
+std::string FileForMessage(const std::string& file) { return DisplayText(ArgumentToUtf8(file)); }
+
+FileReport LoadReport(const std::string& file, const CodePage& codePage)
+{
+    try {
+        TtwID3 tag;
+        tag.LoadFromFile(file);
+        return LoadedReport(ArgumentToUtf8(file), tag, codePage);
+    } catch (const std::exception& e) {
+        return ErrorReport(ArgumentToUtf8(file), e);
+    }
+}
+
+int RunShow(const Invocation& invocation, std::ostream& out, std::ostream& err)
+{
+    std::optional<JsonWriter> json;
+    if (invocation.json) {
+        json.emplace(out);
+        json->BeginArray();
+    }
+    bool failed = false;
+    bool first = true;
+    for (const auto& file : invocation.files) {
+        const FileReport report = LoadReport(file, *invocation.codePage);
+        if (report.Failed()) {
+            failed = true;
+            err << kProgram << ": " << DisplayText(report.file) << ": " << DisplayText(Explanation(report)) << '\n';
+        }
+        if (json) {
+            WriteJson(*json, report);
+        } else if (!report.Failed()) {
+            if (!first) out << '\n';
+            first = false;
+            WriteText(out, report);
+        }
+    }
+    if (json) json->EndArray();
+    return failed ? 1 : 0;
+}
+
+int RunSet(const Invocation& invocation, std::ostream& out, std::ostream& err)
+{
+    const SetPlan plan = PrepareSet(invocation);
+    bool failed = false;
+    for (const auto& file : invocation.files) {
+        std::optional<std::string> problem;
+        try {
+            problem = ApplySet(plan, file);
+        } catch (const std::exception& e) {
+            problem = "not saved: " + ErrorMessage(e);
+        }
+        if (problem) {
+            failed = true;
+            err << kProgram << ": " << FileForMessage(file) << ": " << DisplayText(ArgumentToUtf8(*problem)) << '\n';
+        } else {
+            out << FileForMessage(file) << ": saved\n";
+        }
+    }
+    return failed ? 1 : 0;
+}
+
+void ListGenres(std::ostream& out)
+{
+    for (int id = 0; id < twID3::GenreCount; ++id) {
+        char number[8];
+        std::snprintf(number, sizeof number, "%3d  ", id);
+        out << number << twID3::GenreNames[static_cast<std::size_t>(id)] << '\n';
+    }
+}
+
+twID3::LineList ReadListFile(std::string_view option, const std::string& name)
+{
+    const auto where = [&] { return std::string(option) + " " + ArgumentToUtf8(name) + ": "; };
+    try {
+        auto file = platform::File::open(name, platform::OpenMode::Read);
+        const auto size = file.size();
+        if (size > static_cast<std::int64_t>(twID3::Lyrics3v2BlockLimit)) {
+            throw UsageError(where() + "the file has " + std::to_string(size) + " bytes; a Lyrics3 block holds at most "
+                             + std::to_string(twID3::Lyrics3v2BlockLimit));
+        }
+        std::string bytes(static_cast<std::size_t>(size), '\0');
+        file.readExact(bytes.data(), bytes.size());
+        file.close();
+        // The bytes already are in the tag's code page: they are not converted.
+        return twID3::TextToLines(bytes);
+    } catch (const IoError& e) {
+        throw UsageError(where() + e.what());
+    }
+}
+
+void ApplyId3v1(twID3::TtwID3v1& v1, const Id3v1Values& values)
+{
+    if (values.title) v1.SetTitle(*values.title);
+    if (values.artist) v1.SetArtist(*values.artist);
+    if (values.album) v1.SetAlbum(*values.album);
+    if (values.year) v1.SetYear(*values.year);
+    if (values.comment) v1.SetComment(*values.comment);
+    if (values.genreId) v1.SetGenreID(*values.genreId);
+    if (values.trackNo) v1.SetTrackNo(*values.trackNo);
+    if (values.useID3v11) v1.SetUseID3v11(*values.useID3v11);
+}
+
+void ApplyLyrics3(twID3::TtwID3v1& v1, const SetPlan& plan)
+{
+    twID3::TtwLyrics3& l3 = v1.Lyrics3();
+    const Lyrics3Values& values = plan.lyrics3;
+    const bool hadBlock = v1.UseLyrics3();
+    if (plan.lyrics) l3.SetLyrics(*plan.lyrics);
+    if (plan.infos) l3.SetInfos(*plan.infos);
+    if (plan.images) l3.SetImages(*plan.images);
+    if (values.title) l3.SetTitle(*values.title);
+    if (values.artist) l3.SetArtist(*values.artist);
+    if (values.album) l3.SetAlbum(*values.album);
+    if (values.author) l3.SetAuthor(*values.author);
+    if (values.useTimestamp) l3.SetUseTimestamp(*values.useTimestamp);
+    // Lyrics alone would make a new block version 1; a block the file did
+    // not have is version 2.00 unless --lyrics3-v1 asks otherwise. An
+    // existing block keeps its version.
+    if (!hadBlock && v1.UseLyrics3()) l3.SetUseLyrics3v2(true);
+    if (values.version1) l3.SetUseLyrics3v2(false);
+    if (values.remove) v1.SetUseLyrics3(false);
+}
+
+}  // namespace
+
+SetPlan PrepareSet(const Invocation& invocation)
+{
+    SetPlan plan;
+    plan.id3v1 = invocation.id3v1;
+    plan.lyrics3 = invocation.lyrics3;
+    const Lyrics3Values& l3 = invocation.lyrics3;
+    if (l3.lyricsFile) plan.lyrics = ReadListFile("--lyrics-file", *l3.lyricsFile);
+    if (l3.infosFile) plan.infos = ReadListFile("--infos-file", *l3.infosFile);
+    if (l3.imagesFile) plan.images = ReadListFile("--images-file", *l3.imagesFile);
+    return plan;
+}
+
+std::optional<std::string> ApplySet(const SetPlan& plan, const std::string& file)
+{
+    TtwID3 tag;
+    tag.LoadFromFile(file);
+    if (tag.Success() == twID3::id3NoSuchFile)
+        return std::string(twID3::StateName(tag.Success())) + ": " + std::string(StateSentence(tag.Success()));
+    // An untagged file's record buffer lacks "TAG"; a cleared record lets the
+    // setters' values be appended as a new tag, as the editor windows do.
+    if (tag.Success() == twID3::id3NoTags) tag.ID3v1().ClearRecord();
+
+    ApplyId3v1(tag.ID3v1(), plan.id3v1);
+    ApplyLyrics3(tag.ID3v1(), plan);
+    tag.Save();
+
+    switch (tag.Success()) {
+    case twID3::id3Success: return std::nullopt;
+    case twID3::id3NoTags:
+        return "not saved: id3NoTags: the file has no tag, and the values given do not create one";
+    default:
+        return "not saved: " + std::string(twID3::StateName(tag.Success())) + ": "
+               + std::string(StateSentence(tag.Success()));
+    }
+}
+
+int Run(std::span<const std::string> args, const ParseSettings& settings, std::ostream& out, std::ostream& err)
+{
+    try {
+        const Invocation invocation = ParseArguments(args, settings);
+        for (const auto& warning : invocation.warnings)
+            err << kProgram << ": warning: " << DisplayText(warning) << '\n';
+        switch (invocation.command) {
+        case Command::Help: out << UsageText(); return 0;
+        case Command::Version: out << kProgram << ' ' << SONRIK_VERSION << '\n'; return 0;
+        case Command::Genres: ListGenres(out); return 0;
+        case Command::Show: return RunShow(invocation, out, err);
+        case Command::Set: return RunSet(invocation, out, err);
+        }
+        return 2;
+    } catch (const UsageError& e) {
+        err << kProgram << ": " << DisplayText(ArgumentToUtf8(e.what())) << "\nTry '" << kProgram
+            << " --help' for more information.\n";
+        return 2;
+    } catch (const std::exception& e) {
+        err << kProgram << ": " << DisplayText(ArgumentToUtf8(ErrorMessage(e))) << '\n';
+        return 1;
+    }
+}
+
+}  // namespace sonrik::cli

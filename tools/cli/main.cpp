@@ -1,0 +1,20 @@
+// sonrik-tag: shows and changes the tags at the end of MP3 files.
+#include "cli/commands.h"
+#include "cli/system.h"
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+int main(int argc, char* argv[])
+{
+    using namespace sonrik::cli;
+    const Utf8Console console;
+    const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    ParseSettings settings;
+    settings.defaultCodePage = CodePage::Find(SystemCodePage()) ? SystemCodePage() : 1252;
+    settings.argumentsAreUtf8 = ArgumentsAreUtf8();
+    const int status = Run(args, settings, std::cout, std::cerr);
+    std::cout.flush();
+    return status;
+}

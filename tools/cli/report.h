@@ -1,0 +1,63 @@
+// What `show` reports for one file, and its two renderings: readable text
+// and JSON. Tag bytes are turned into UTF-8 once, when the report is made.
+#pragma once
+
+#include "cli/codepage.h"
+#include "cli/json.h"
+#include "twID3/twID3.h"
+
+#include <exception>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace sonrik::cli {
+
+struct Id3v1Report {
+    std::string title, artist, album, year, comment, genre;
+    int genreId = 0;
+    int trackNo = 0;
+    bool v11 = false;
+};
+
+struct Lyrics3Report {
+    bool version2 = false;
+    std::vector<std::string> lyrics, infos, images;
+    std::string author, title, artist, album;
+    bool timestamp = false;
+};
+
+struct FileReport {
+    std::string file;    // UTF-8
+    std::string status;  // the TtwID3State name, or "error"
+    std::optional<Id3v1Report> id3v1;
+    std::optional<Lyrics3Report> lyrics3;
+    std::string error;        // status "error": what went wrong
+    std::optional<int> code;  // status "error" from an I/O error: the OS error code
+
+    // A missing file or an error; a file without tags is a valid answer.
+    bool Failed() const;
+};
+
+// The report of a file after TtwID3::LoadFromFile.
+FileReport LoadedReport(std::string file, const twID3::TtwID3& tag, const CodePage& codePage);
+// The report of a file whose load raised.
+FileReport ErrorReport(std::string file, const std::exception& error);
+
+// The text of an error for a message: an I/O error with its OS code.
+std::string ErrorMessage(const std::exception& error);
+
+// A sentence that says what a state means for the user.
+std::string_view StateSentence(twID3::TtwID3State state);
+// Why a report has no tags: the state and its sentence, or the error.
+std::string Explanation(const FileReport& report);
+
+// A text for the terminal: control characters shown as \xNN.
+std::string DisplayText(std::string_view utf8);
+
+// A report without tags shows the file name and its explanation.
+void WriteText(std::ostream& out, const FileReport& report);
+void WriteJson(JsonWriter& json, const FileReport& report);
+
+}  // namespace sonrik::cli
