@@ -1,0 +1,316 @@
+#include "ui/controls.h"
+
+#include "ui/form.h"
+
+#include <algorithm>
+#include <cctype>
+#include <stdexcept>
+
+namespace sonrik::ui {
+
+namespace {
+
+bool SameTextIgnoringCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+}  // namespace
+
+// ---- Control -------------------------------------------------------------------
+
+Control::Control(Kind kind, Control* parent, std::string name)
+    : kind_(kind), parent_(parent), name_(std::move(name))
+{
+    if (parent_) parent_->children_.push_back(this);
+}
+
+// Children are members declared after their parents, so they are gone first;
+// nothing here may touch the parent.
+Control::~Control() = default;
+
+Form& Control::OwnerForm()
+{
+    Control* c = this;
+    while (c->kind_ != Kind::Form) {
+        if (!c->parent_) throw std::logic_error("control " + name_ + " is not on a form");
+        c = c->parent_;
+    }
+    return static_cast<Form&>(*c);
+}
+
+const Form& Control::OwnerForm() const { return const_cast<Control*>(this)->OwnerForm(); }
+
+void Control::Notify(Property property)
+{
+    if (peer_) peer_->Changed(property);
+}
+
+bool Control::StoreText(std::string_view text)
+{
+    if (text_ == text) return false;
+    text_.assign(text);
+    Notify(Property::Text);
+    return true;
+}
+
+void Control::SetText(std::string_view text) { StoreText(text); }
+
+void Control::SetEnabled(bool value)
+{
+    if (enabled_ == value) return;
+    enabled_ = value;
+    Notify(Property::Enabled);
+    for (Control* child : children_) child->Notify(Property::Enabled);
+}
+
+bool Control::EnabledInTree() const
+{
+    for (const Control* c = this; c; c = c->parent_)
+        if (!c->enabled_) return false;
+    return true;
+}
+
+void Control::SetVisible(bool value)
+{
+    if (visible_ == value) return;
+    visible_ = value;
+    Notify(Property::Visible);
+}
+
+bool Control::VisibleInTree() const
+{
+    for (const Control* c = this; c; c = c->parent_)
+        if (!c->visible_) return false;
+    return true;
+}
+
+void Control::SetBounds(int left, int top, int width, int height)
+{
+    const Bounds b{left, top, width, height};
+    if (bounds_ == b) return;
+    const bool resized = b.width != bounds_.width || b.height != bounds_.height;
+    bounds_ = b;
+    Notify(Property::Bounds);
+    if (resized) OnResize();
+}
+
+void Control::SetFocus() { OwnerForm().FocusControl(this); }
+
+bool Control::Focused() const { return OwnerForm().ActiveControl() == this; }
+
+void Control::AttachPeer(std::unique_ptr<ControlPeer> peer) { peer_ = std::move(peer); }
+
+void Control::DetachPeer()
+{
+    for (Control* child : children_) child->DetachPeer();
+    peer_.reset();
+}
+
+// ---- Edit and Memo -------------------------------------------------------------
+
+void Edit::SetText(std::string_view text)
+{
+    if (StoreText(text)) OnChange();
+}
+
+void Edit::SetDigitsOnly(bool value)
+{
+    digitsOnly_ = value;
+    Notify(Property::Style);
+}
+
+void Edit::SetReadOnly(bool value)
+{
+    readOnly_ = value;
+    Notify(Property::Style);
+}
+
+std::vector<std::string> Memo::Lines() const
+{
+    std::vector<std::string> lines;
+    const std::string& text = Text();
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const auto end = text.find_first_of("\r\n", start);
+        if (end == std::string::npos) {
+            lines.push_back(text.substr(start));
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+        if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
+    }
+    return lines;
+}
+
+void Memo::SetLines(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i) text += "\r\n";
+        text += lines[i];
+    }
+    SetText(text);
+}
+
+// ---- CheckBox --------------------------------------------------------------------
+
+void CheckBox::SetChecked(bool value)
+{
+    if (checked_ == value) return;
+    checked_ = value;
+    Notify(Property::Checked);
+    OnClick();
+}
+
+// ---- ComboBox ----------------------------------------------------------------------
+
+void ComboBox::SetItems(std::vector<std::string> items)
+{
+    items_ = std::move(items);
+    if (itemIndex_ >= static_cast<int>(items_.size())) itemIndex_ = -1;
+    Notify(Property::Items);
+}
+
+void ComboBox::AddItem(std::string item)
+{
+    items_.push_back(std::move(item));
+    Notify(Property::Items);
+}
+
+void ComboBox::InsertItem(int index, std::string item)
+{
+    index = std::clamp(index, 0, static_cast<int>(items_.size()));
+    items_.insert(items_.begin() + index, std::move(item));
+    if (itemIndex_ >= index) ++itemIndex_;
+    Notify(Property::Items);
+}
+
+void ComboBox::DeleteItem(int index)
+{
+    if (index < 0 || index >= static_cast<int>(items_.size())) return;
+    items_.erase(items_.begin() + index);
+    if (itemIndex_ == index)
+        itemIndex_ = -1;
+    else if (itemIndex_ > index)
+        --itemIndex_;
+    Notify(Property::Items);
+}
+
+void ComboBox::ClearItems()
+{
+    items_.clear();
+    itemIndex_ = -1;
+    if (style_ == Style::DropDownList) StoreText("");
+    Notify(Property::Items);
+}
+
+int ComboBox::IndexOf(std::string_view item) const
+{
+    for (std::size_t i = 0; i < items_.size(); ++i)
+        if (SameTextIgnoringCase(items_[i], item)) return static_cast<int>(i);
+    return -1;
+}
+
+void ComboBox::SetItemIndex(int index)
+{
+    if (index < -1 || index >= static_cast<int>(items_.size())) index = -1;
+    itemIndex_ = index;
+    StoreText(index >= 0 ? std::string_view(items_[static_cast<std::size_t>(index)]) : std::string_view{});
+    Notify(Property::ItemIndex);
+}
+
+void ComboBox::SetText(std::string_view text)
+{
+    const int match = IndexOf(text);
+    if (style_ == Style::DropDownList) {
+        SetItemIndex(match);
+        return;
+    }
+    StoreText(text);
+    itemIndex_ = match;
+    Notify(Property::ItemIndex);
+}
+
+void ComboBox::SetDroppedDown(bool value)
+{
+    if (droppedDown_ == value) return;
+    droppedDown_ = value;
+    Notify(Property::DroppedDown);
+}
+
+// ---- the rest ----------------------------------------------------------------------
+
+void GroupBox::SetCtl3D(bool value)
+{
+    ctl3D_ = value;
+    Notify(Property::Style);
+}
+
+void StatusBar::SetPanelWidths(const std::vector<int>& widths)
+{
+    panels_.resize(widths.size());
+    for (std::size_t i = 0; i < widths.size(); ++i) panels_[i].width = widths[i];
+    Notify(Property::Panels);
+}
+
+const std::string& StatusBar::PanelText(int index) const
+{
+    return panels_.at(static_cast<std::size_t>(index)).text;
+}
+
+void StatusBar::SetPanelText(int index, std::string_view text)
+{
+    auto& panel = panels_.at(static_cast<std::size_t>(index));
+    if (panel.text == text) return;
+    panel.text.assign(text);
+    Notify(Property::Panels);
+}
+
+int PageControl::PageCount() const
+{
+    return static_cast<int>(std::count_if(Children().begin(), Children().end(),
+                                          [](const Control* c) { return c->kind() == Kind::TabSheet; }));
+}
+
+TabSheet& PageControl::Page(int index)
+{
+    int i = 0;
+    for (Control* c : Children())
+        if (c->kind() == Kind::TabSheet && i++ == index) return static_cast<TabSheet&>(*c);
+    throw std::out_of_range("page " + std::to_string(index) + " of " + Name());
+}
+
+void PageControl::SetActivePageIndex(int index)
+{
+    if (index < 0 || index >= PageCount() || index == activePage_) return;
+    activePage_ = index;
+    Notify(Property::PageIndex);
+}
+
+void PageControl::SelectNextPage(bool forward)
+{
+    const int count = PageCount();
+    if (count == 0) return;
+    SetActivePageIndex((activePage_ + (forward ? 1 : count - 1)) % count);
+}
+
+void TabControl::SetTabs(std::vector<std::string> tabs)
+{
+    tabs_ = std::move(tabs);
+    if (tabIndex_ >= static_cast<int>(tabs_.size())) tabIndex_ = tabs_.empty() ? -1 : 0;
+    if (tabIndex_ < 0 && !tabs_.empty()) tabIndex_ = 0;
+    Notify(Property::Items);
+}
+
+void TabControl::SetTabIndex(int index)
+{
+    if (index < -1 || index >= static_cast<int>(tabs_.size()) || index == tabIndex_) return;
+    tabIndex_ = index;
+    Notify(Property::PageIndex);
+}
+
+}  // namespace sonrik::ui

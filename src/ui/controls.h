@@ -1,0 +1,312 @@
+// The control layer: a portable model of every control the editor windows use.
+//
+// A control holds its state (text, items, check state, bounds, ...) and its
+// events. Code changes the state through setters; the event rules hold in one
+// place, here, for every backend:
+//   - a check box changed from code runs OnClick exactly as a user's click
+//     does, and only when its state really changes;
+//   - an edit box or memo runs OnChange whenever its text changes;
+//   - a combo box runs OnChange only when the user types into it or picks an
+//     entry, never when code sets its text or selection.
+// A backend mirrors the state into real windows through a ControlPeer and
+// reports what the user did through UserInput (ui/input.h); the headless
+// backend has no peers and lets tests act as the user.
+//
+// Texts: captions (labels, buttons, check boxes, tabs, the form, message
+// boxes) are UTF-8; field contents (edit boxes, combo boxes, memos, list rows)
+// are bytes in the system's ANSI code page, never re-encoded here.
+#pragma once
+
+#include "ui/event.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sonrik::ui {
+
+class Form;
+class ControlPeer;
+class UserInput;
+
+// Virtual-key codes as the platform numbers them.
+namespace keys {
+inline constexpr int Back = 8, Tab = 9, Return = 13, Escape = 27, Space = 32;
+inline constexpr int Left = 37, Up = 38, Right = 39, Down = 40, F4 = 115;
+}  // namespace keys
+
+enum ShiftFlag : unsigned { ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssDouble = 32 };
+using ShiftState = unsigned;
+
+enum class MouseButton { Left, Right, Middle };
+
+struct Bounds {
+    int left = 0, top = 0, width = 0, height = 0;
+    bool operator==(const Bounds&) const = default;
+};
+
+// What changed, for a peer to mirror.
+enum class Property {
+    Text, Enabled, Visible, Bounds, Focus, Items, ItemIndex, Checked, DroppedDown,
+    PageIndex, Panels, Style, Selection, Sections,
+};
+
+// The kinds of control, so a backend can build the matching window.
+enum class Kind {
+    Form, Label, Edit, ComboBox, CheckBox, Button, Memo, PageControl, TabSheet,
+    TabControl, Panel, Bevel, StatusBar, GroupBox, ColumnListBox,
+};
+
+class Control {
+public:
+    Control(Kind kind, Control* parent, std::string name);
+    virtual ~Control();
+    Control(const Control&) = delete;
+    Control& operator=(const Control&) = delete;
+
+    Kind kind() const { return kind_; }
+    const std::string& Name() const { return name_; }
+    Control* Parent() const { return parent_; }
+    const std::vector<Control*>& Children() const { return children_; }
+    Form& OwnerForm();
+    const Form& OwnerForm() const;
+
+    // The caption (UTF-8) or, for fields, the content (ANSI bytes).
+    const std::string& Text() const { return text_; }
+    virtual void SetText(std::string_view text);
+
+    bool Enabled() const { return enabled_; }
+    void SetEnabled(bool value);
+    // Enabled, and every parent enabled too.
+    bool EnabledInTree() const;
+    bool Visible() const { return visible_; }
+    void SetVisible(bool value);
+    bool VisibleInTree() const;
+    const Bounds& GetBounds() const { return bounds_; }
+    void SetBounds(int left, int top, int width, int height);
+    int Left() const { return bounds_.left; }
+    int Top() const { return bounds_.top; }
+    int Width() const { return bounds_.width; }
+    int Height() const { return bounds_.height; }
+
+    // Moves the keyboard focus here (runs OnExit of the old and OnEnter of the
+    // new control when the focus really moves).
+    void SetFocus();
+    bool Focused() const;
+    // Whether the user can move the focus here with the keyboard or the mouse.
+    virtual bool CanFocus() const { return false; }
+
+    Event<> OnClick;
+    Event<> OnDblClick;
+    Event<> OnChange;
+    Event<> OnEnter;
+    Event<> OnExit;
+    Event<int&, ShiftState> OnKeyDown;
+    Event<int&, ShiftState> OnKeyUp;
+    Event<char&> OnKeyPress;
+    Event<MouseButton, ShiftState, int, int> OnMouseUp;
+    Event<> OnResize;
+
+    ControlPeer* Peer() const { return peer_.get(); }
+    void AttachPeer(std::unique_ptr<ControlPeer> peer);
+    void DetachPeer();
+
+protected:
+    // Tells the peer, if any, that a property changed from code.
+    void Notify(Property property);
+    // Stores a text without events; true when it differs.
+    bool StoreText(std::string_view text);
+
+private:
+    friend class UserInput;
+    friend class Form;
+
+    Kind kind_;
+    Control* parent_;
+    std::string name_;
+    std::vector<Control*> children_;
+    std::string text_;
+    bool enabled_ = true;
+    bool visible_ = true;
+    Bounds bounds_;
+    std::unique_ptr<ControlPeer> peer_;
+};
+
+// What a backend attaches to a control to mirror it.
+class ControlPeer {
+public:
+    virtual ~ControlPeer() = default;
+    virtual void Changed(Property property) = 0;
+};
+
+class Label : public Control {
+public:
+    Label(Control* parent, std::string name) : Control(Kind::Label, parent, std::move(name)) {}
+};
+
+class Button : public Control {
+public:
+    Button(Control* parent, std::string name) : Control(Kind::Button, parent, std::move(name)) {}
+    bool CanFocus() const override { return true; }
+};
+
+// An edit box (single line) or, through Memo, a multi-line one.
+class Edit : public Control {
+public:
+    Edit(Control* parent, std::string name) : Control(Kind::Edit, parent, std::move(name)) {}
+    bool CanFocus() const override { return true; }
+    // Runs OnChange when the text really changes.
+    void SetText(std::string_view text) override;
+
+    // Accepts digits only when typed.
+    bool DigitsOnly() const { return digitsOnly_; }
+    void SetDigitsOnly(bool value);
+    bool ReadOnly() const { return readOnly_; }
+    void SetReadOnly(bool value);
+
+protected:
+    Edit(Kind kind, Control* parent, std::string name) : Control(kind, parent, std::move(name)) {}
+
+private:
+    bool digitsOnly_ = false;
+    bool readOnly_ = false;
+};
+
+class Memo : public Edit {
+public:
+    Memo(Control* parent, std::string name) : Edit(Kind::Memo, parent, std::move(name)) {}
+    // The text split into lines, and set from lines (each ended by CR LF but the last).
+    std::vector<std::string> Lines() const;
+    void SetLines(const std::vector<std::string>& lines);
+};
+
+class CheckBox : public Control {
+public:
+    CheckBox(Control* parent, std::string name) : Control(Kind::CheckBox, parent, std::move(name)) {}
+    bool CanFocus() const override { return true; }
+    bool Checked() const { return checked_; }
+    // Runs OnClick when the state really changes, as a user's click does.
+    void SetChecked(bool value);
+
+private:
+    friend class UserInput;
+    bool checked_ = false;
+};
+
+class ComboBox : public Control {
+public:
+    enum class Style { DropDown, DropDownList };  // with and without an edit field
+
+    ComboBox(Control* parent, std::string name, Style style = Style::DropDown)
+        : Control(Kind::ComboBox, parent, std::move(name)), style_(style)
+    {
+    }
+    bool CanFocus() const override { return true; }
+    Style GetStyle() const { return style_; }
+
+    const std::vector<std::string>& Items() const { return items_; }
+    void SetItems(std::vector<std::string> items);
+    void AddItem(std::string item);
+    void InsertItem(int index, std::string item);
+    void DeleteItem(int index);
+    void ClearItems();
+    int IndexOf(std::string_view item) const;
+
+    // -1 when no entry is selected. Setting it from code runs no handler.
+    int ItemIndex() const { return itemIndex_; }
+    void SetItemIndex(int index);
+    // Sets the field's text from code; runs no handler. In a list without an
+    // edit field the text selects the matching entry, or none.
+    void SetText(std::string_view text) override;
+
+    bool DroppedDown() const { return droppedDown_; }
+    void SetDroppedDown(bool value);
+
+private:
+    friend class UserInput;
+    Style style_;
+    std::vector<std::string> items_;
+    int itemIndex_ = -1;
+    bool droppedDown_ = false;
+};
+
+class Panel : public Control {
+public:
+    Panel(Control* parent, std::string name) : Control(Kind::Panel, parent, std::move(name)) {}
+};
+
+// A horizontal rule.
+class Bevel : public Control {
+public:
+    Bevel(Control* parent, std::string name) : Control(Kind::Bevel, parent, std::move(name)) {}
+};
+
+// The theme-aware group box: a captioned frame around its children.
+class GroupBox : public Control {
+public:
+    GroupBox(Control* parent, std::string name) : Control(Kind::GroupBox, parent, std::move(name)) {}
+    bool Ctl3D() const { return ctl3D_; }
+    void SetCtl3D(bool value);
+
+private:
+    bool ctl3D_ = true;
+};
+
+class StatusBar : public Control {
+public:
+    StatusBar(Control* parent, std::string name) : Control(Kind::StatusBar, parent, std::move(name)) {}
+    struct PanelInfo {
+        int width = 0;  // the last panel takes the rest
+        std::string text;
+    };
+    const std::vector<PanelInfo>& Panels() const { return panels_; }
+    void SetPanelWidths(const std::vector<int>& widths);
+    const std::string& PanelText(int index) const;
+    void SetPanelText(int index, std::string_view text);
+
+private:
+    std::vector<PanelInfo> panels_;
+};
+
+class TabSheet : public Control {
+public:
+    TabSheet(Control* parent, std::string name) : Control(Kind::TabSheet, parent, std::move(name)) {}
+};
+
+// Pages with tabs; the children are its TabSheets.
+class PageControl : public Control {
+public:
+    PageControl(Control* parent, std::string name) : Control(Kind::PageControl, parent, std::move(name)) {}
+    bool CanFocus() const override { return true; }
+    int PageCount() const;
+    TabSheet& Page(int index);
+    int ActivePageIndex() const { return activePage_; }
+    // Showing a page from code runs no handler.
+    void SetActivePageIndex(int index);
+    void SelectNextPage(bool forward = true);
+
+private:
+    friend class UserInput;
+    int activePage_ = 0;
+};
+
+// A row of tabs without pages of their own.
+class TabControl : public Control {
+public:
+    TabControl(Control* parent, std::string name) : Control(Kind::TabControl, parent, std::move(name)) {}
+    bool CanFocus() const override { return true; }
+    const std::vector<std::string>& Tabs() const { return tabs_; }
+    void SetTabs(std::vector<std::string> tabs);
+    int TabIndex() const { return tabIndex_; }
+    // Selecting a tab from code runs no handler.
+    void SetTabIndex(int index);
+
+private:
+    friend class UserInput;
+    std::vector<std::string> tabs_;
+    int tabIndex_ = -1;
+};
+
+}  // namespace sonrik::ui

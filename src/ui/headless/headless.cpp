@@ -1,0 +1,282 @@
+#include "ui/headless/headless.h"
+
+#include <algorithm>
+#include <cctype>
+#include <stdexcept>
+
+namespace sonrik::ui::headless {
+
+namespace {
+
+char CharOfKey(int key)
+{
+    switch (key) {
+    case keys::Back: return '\b';
+    case keys::Tab: return '\t';
+    case keys::Return: return '\r';
+    case keys::Escape: return '\x1b';
+    case keys::Space: return ' ';
+    default: return 0;
+    }
+}
+
+bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix)
+{
+    return text.size() >= prefix.size() &&
+           std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
+               return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+           });
+}
+
+// The controls of a form in tab order (creation order), focusable ones only.
+void CollectFocusable(Control& control, std::vector<Control*>& out)
+{
+    if (!control.VisibleInTree() || !control.EnabledInTree()) return;
+    if (control.CanFocus()) out.push_back(&control);
+    for (Control* child : control.Children()) CollectFocusable(*child, out);
+}
+
+}  // namespace
+
+// ---- HeadlessBackend -------------------------------------------------------------
+
+HeadlessBackend::HeadlessBackend() = default;
+HeadlessBackend::~HeadlessBackend() = default;
+
+void HeadlessBackend::RunModal(Form& form, WindowHandle)
+{
+    ++modalRuns_;
+    UserInput::Activated(form);
+    if (sessions_.empty()) return;
+    auto session = std::move(sessions_.front());
+    sessions_.pop_front();
+    User user(*this);
+    session(user);
+}
+
+void HeadlessBackend::EndModal(Form&) { journal_.push_back("closed"); }
+
+int HeadlessBackend::ShowMessageBox(BoxOwner owner, std::string_view text, std::string_view caption, unsigned flags)
+{
+    journal_.push_back("box:" + std::string(text));
+    if (answers_.empty())
+        throw std::logic_error("a message box nobody expected: " + std::string(text));
+    const int answer = answers_.front();
+    answers_.pop_front();
+    questions_.push_back({owner.form, owner.window, std::string(text), std::string(caption), flags, answer});
+    return answer;
+}
+
+void HeadlessBackend::ErrorBox(std::string_view text)
+{
+    journal_.push_back("error:" + std::string(text));
+    errorBoxes_.emplace_back(text);
+}
+
+void HeadlessBackend::ProcessMessages()
+{
+    journal_.push_back("process");
+    ++processMessages_;
+}
+
+void HeadlessBackend::Wait(int milliseconds)
+{
+    journal_.push_back("wait:" + std::to_string(milliseconds));
+    waits_.push_back(milliseconds);
+}
+
+std::intptr_t HeadlessBackend::SendHostMessage(WindowHandle window, unsigned message, std::uintptr_t wParam,
+                                               std::intptr_t lParam)
+{
+    HostMessage sent{window, message, wParam, lParam, 0};
+    if (window != 0) {
+        const auto it = hostAnswers_.find({message, wParam});
+        sent.result = it == hostAnswers_.end() ? 0 : it->second;
+    }
+    journal_.push_back("host:" + std::to_string(message) + "," + std::to_string(wParam));
+    hostMessages_.push_back(sent);
+    if (hostHook_) hostHook_(sent);
+    return sent.result;
+}
+
+std::string HeadlessBackend::AnsiToUtf8(std::string_view ansi) const
+{
+    std::string out;
+    out.reserve(ansi.size());
+    for (const char c : ansi) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x80) {
+            out += c;
+        } else {
+            out += static_cast<char>(0xC0 | (b >> 6));
+            out += static_cast<char>(0x80 | (b & 0x3F));
+        }
+    }
+    return out;
+}
+
+// ---- User --------------------------------------------------------------------------
+
+void User::Require(const Control& control, const char* action) const
+{
+    if (!control.VisibleInTree() || !control.EnabledInTree())
+        throw std::logic_error(std::string("the user cannot ") + action + " " + control.Name() +
+                               ": it is hidden or disabled");
+}
+
+void User::Focus(Control& control)
+{
+    Require(control, "focus");
+    if (!control.CanFocus()) throw std::logic_error(control.Name() + " cannot take the focus");
+    UserInput::FocusMoved(control.OwnerForm(), &control);
+}
+
+void User::Leave(Form& form) { UserInput::FocusMoved(form, nullptr); }
+
+void User::Click(Control& control)
+{
+    Require(control, "click");
+    if (control.CanFocus()) UserInput::FocusMoved(control.OwnerForm(), &control);
+    UserInput::Clicked(control);
+}
+
+void User::DoubleClick(Control& control)
+{
+    Require(control, "double-click");
+    if (control.CanFocus()) UserInput::FocusMoved(control.OwnerForm(), &control);
+    UserInput::Clicked(control);
+    UserInput::DoubleClicked(control);
+}
+
+void User::Type(Control& control, char ch)
+{
+    switch (control.kind()) {
+    case Kind::Edit:
+    case Kind::Memo: {
+        auto& edit = static_cast<Edit&>(control);
+        if (edit.ReadOnly()) return;
+        std::string text = edit.Text();
+        if (ch == '\b') {
+            if (!text.empty()) text.pop_back();
+        } else if (ch == '\r') {
+            if (control.kind() != Kind::Memo) return;
+            text += "\r\n";
+        } else if (static_cast<unsigned char>(ch) < 0x20) {
+            return;
+        } else if (edit.DigitsOnly() && !std::isdigit(static_cast<unsigned char>(ch))) {
+            return;  // the field refuses anything but digits
+        } else {
+            text += ch;
+        }
+        UserInput::TextEdited(edit, text);
+        return;
+    }
+    case Kind::ComboBox: {
+        auto& combo = static_cast<ComboBox&>(control);
+        if (ch == '\r' || ch == '\x1b' || ch == '\t') return;
+        if (combo.GetStyle() == ComboBox::Style::DropDownList) {
+            // A list without a field jumps to the first entry that starts with the key.
+            const auto& items = combo.Items();
+            for (std::size_t i = 0; i < items.size(); ++i) {
+                if (StartsWithIgnoringCase(items[i], std::string_view(&ch, 1))) {
+                    if (static_cast<int>(i) != combo.ItemIndex()) UserInput::ItemPicked(combo, static_cast<int>(i));
+                    return;
+                }
+            }
+            return;
+        }
+        std::string text = combo.Text();
+        if (ch == '\b') {
+            if (!text.empty()) text.pop_back();
+        } else if (static_cast<unsigned char>(ch) >= 0x20) {
+            text += ch;
+        } else {
+            return;
+        }
+        UserInput::TextEdited(combo, text);
+        return;
+    }
+    case Kind::CheckBox:
+    case Kind::Button:
+        if (ch == ' ') UserInput::Clicked(control);
+        return;
+    default:
+        return;
+    }
+}
+
+void User::TypeText(Control& control, std::string_view text)
+{
+    Focus(control);
+    for (const char c : text) {
+        const char left = UserInput::KeyPress(control, c);
+        if (left != 0) Type(control, left);
+    }
+}
+
+void User::ReplaceText(Control& control, std::string_view text)
+{
+    Focus(control);
+    if (control.kind() == Kind::ComboBox &&
+        static_cast<ComboBox&>(control).GetStyle() == ComboBox::Style::DropDownList)
+        throw std::logic_error(control.Name() + " has no field to type into");
+    UserInput::TextEdited(control, text);
+}
+
+void User::Pick(ComboBox& combo, int index)
+{
+    Focus(combo);
+    if (index < 0 || index >= static_cast<int>(combo.Items().size()))
+        throw std::logic_error(combo.Name() + " has no entry " + std::to_string(index));
+    UserInput::ItemPicked(combo, index);
+}
+
+void User::DropDown(ComboBox& combo, bool open)
+{
+    Focus(combo);
+    UserInput::DropDownChanged(combo, open);
+}
+
+void User::PressKey(Form& form, int key, ShiftState shift)
+{
+    Control& target = form.ActiveControl() ? *form.ActiveControl() : form;
+    const int left = UserInput::KeyDown(target, key, shift);
+    if (left != 0) {
+        if (left == keys::Tab && !(shift & ssCtrl)) {
+            std::vector<Control*> order;
+            CollectFocusable(form, order);
+            if (!order.empty()) {
+                auto it = std::find(order.begin(), order.end(), &target);
+                const bool back = (shift & ssShift) != 0;
+                std::size_t next = 0;
+                if (it != order.end()) {
+                    const auto at = static_cast<std::size_t>(it - order.begin());
+                    next = back ? (at + order.size() - 1) % order.size() : (at + 1) % order.size();
+                }
+                UserInput::FocusMoved(form, order[next]);
+            }
+        } else if (left == keys::Return && target.kind() == Kind::Button) {
+            UserInput::Clicked(target);
+        } else if (const char ch = CharOfKey(left); ch != 0 && !(shift & ssCtrl)) {
+            const char typed = UserInput::KeyPress(target, ch);
+            if (typed != 0) Type(target, typed);
+        }
+    }
+    UserInput::KeyUp(target, key, shift);
+}
+
+void User::SelectPage(PageControl& pages, int index)
+{
+    Require(pages, "select a page of");
+    UserInput::PageSelected(pages, index);
+}
+
+void User::SelectTab(TabControl& tabs, int index)
+{
+    Require(tabs, "select a tab of");
+    UserInput::TabSelected(tabs, index);
+}
+
+void User::Close(Form& form) { UserInput::CloseRequested(form); }
+
+}  // namespace sonrik::ui::headless

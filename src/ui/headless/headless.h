@@ -1,0 +1,132 @@
+// The headless backend: controls live only in memory. Tests act as the user
+// through User, answer message boxes from a queue, and read back everything
+// the windows asked, waited for or sent to the host.
+#pragma once
+
+#include "ui/backend.h"
+#include "ui/input.h"
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace sonrik::ui::headless {
+
+class User;
+
+struct Question {
+    const Form* ownerForm = nullptr;
+    WindowHandle ownerWindow = 0;
+    std::string text;
+    std::string caption;
+    unsigned flags = 0;
+    int answer = 0;
+};
+
+struct HostMessage {
+    WindowHandle window = 0;
+    unsigned message = 0;
+    std::uintptr_t wParam = 0;
+    std::intptr_t lParam = 0;
+    std::intptr_t result = 0;
+};
+
+class HeadlessBackend : public Backend {
+public:
+    HeadlessBackend();
+    ~HeadlessBackend() override;
+
+    // ---- what a test sets up ----
+    // The answers to the next message boxes, in order.
+    void QueueAnswer(int answer) { answers_.push_back(answer); }
+    // What the user does while the next form is shown modally; the modal call
+    // returns when this returns (whether or not the form was closed).
+    void WhileModal(std::function<void(User&)> session) { sessions_.push_back(std::move(session)); }
+    // The host window's answer to a message (by message and wParam); 0 by default.
+    void SetHostAnswer(unsigned message, std::uintptr_t wParam, std::intptr_t result)
+    {
+        hostAnswers_[{message, wParam}] = result;
+    }
+    // Something to run when a host message arrives (for example, to see what
+    // the window showed at that moment).
+    void OnHostMessage(std::function<void(const HostMessage&)> hook) { hostHook_ = std::move(hook); }
+
+    // ---- what a test reads back ----
+    const std::vector<Question>& Questions() const { return questions_; }
+    const std::vector<std::string>& ErrorBoxes() const { return errorBoxes_; }
+    const std::vector<HostMessage>& HostMessages() const { return hostMessages_; }
+    const std::vector<int>& Waits() const { return waits_; }
+    int ProcessMessagesCount() const { return processMessages_; }
+    Cursor CurrentCursor() const { return cursor_; }
+    // Everything in the order it happened: "box:<text>", "error:<text>",
+    // "host:<message>,<wParam>", "wait:<ms>", "process".
+    const std::vector<std::string>& Journal() const { return journal_; }
+    int ModalRuns() const { return modalRuns_; }
+
+    // ---- Backend ----
+    std::unique_ptr<ControlPeer> CreatePeer(Control&) override { return nullptr; }
+    void RunModal(Form& form, WindowHandle owner) override;
+    void EndModal(Form& form) override;
+    WindowHandle HandleOf(const Form&) const override { return 0; }
+    int ShowMessageBox(BoxOwner owner, std::string_view text, std::string_view caption, unsigned flags) override;
+    void ErrorBox(std::string_view text) override;
+    void ProcessMessages() override;
+    void Wait(int milliseconds) override;
+    void SetCursor(Cursor cursor) override { cursor_ = cursor; }
+    std::intptr_t SendHostMessage(WindowHandle window, unsigned message, std::uintptr_t wParam,
+                                  std::intptr_t lParam) override;
+    // Latin-1 to UTF-8: the headless system's code page.
+    std::string AnsiToUtf8(std::string_view ansi) const override;
+
+private:
+    std::deque<int> answers_;
+    std::deque<std::function<void(User&)>> sessions_;
+    std::map<std::pair<unsigned, std::uintptr_t>, std::intptr_t> hostAnswers_;
+    std::function<void(const HostMessage&)> hostHook_;
+    std::vector<Question> questions_;
+    std::vector<std::string> errorBoxes_;
+    std::vector<HostMessage> hostMessages_;
+    std::vector<int> waits_;
+    std::vector<std::string> journal_;
+    int processMessages_ = 0;
+    int modalRuns_ = 0;
+    Cursor cursor_ = Cursor::Normal;
+};
+
+// A test acting as the user on the forms of a headless backend. Every action
+// checks that a user could do it (the control is visible and enabled) and
+// goes through the same entry points as real window notifications.
+class User {
+public:
+    explicit User(HeadlessBackend& backend) : backend_(backend) {}
+
+    void Focus(Control& control);
+    // Moves the focus off the form's focused control (to no control).
+    void Leave(Form& form);
+    void Click(Control& control);
+    void DoubleClick(Control& control);
+    // Types characters one by one into the control (focusing it first):
+    // each goes through the key handlers and, unless one takes it, is typed.
+    void TypeText(Control& control, std::string_view text);
+    // Replaces the whole text, as selecting all and pasting does.
+    void ReplaceText(Control& control, std::string_view text);
+    void Pick(ComboBox& combo, int index);
+    void DropDown(ComboBox& combo, bool open);
+    // Presses a key in the focused control (or the form when none has focus).
+    void PressKey(Form& form, int key, ShiftState shift = 0);
+    void SelectPage(PageControl& pages, int index);
+    void SelectTab(TabControl& tabs, int index);
+    void Close(Form& form);
+
+private:
+    void Require(const Control& control, const char* action) const;
+    // What the control itself does with a character nobody took.
+    void Type(Control& control, char ch);
+
+    HeadlessBackend& backend_;
+};
+
+}  // namespace sonrik::ui::headless

@@ -1,0 +1,61 @@
+// What the user did, as a backend reports it: the Win32 backend from window
+// notifications, the headless backend from a test acting as the user. Each
+// entry updates the model and runs the handlers by the event rules; an error
+// that escapes a handler is shown in the error box and the window stays open.
+#pragma once
+
+#include "ui/form.h"
+
+#include <string>
+#include <string_view>
+
+namespace sonrik::ui {
+
+class ColumnListBox;
+
+class UserInput {
+public:
+    // The focus moved to `control` (null: to no control of the form).
+    static void FocusMoved(Form& form, Control* control);
+    // A key went down in `target`; the form sees it first when it previews
+    // keys. Returns the key still to be handled (0 when a handler took it).
+    static int KeyDown(Control& target, int key, ShiftState shift);
+    static int KeyUp(Control& target, int key, ShiftState shift);
+    // A character was typed into `target`; returns it, or 0 when swallowed.
+    static char KeyPress(Control& target, char ch);
+
+    static void Clicked(Control& control);          // buttons, check boxes (toggles), others
+    static void DoubleClicked(Control& control);
+    static void MouseUp(Control& control, MouseButton button, ShiftState shift, int x, int y);
+    // The user changed the text of an edit box, memo or combo box field.
+    static void TextEdited(Control& control, std::string_view text);
+    // The user picked an entry of a combo box's list.
+    static void ItemPicked(ComboBox& combo, int index);
+    static void DropDownChanged(ComboBox& combo, bool open);
+    static void PageSelected(PageControl& pages, int index);
+    static void TabSelected(TabControl& tabs, int index);
+    static void Resized(Control& control, int width, int height);
+    // The user asked to close the form (close button, Alt+F4).
+    static void CloseRequested(Form& form);
+    // The form became the active window.
+    static void Activated(Form& form);
+
+    // Runs `action` and shows an error that escapes it in the error box.
+    template <typename F>
+    static void Guarded(Form& form, F&& action);
+
+private:
+    static void ShowEscapedError(Form& form, const char* message);
+};
+
+template <typename F>
+void UserInput::Guarded(Form& form, F&& action)
+{
+    try {
+        action();
+    } catch (const std::exception& e) {
+        ShowEscapedError(form, e.what());
+    }
+}
+
+}  // namespace sonrik::ui
