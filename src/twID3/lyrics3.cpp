@@ -282,6 +282,12 @@ std::string TtwLyrics3::BuildBlock() const
             throw Error("The lyrics hold " + std::to_string(lyrics.size()) +
                         " bytes; a Lyrics3 version 1 block can hold at most " +
                         std::to_string(Lyrics3v1LyricsLimit) + " bytes of lyrics");
+        // Version 1 has no size: readers find the block by its markers, so
+        // lyrics that contain one would be read back cut short.
+        for (const std::string_view marker : {kBegin, kEndV1})
+            if (lyrics.find(marker) != std::string::npos)
+                throw Error("The lyrics contain \"" + std::string(marker) +
+                            "\", which a Lyrics3 version 1 block cannot hold");
         return std::string(kBegin) + lyrics + std::string(kEndV1);
     }
 

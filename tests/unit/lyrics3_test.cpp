@@ -253,6 +253,14 @@ TEST_F(Lyrics3Test, BlocksTheFormatCannotHoldAreRefusedBeforeWriting)
         EXPECT_TRUE(SameBytes(ReadBytes(path), original)) << c.what;
         EXPECT_EQ(tag.Success(), id3Success) << c.what;
     }
+    // Version 1 lyrics that contain a marker would not be found again.
+    for (const char* marker : {"LYRICSBEGIN", "LYRICSEND"}) {
+        auto& l = Load(original);
+        l.SetUseLyrics3v2(false);
+        l.Lyrics() = {std::string("see ") + marker + " here"};
+        EXPECT_THROW(tag.Save(), sonrik::Error) << marker;
+        EXPECT_TRUE(SameBytes(ReadBytes(path), original)) << marker;
+    }
     // The largest that fit are written and read back whole.
     auto& lyr = Load(original);
     lyr.SetUseLyrics3v2(false);
