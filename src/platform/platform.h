@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace sonrik::platform {
 
@@ -65,5 +66,83 @@ void SetReadOnly(const std::string& name, bool readOnly);
 
 // Renames a file; fails when the target exists.
 void RenameFile(const std::string& from, const std::string& to);
+
+}  // namespace sonrik::platform
+
+// ---------------------------------------------------------------------------
+// Module, settings-file and process services.
+
+namespace sonrik::platform {
+
+// The full path of the file that holds this code: the DLL when the core runs
+// inside one, the program otherwise. Windows reports it into a buffer of 261
+// characters, so a longer path comes back cut.
+std::string ModuleFileName();
+
+// The private-profile ("ini" file) calls. Reading gives the value of `key` in
+// `section`, without surrounding blanks and matching quotes, at most 2047
+// characters; `defaultValue` when the file, the section or the key is missing.
+// Writing sets one value and leaves every other line of the file alone; the
+// file is created when missing. False when the file cannot be written; the
+// cause is in LastErrorCode().
+inline constexpr std::size_t kMaxProfileValueLength = 2047;
+std::string ReadProfileString(const std::string& file, const std::string& section,
+                              const std::string& key, const std::string& defaultValue);
+bool WriteProfileString(const std::string& file, const std::string& section,
+                        const std::string& key, const std::string& value);
+
+// Replaces the whole contents of `name` with `bytes`, creating the file when
+// missing. The bytes go to a new file beside it, which then takes the old
+// one's place, so a failure leaves the old file as it was. A file that may
+// not be written (read-only) is refused. Throws IoError.
+void ReplaceFileContents(const std::string& name, std::string_view bytes);
+
+void SleepMilliseconds(unsigned milliseconds);
+
+// The code of the latest failure of a call that reports failure by its
+// result, as a Windows code (errno values mapped as the file services map them).
+int LastErrorCode();
+
+}  // namespace sonrik::platform
+
+// ---------------------------------------------------------------------------
+// Dynamic libraries and the system version.
+
+namespace sonrik::platform {
+
+// A dynamic library loaded by name through the system's library search, freed
+// when the object goes. A default or moved-from object holds no library.
+class DynamicLibrary {
+public:
+    // The result holds no library when `name` cannot be loaded.
+    static DynamicLibrary load(const std::string& name);
+
+    DynamicLibrary() noexcept = default;
+    DynamicLibrary(DynamicLibrary&& other) noexcept;
+    DynamicLibrary& operator=(DynamicLibrary&& other) noexcept;
+    DynamicLibrary(const DynamicLibrary&) = delete;
+    DynamicLibrary& operator=(const DynamicLibrary&) = delete;
+    ~DynamicLibrary();
+
+    bool loaded() const noexcept;
+    // The address of an exported symbol; nullptr when it is not exported or
+    // no library is held.
+    void* symbol(const char* name) const noexcept;
+    // Frees the library now (nothing happens when none is held).
+    void free() noexcept;
+
+private:
+    void* handle_ = nullptr;
+};
+
+// The running system's family and build number. Windows NT reports platform
+// id 2 (kPlatformWin32NT); systems that are not Windows report 0.
+struct OsVersion {
+    std::uint32_t platformId = 0;
+    std::uint32_t build = 0;
+};
+inline constexpr std::uint32_t kPlatformWin32NT = 2;
+
+OsVersion CurrentOsVersion();
 
 }  // namespace sonrik::platform

@@ -1,4 +1,5 @@
 #include "platform/platform.h"
+#include "platform/posix/errno_map.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -14,34 +15,7 @@ constexpr int kClosed = -1;
 constexpr int kInvalidHandle = 6;   // ERROR_INVALID_HANDLE
 constexpr int kAlreadyExists = 183; // ERROR_ALREADY_EXISTS
 
-// errno values mapped to the codes a Windows user would see for the same cause.
-int mapErrno(int e)
-{
-    switch (e) {
-    case ENOENT: return ioerr::FileNotFound;
-    case ENOTDIR:
-    case ENAMETOOLONG:
-    case ELOOP: return ioerr::InvalidFilename;
-    case EMFILE:
-    case ENFILE: return ioerr::TooManyOpenFiles;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case ETXTBSY:
-    case EISDIR: return ioerr::AccessDenied;
-    case ENOSPC: return 112;       // disk full (ERROR_DISK_FULL)
-    case EDQUOT: return 1295;      // disk quota exceeded
-    case EFBIG: return 223;        // file too large
-    case EBADF: return kInvalidHandle;
-    case EIO: return 1117;         // device I/O error
-    case EINVAL: return 87;        // invalid parameter
-    case ENOMEM: return 8;         // not enough memory
-    case EXDEV: return 17;         // not the same device
-    default: return e;
-    }
-}
-
-[[noreturn]] void fail(int e) { throw IoError(mapErrno(e)); }
+[[noreturn]] void fail(int e) { throw IoError(posix::MapErrno(e)); }
 
 // Windows tells a missing file (2) from a missing folder on the way to it or an
 // empty name (3); ENOENT covers all of these.

@@ -1,0 +1,135 @@
+// Module path, settings-file calls, whole-file replacement, sleep and the last
+// error code on Windows: the system's own calls.
+#include "platform/platform.h"
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+// windows.h maps this name to the win.ini call; ours takes a file.
+#undef WriteProfileString
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace sonrik::platform {
+
+namespace {
+
+constexpr DWORD kModulePathBuffer = 261;
+constexpr DWORD kProfileBuffer = kMaxProfileValueLength + 1;
+
+[[noreturn]] void failLast() { throw IoError(static_cast<int>(::GetLastError())); }
+
+// A new file that is deleted again unless it is kept; closing and deleting
+// leave the thread's last error as the failure that led here set it.
+class TempFile {
+public:
+    explicit TempFile(const std::string& beside)
+    {
+        for (unsigned attempt = 0; handle_ == INVALID_HANDLE_VALUE; ++attempt) {
+            char suffix[32];
+            std::snprintf(suffix, sizeof suffix, ".~%08lx",
+                          static_cast<unsigned long>(::GetTickCount() ^ (::GetCurrentProcessId() << 16) ^ attempt));
+            path_ = beside + suffix;
+            handle_ = ::CreateFileA(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (handle_ != INVALID_HANDLE_VALUE) break;
+            if (::GetLastError() == ERROR_FILE_EXISTS && attempt < 16) continue;
+            failLast();
+        }
+    }
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+    ~TempFile()
+    {
+        const DWORD saved = ::GetLastError();
+        if (handle_ != INVALID_HANDLE_VALUE) ::CloseHandle(handle_);
+        if (!kept_) ::DeleteFileA(path_.c_str());
+        ::SetLastError(saved);
+    }
+
+    void write(std::string_view bytes)
+    {
+        while (!bytes.empty()) {
+            const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
+            DWORD put = 0;
+            if (!::WriteFile(handle_, bytes.data(), chunk, &put, nullptr)) failLast();
+            bytes.remove_prefix(put);
+        }
+        if (!::FlushFileBuffers(handle_)) failLast();
+    }
+
+    void moveOver(const std::string& target, DWORD attributes)
+    {
+        const HANDLE h = handle_;
+        handle_ = INVALID_HANDLE_VALUE;
+        if (!::CloseHandle(h)) failLast();
+        // The old file's attributes (hidden, archive, ...) stay with the name.
+        if (attributes != INVALID_FILE_ATTRIBUTES) ::SetFileAttributesA(path_.c_str(), attributes);
+        if (!::MoveFileExA(path_.c_str(), target.c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            failLast();
+        kept_ = true;
+    }
+
+private:
+    std::string path_;
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+    bool kept_ = false;
+};
+
+}  // namespace
+
+std::string ModuleFileName()
+{
+    // The module that holds this code: the DLL inside a host, the program in tests.
+    HMODULE self = nullptr;
+    if (!::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                  GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                              reinterpret_cast<LPCSTR>(&ModuleFileName), &self))
+        return {};
+    std::vector<char> buffer(kModulePathBuffer, '\0');
+    const DWORD n = ::GetModuleFileNameA(self, buffer.data(), kModulePathBuffer);
+    return std::string(buffer.data(), std::min<DWORD>(n, kModulePathBuffer));
+}
+
+std::string ReadProfileString(const std::string& file, const std::string& section,
+                              const std::string& key, const std::string& defaultValue)
+{
+    std::vector<char> buffer(kProfileBuffer, '\0');
+    const DWORD n = ::GetPrivateProfileStringA(section.c_str(), key.c_str(), defaultValue.c_str(),
+                                               buffer.data(), kProfileBuffer, file.c_str());
+    return std::string(buffer.data(), std::min<DWORD>(n, kMaxProfileValueLength));
+}
+
+bool WriteProfileString(const std::string& file, const std::string& section,
+                        const std::string& key, const std::string& value)
+{
+    return ::WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(),
+                                        file.c_str()) != FALSE;
+}
+
+void ReplaceFileContents(const std::string& name, std::string_view bytes)
+{
+    const DWORD attributes = ::GetFileAttributesA(name.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) throw IoError(ioerr::AccessDenied);
+        // Checked first so that nothing is written for a file we may not change.
+        if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) throw IoError(ioerr::AccessDenied);
+    }
+    TempFile temp(name);
+    temp.write(bytes);
+    temp.moveOver(name, attributes);
+}
+
+void SleepMilliseconds(unsigned milliseconds) { ::Sleep(milliseconds); }
+
+int LastErrorCode() { return static_cast<int>(::GetLastError()); }
+
+}  // namespace sonrik::platform
