@@ -1,6 +1,7 @@
 #include "ui/headless/headless.h"
 
 #include "platform/errors.h"
+#include "sonrik/host_link.h"
 
 #include <gtest/gtest.h>
 
@@ -250,4 +251,26 @@ TEST(UiTexts, ErrorBoxTextAndApplicationTitle)
     EXPECT_EQ(ApplicationTitle("C:\\Program Files\\Player\\PLAYER.EXE"), "Player");
     EXPECT_EQ(ApplicationTitle("C:\\x\\sonrik-host.test.exe"), "sonrik-host");
     EXPECT_EQ(ApplicationTitle("host"), "host");
+}
+
+TEST(HostLinkTest, StopIsGrantedOnlyByAZeroAnswerAndNoWindowGrantsIt)
+{
+    HeadlessBackend backend;
+    backend.SetHostAnswer(273, 4002, 1);
+    const sonrik::HostLink refusing(backend, 0x1234);
+    EXPECT_FALSE(refusing.StopPlayback());
+    refusing.ResumePlayback();
+    refusing.AboutToApply();
+    const sonrik::HostLink none(backend, 0);
+    EXPECT_TRUE(none.StopPlayback());
+
+    const auto& sent = backend.HostMessages();
+    ASSERT_EQ(sent.size(), 4u);
+    EXPECT_EQ(sent[0].window, 0x1234u);
+    EXPECT_EQ(sent[0].message, 273u);
+    EXPECT_EQ(sent[0].wParam, 4002u);
+    EXPECT_EQ(sent[1].wParam, 4003u);
+    EXPECT_EQ(sent[2].message, 2125u);
+    EXPECT_EQ(sent[2].wParam, 0u);
+    EXPECT_EQ(sent[3].result, 0);
 }
