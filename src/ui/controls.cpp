@@ -94,7 +94,10 @@ void Control::SetBounds(int left, int top, int width, int height)
     const bool resized = b.width != bounds_.width || b.height != bounds_.height;
     bounds_ = b;
     Notify(Property::Bounds);
-    if (resized) OnResize();
+    if (resized) {
+        SizeChanged();
+        OnResize();
+    }
 }
 
 void Control::SetFocus() { OwnerForm().FocusControl(this); }
@@ -312,5 +315,134 @@ void TabControl::SetTabIndex(int index)
     tabIndex_ = index;
     Notify(Property::PageIndex);
 }
+
+// ---- ColumnListBox -------------------------------------------------------------------
+
+void ColumnListBox::SetDelimiter(char value)
+{
+    delimiter_ = value;
+    Notify(Property::Items);
+}
+
+void ColumnListBox::SetHeaderHeight(int value)
+{
+    headerHeight_ = value;
+    Notify(Property::Sections);
+}
+
+void ColumnListBox::SetOptions(const widgets::ColumnOptions& options)
+{
+    options_ = options;
+    Notify(Property::Items);
+}
+
+void ColumnListBox::Relayout()
+{
+    sections_.autoSize(Width());
+    Notify(Property::Sections);
+}
+
+void ColumnListBox::SizeChanged() { Relayout(); }
+
+void ColumnListBox::ClearSections()
+{
+    sections_.clear();
+    Notify(Property::Sections);
+}
+
+int ColumnListBox::AddSection()
+{
+    sections_.add();
+    Notify(Property::Sections);
+    return sections_.count() - 1;
+}
+
+void ColumnListBox::SetSectionText(int index, std::string text)
+{
+    sections_[index].setText(std::move(text));
+    Notify(Property::Sections);
+}
+
+void ColumnListBox::SetSectionWidth(int index, int width)
+{
+    sections_[index].setWidth(width);
+    Notify(Property::Sections);
+}
+
+void ColumnListBox::SetSectionMinWidth(int index, int width)
+{
+    sections_[index].setMinWidth(width);
+    Notify(Property::Sections);
+}
+
+void ColumnListBox::SetSectionAutoSize(int index, bool value)
+{
+    sections_[index].setAutoSize(value);
+    if (value) Relayout();
+    Notify(Property::Sections);
+}
+
+void ColumnListBox::ClearItems()
+{
+    rows_.clear();
+    topRow_ = 0;
+    Notify(Property::Items);
+}
+
+void ColumnListBox::AddItem(std::string row)
+{
+    rows_.add(std::move(row));
+    Notify(Property::Items);
+}
+
+void ColumnListBox::AssignItems(std::vector<std::string> rows)
+{
+    rows_.assign(std::move(rows));
+    topRow_ = 0;
+    Notify(Property::Items);
+}
+
+void ColumnListBox::SetItem(int index, std::string row)
+{
+    rows_.setItem(index, std::move(row));
+    Notify(Property::Items);
+}
+
+void ColumnListBox::SetMultiSelect(bool value)
+{
+    if (rows_.MultiSelect() == value) return;
+    rows_.setMultiSelect(value);
+    Notify(Property::Style);
+}
+
+void ColumnListBox::SetCurrentRow(int index)
+{
+    rows_.setCurrentRow(index);
+    Notify(Property::Selection);
+}
+
+void ColumnListBox::SetSelected(int index, bool value)
+{
+    rows_.setSelected(index, value);
+    Notify(Property::Selection);
+}
+
+void ColumnListBox::SetItemHeight(int value)
+{
+    if (value > 0) itemHeight_ = value;
+}
+
+void ColumnListBox::SetTopRow(int value)
+{
+    topRow_ = std::clamp(value, 0, std::max(0, rows_.count() - 1));
+    Notify(Property::Selection);
+}
+
+widgets::Rect ColumnListBox::RowRect(int index) const
+{
+    return widgets::RowRect(index, topRow_, itemHeight_, ClientWidth());
+}
+
+int ColumnListBox::RowAt(int, int y) const { return widgets::RowAt(y, topRow_, itemHeight_, rows_.count()); }
 
 }  // namespace sonrik::ui

@@ -18,6 +18,7 @@
 #pragma once
 
 #include "ui/event.h"
+#include "widgets/column_listbox_logic.h"
 
 #include <cstdint>
 #include <memory>
@@ -114,6 +115,8 @@ public:
     void DetachPeer();
 
 protected:
+    // Runs before OnResize when the size changed.
+    virtual void SizeChanged() {}
     // Tells the peer, if any, that a property changed from code.
     void Notify(Property property);
     // Stores a text without events; true when it differs.
@@ -307,6 +310,80 @@ private:
     friend class UserInput;
     std::vector<std::string> tabs_;
     int tabIndex_ = -1;
+};
+
+// A list whose rows are strings cut into cells at a delimiter and drawn one
+// cell per header section.
+class ColumnListBox : public Control {
+public:
+    ColumnListBox(Control* parent, std::string name) : Control(Kind::ColumnListBox, parent, std::move(name)) {}
+    bool CanFocus() const override { return true; }
+
+    char Delimiter() const { return delimiter_; }
+    void SetDelimiter(char value);
+    int HeaderHeight() const { return headerHeight_; }
+    void SetHeaderHeight(int value);
+    bool HeaderHotTrack() const { return headerHotTrack_; }
+    void SetHeaderHotTrack(bool value) { headerHotTrack_ = value; }
+    const widgets::ColumnOptions& Options() const { return options_; }
+    void SetOptions(const widgets::ColumnOptions& options);
+
+    // Header sections, left to right. Changing them re-runs the auto-sizing.
+    const widgets::HeaderSections& Sections() const { return sections_; }
+    int SectionCount() const { return sections_.count(); }
+    void ClearSections();
+    // Appends a section and returns its position.
+    int AddSection();
+    void SetSectionText(int index, std::string text);
+    void SetSectionWidth(int index, int width);
+    void SetSectionMinWidth(int index, int width);
+    void SetSectionAutoSize(int index, bool value);
+
+    // Rows (ANSI bytes).
+    const widgets::RowList& Rows() const { return rows_; }
+    int Count() const { return rows_.count(); }
+    const std::string& Item(int index) const { return rows_.item(index); }
+    void ClearItems();
+    void AddItem(std::string row);
+    void AssignItems(std::vector<std::string> rows);
+    void SetItem(int index, std::string row);
+
+    bool MultiSelect() const { return rows_.MultiSelect(); }
+    void SetMultiSelect(bool value);
+    int CurrentRow() const { return rows_.CurrentRow(); }
+    void SetCurrentRow(int index);
+    int SelectedCount() const { return rows_.SelectedCount(); }
+    bool Selected(int index) const { return rows_.Selected(index); }
+    void SetSelected(int index, bool value);
+
+    // Row geometry in the row list's own client coordinates (below the header).
+    int ItemHeight() const { return itemHeight_; }
+    void SetItemHeight(int value);  // the backend sets the real height
+    int TopRow() const { return topRow_; }
+    void SetTopRow(int value);
+    widgets::Rect RowRect(int index) const;
+    int RowAt(int x, int y) const;
+    // The width of the row list (the control's width).
+    int ClientWidth() const { return Width(); }
+
+    // The user dragged the right edge of a section: its position and new width.
+    Event<int, int> OnHeaderSized;
+
+protected:
+    void SizeChanged() override;
+
+private:
+    friend class UserInput;
+    void Relayout();
+
+    char delimiter_ = '|';
+    int headerHeight_ = 17;
+    bool headerHotTrack_ = true;
+    widgets::ColumnOptions options_;
+    widgets::HeaderSections sections_;
+    widgets::RowList rows_;
+    int itemHeight_ = 16;
+    int topRow_ = 0;
 };
 
 }  // namespace sonrik::ui

@@ -123,6 +123,46 @@ void UserInput::Resized(Control& control, int width, int height)
     });
 }
 
+void UserInput::RowClicked(ColumnListBox& list, int row, ShiftState shift)
+{
+    Guarded(list.OwnerForm(), [&] {
+        if (row < 0 || row >= list.Count()) return;
+        list.rows_.click(row, shift);
+        list.Notify(Property::Selection);
+        list.OnClick();
+    });
+}
+
+void UserInput::RowMovedTo(ColumnListBox& list, int row, ShiftState shift)
+{
+    Guarded(list.OwnerForm(), [&] {
+        if (row < 0 || row >= list.Count()) return;
+        list.rows_.moveTo(row, shift);
+        list.Notify(Property::Selection);
+        list.OnClick();
+    });
+}
+
+void UserInput::RowToggled(ColumnListBox& list)
+{
+    Guarded(list.OwnerForm(), [&] {
+        if (!list.MultiSelect() || list.CurrentRow() < 0) return;
+        list.rows_.toggleCurrent();
+        list.Notify(Property::Selection);
+        list.OnClick();
+    });
+}
+
+void UserInput::HeaderSized(ColumnListBox& list, int section, int width)
+{
+    Guarded(list.OwnerForm(), [&] {
+        if (section < 0 || section >= list.SectionCount()) return;
+        list.sections_[section].setWidth(width);
+        list.Notify(Property::Sections);
+        list.OnHeaderSized(section, list.sections_[section].Width());
+    });
+}
+
 void UserInput::CloseRequested(Form& form)
 {
     Guarded(form, [&] { form.Close(); });

@@ -35,6 +35,12 @@ public:
     static void PageSelected(PageControl& pages, int index);
     static void TabSelected(TabControl& tabs, int index);
     static void Resized(Control& control, int width, int height);
+    // The list box: a click on a row (with Shift/Ctrl held), a keyboard move
+    // to a row, Space toggling the current row, a section edge dragged.
+    static void RowClicked(ColumnListBox& list, int row, ShiftState shift);
+    static void RowMovedTo(ColumnListBox& list, int row, ShiftState shift);
+    static void RowToggled(ColumnListBox& list);
+    static void HeaderSized(ColumnListBox& list, int section, int width);
     // The user asked to close the form (close button, Alt+F4).
     static void CloseRequested(Form& form);
     // The form became the active window.

@@ -255,6 +255,12 @@ void User::PressKey(Form& form, int key, ShiftState shift)
                 }
                 UserInput::FocusMoved(form, order[next]);
             }
+        } else if (target.kind() == Kind::ColumnListBox && (left == keys::Up || left == keys::Down)) {
+            auto& list = static_cast<ColumnListBox&>(target);
+            const int row = list.CurrentRow() < 0 ? 0 : list.CurrentRow() + (left == keys::Down ? 1 : -1);
+            UserInput::RowMovedTo(list, row, shift);
+        } else if (target.kind() == Kind::ColumnListBox && left == keys::Space) {
+            UserInput::RowToggled(static_cast<ColumnListBox&>(target));
         } else if (left == keys::Return && target.kind() == Kind::Button) {
             UserInput::Clicked(target);
         } else if (const char ch = CharOfKey(left); ch != 0 && !(shift & ssCtrl)) {
@@ -275,6 +281,29 @@ void User::SelectTab(TabControl& tabs, int index)
 {
     Require(tabs, "select a tab of");
     UserInput::TabSelected(tabs, index);
+}
+
+void User::ClickRow(ColumnListBox& list, int row, ShiftState shift)
+{
+    Require(list, "click a row of");
+    if (row < 0 || row >= list.Count()) throw std::logic_error(list.Name() + " has no row " + std::to_string(row));
+    UserInput::FocusMoved(list.OwnerForm(), &list);
+    UserInput::RowClicked(list, row, shift);
+    const auto rect = list.RowRect(row);
+    const int x = list.SectionCount() > 0 ? list.Sections()[0].Width() / 2 : rect.left + 1;
+    UserInput::MouseUp(list, MouseButton::Left, shift, x, (rect.top + rect.bottom) / 2);
+}
+
+void User::DoubleClickRow(ColumnListBox& list, int row)
+{
+    ClickRow(list, row);
+    UserInput::DoubleClicked(list);
+}
+
+void User::DragSection(ColumnListBox& list, int section, int width)
+{
+    Require(list, "resize a column of");
+    UserInput::HeaderSized(list, section, width);
 }
 
 void User::Close(Form& form) { UserInput::CloseRequested(form); }

@@ -119,6 +119,11 @@ public:
     void PressKey(Form& form, int key, ShiftState shift = 0);
     void SelectPage(PageControl& pages, int index);
     void SelectTab(TabControl& tabs, int index);
+    // The list box: click or double-click a row (mouse up reported at the
+    // middle of its first cell), drag a section's right edge to a new width.
+    void ClickRow(ColumnListBox& list, int row, ShiftState shift = 0);
+    void DoubleClickRow(ColumnListBox& list, int row);
+    void DragSection(ColumnListBox& list, int section, int width);
     void Close(Form& form);
 
 private:
