@@ -63,6 +63,13 @@ void Form::Close()
     if (showing_) backend_.EndModal(*this);
 }
 
+void Form::SetBorder(FormBorder border)
+{
+    if (border_ == border) return;
+    border_ = border;
+    Notify(Property::Style);
+}
+
 void Form::SetClientSize(int width, int height)
 {
     clientWidth_ = width;

@@ -16,6 +16,11 @@ using WindowHandle = std::uintptr_t;
 
 enum class ModalResult { None, Ok, Cancel, Yes, No, Close };
 
+// The window's frame; neither kind can be resized by the user. Dialog: a
+// caption with a close button. ToolWindow: a small tool-window caption
+// without title-bar buttons.
+enum class FormBorder { Dialog, ToolWindow };
+
 class Form : public Control {
 public:
     explicit Form(Backend& backend, std::string name);
@@ -43,6 +48,9 @@ public:
     bool KeyPreview() const { return keyPreview_; }
     void SetKeyPreview(bool value) { keyPreview_ = value; }
 
+    FormBorder Border() const { return border_; }
+    void SetBorder(FormBorder border);
+
     void SetClientSize(int width, int height);
     int ClientWidth() const { return clientWidth_; }
     int ClientHeight() const { return clientHeight_; }
@@ -69,6 +77,7 @@ private:
     bool destroyed_ = false;
     bool showing_ = false;
     bool keyPreview_ = false;
+    FormBorder border_ = FormBorder::Dialog;
     int clientWidth_ = 0;
     int clientHeight_ = 0;
     Control* focused_ = nullptr;
