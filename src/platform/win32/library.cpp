@@ -4,7 +4,7 @@
 #define WIN32_LEAN_AND_MEAN
 #endif
 #ifndef NOMINMAX
-#define NOMINMAX
+#define NOMINMAX 1
 #endif
 #include <windows.h>
 

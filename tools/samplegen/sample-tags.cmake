@@ -1,0 +1,16 @@
+# The tags the build writes into samples/sample.mp3. The sample's end-to-end
+# test reads the same values back with an independent tool.
+set(SONRIK_SAMPLE_FRAMES 40)
+set(SONRIK_SAMPLE_TITLE "Quiet Frames")
+set(SONRIK_SAMPLE_ARTIST "The Silent Encoders")
+set(SONRIK_SAMPLE_ALBUM "Generated Samples")
+set(SONRIK_SAMPLE_YEAR "2024")
+set(SONRIK_SAMPLE_COMMENT "made by sonrik-samplegen")
+set(SONRIK_SAMPLE_GENRE "Ambient")
+set(SONRIK_SAMPLE_GENRE_NUMBER 26)
+set(SONRIK_SAMPLE_TRACK 7)
+set(SONRIK_SAMPLE_L3_TITLE "Quiet Frames (full title, longer than thirty bytes)")
+set(SONRIK_SAMPLE_L3_ARTIST "The Silent Encoders")
+set(SONRIK_SAMPLE_L3_ALBUM "Generated Samples")
+set(SONRIK_SAMPLE_AUTHOR "sonrik build")
+set(SONRIK_SAMPLE_LYRICS ${CMAKE_CURRENT_LIST_DIR}/sample-lyrics.txt)
