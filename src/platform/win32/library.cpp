@@ -25,24 +25,6 @@ DynamicLibrary DynamicLibrary::load(const std::string& name)
     return library;
 }
 
-DynamicLibrary::DynamicLibrary(DynamicLibrary&& other) noexcept
-    : handle_(std::exchange(other.handle_, nullptr))
-{
-}
-
-DynamicLibrary& DynamicLibrary::operator=(DynamicLibrary&& other) noexcept
-{
-    if (this != &other) {
-        free();
-        handle_ = std::exchange(other.handle_, nullptr);
-    }
-    return *this;
-}
-
-DynamicLibrary::~DynamicLibrary() { free(); }
-
-bool DynamicLibrary::loaded() const noexcept { return handle_ != nullptr; }
-
 void* DynamicLibrary::symbol(const char* name) const noexcept
 {
     if (!loaded()) return nullptr;
