@@ -12,7 +12,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <functional>
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -278,6 +280,80 @@ private:
 
     std::unique_ptr<widgets::GroupBoxStyle> style_;
     std::unique_ptr<widgets::XPGroupBoxLogic> logic_;
+};
+
+// One cell text as a list box draws it: the row, the text after the code-page
+// conversion, its rectangle in the row list's client coordinates, the
+// DrawText flags, and the device context (font and colours still selected).
+struct DrawnCell {
+    HWND list;
+    int row;
+    std::wstring text;
+    RECT rect;
+    UINT flags;
+    HDC dc;
+};
+// Every cell drawn by any list box is also shown to this hook (none by
+// default), so a test can see what the rows put on the screen.
+void SetDrawnCellHook(std::function<void(const DrawnCell&)> hook);
+
+// The columned list box: a container holding a header control on top and an
+// owner-drawn list box below. The model owns rows, sections and selection;
+// the list box holds only the row count and draws from the model. Clicks and
+// navigation keys are turned into model input here, so the list box never
+// changes its selection on its own and shows the model's once the pending
+// changes are flushed.
+class ColumnListBoxPeer final : public WindowPeer {
+public:
+    ColumnListBoxPeer(Win32Backend& backend, ColumnListBox& list);
+
+    HWND HeaderWindow() const { return header_; }
+    HWND ListWindow() const { return list_; }
+
+protected:
+    bool Handle(Message& m) override;
+    void Command(WORD code) override;
+    void ApplyOther(Property property) override;
+
+private:
+    ColumnListBox& List() const { return static_cast<ColumnListBox&>(Model()); }
+
+    bool HandleContainer(Message& m);
+    bool HandleList(Message& m);
+    bool HandleHeader(const NMHDR& header, LRESULT& result);
+    bool HandleKey(WPARAM key);
+    void MouseDown(const Message& m);
+    void MouseDrag(const Message& m);
+    void DrawRow(const DRAWITEMSTRUCT& item);
+    int RowHeight() const;
+
+    // Code may change the model many times in a row (a row appended per
+    // file); the window is brought up to date once, from the message loop,
+    // or at once when the user acts on it.
+    enum Pending : unsigned { kSections = 1, kRows = 2, kSelection = 4 };
+    void Defer(unsigned what);
+    void Flush();
+
+    void CreateList();
+    void Layout();
+    void PlaceHeader();
+    void ApplySections();
+    void ApplyRows();
+    void ApplySelection();
+    void ReadBackSelection();
+    void SyncTopRow();
+    void EnableParts();
+    int VisibleRows() const;
+
+    HWND header_ = nullptr;
+    HWND list_ = nullptr;
+    int shownTop_ = 0;       // the top row the window had when the model last heard of it
+    int syncing_ = 0;        // telling the model what the window did: no push back
+    bool recreating_ = false;
+    unsigned pending_ = 0;
+    bool flushPosted_ = false;
+    int dragRow_ = -1;       // the row under a held left button, -1 when not dragging
+    ShiftState dragShift_ = 0;
 };
 
 }  // namespace sonrik::ui::win32

@@ -157,9 +157,7 @@ std::unique_ptr<ControlPeer> Win32Backend::CreatePeer(Control& control)
     case Kind::StatusBar: return std::make_unique<StatusBarPeer>(*this, static_cast<StatusBar&>(control));
     case Kind::GroupBox: return std::make_unique<GroupBoxPeer>(*this, static_cast<GroupBox&>(control));
     case Kind::ColumnListBox:
-        // Its peer (an owner-drawn list box under a header control, painting
-        // through widgets/column_listbox_logic) joins when the control does.
-        break;
+        return std::make_unique<ColumnListBoxPeer>(*this, static_cast<ColumnListBox&>(control));
     }
     throw std::logic_error("the Win32 backend has no window for control " + control.Name());
 }
