@@ -1,46 +1,91 @@
 // sonrik-host: stands in for the audio player. It loads Sonrik.dll the way the
-// player does (LoadLibraryA, exports by name) and drives it by command.
+// player does (LoadLibraryA, exports by name), owns the player's windows and
+// drives the module's windows from a script.
 //
-//   sonrik-host [--dll PATH] [query]
+//   sonrik-host [--dll PATH] [query | check-exports [DLL]]
+//   sonrik-host [OPTIONS] gallery [en|ru]
+//   sonrik-host [OPTIONS] run SCRIPT
+//   sonrik-host write-list LISTFILE [PATH...]
+//
+// OPTIONS: --dll PATH, --stop-answer N (the answer to WM_COMMAND 4002; 0
+// grants), --script FILE|- (gallery: drive it), --xml FILE (a report of the
+// script's expectations), --classic (gallery: no visual style).
 //
 // query (the default) calls the three query exports and checks their results.
 // The exit code is 0 when every check passed, 1 when one failed, 2 on a usage
 // error or when the library or the host itself fails.
+#include "gallery.h"
+#include "host_window.h"
+#include "list_file.h"
 #include "plugin.h"
 #include "queries.h"
+#include "script.h"
+
+#include "ui/win32/win32_backend.h"
+#include "widgets/style_loaders.h"
 
 #include <cstdio>
 #include <exception>
+#include <fstream>
+#include <iostream>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
+#include <vector>
 
 namespace {
 
+constexpr const char* kUsage =
+    "usage: sonrik-host [--dll PATH] [query | check-exports [DLL]]\n"
+    "       sonrik-host [--stop-answer N] [--script FILE|-] [--xml FILE] [--classic] gallery [en|ru]\n"
+    "       sonrik-host [--dll PATH] [--stop-answer N] [--xml FILE] run SCRIPT|-\n"
+    "       sonrik-host write-list LISTFILE [PATH...]";
+
 struct Options {
-    std::string dll;             // empty: Sonrik.dll beside the host
+    std::string dll;  // empty: Sonrik.dll beside the host
     std::string command = "query";
+    std::vector<std::string> arguments;
+    std::string script;
+    std::string xml;
+    long stopAnswer = 0;
+    bool classic = false;
 };
 
-[[noreturn]] void Usage(const std::string& problem)
-{
-    throw host::HostError(problem + "\nusage: sonrik-host [--dll PATH] [query]");
-}
+[[noreturn]] void Usage(const std::string& problem) { throw host::HostError(problem + "\n" + kUsage); }
 
 Options ParseArguments(int argc, char** argv)
 {
     Options options;
     bool haveCommand = false;
+    const auto value = [&](int& i) -> std::string {
+        if (++i == argc) Usage(std::string(argv[i - 1]) + " needs a value");
+        return argv[i];
+    };
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg == "--dll") {
-            if (++i == argc)
-                Usage("--dll needs a path");
-            options.dll = argv[i];
-        } else if (!arg.starts_with("-") && !haveCommand) {
+            options.dll = value(i);
+        } else if (arg == "--script") {
+            options.script = value(i);
+        } else if (arg == "--xml") {
+            options.xml = value(i);
+        } else if (arg == "--stop-answer") {
+            const std::string text = value(i);
+            try {
+                options.stopAnswer = std::stol(text, nullptr, 0);
+            } catch (const std::exception&) {
+                Usage("--stop-answer needs a number, not '" + text + "'");
+            }
+        } else if (arg == "--classic") {
+            options.classic = true;
+        } else if (arg.starts_with("--")) {
+            Usage("unknown option '" + std::string(arg) + "'");
+        } else if (!haveCommand) {
             options.command = arg;
             haveCommand = true;
         } else {
-            Usage("unexpected argument '" + std::string(arg) + "'");
+            options.arguments.emplace_back(arg);
         }
     }
     return options;
@@ -58,12 +103,133 @@ int RunQuery(const host::Plugin& plugin)
     return 1;
 }
 
+std::vector<host::ScriptLine> ReadScript(const std::string& name)
+{
+    if (name == "-") return host::ParseScript(std::cin);
+    std::ifstream in(name, std::ios::binary);
+    if (!in) throw host::HostError("cannot read the script '" + name + "'");
+    return host::ParseScript(in);
+}
+
+// The exports that open windows, called on the window thread as a player
+// calls them; the script goes on while the window is up.
+host::ScriptHost ModuleCalls(const Options& options, host::HostWindows& windows,
+                             std::optional<host::Plugin>& plugin)
+{
+    using RunModuleFn = void WINAPI(HWND, HWND, const char*, DWORD);
+    using RunModuleListFn = void WINAPI(HWND, HWND, const char*);
+    const auto library = [&options, &plugin]() -> const host::Plugin& {
+        if (!plugin) plugin.emplace(options.dll.empty() ? host::DefaultPluginPath() : options.dll);
+        return *plugin;
+    };
+    const auto missing = [](const host::Plugin& p, const char* name) {
+        return host::ScriptError(p.path() + " does not export " + name + " (the library has no such window yet)");
+    };
+    host::ScriptHost calls;
+    calls.runModule = [&windows, library, missing](const std::string& file) {
+        const host::Plugin& p = library();
+        auto* run = p.find<RunModuleFn>("RunModule");
+        if (!run) throw missing(p, "RunModule");
+        windows.Post([&windows, run, file] { run(windows.Host(), windows.Application(), file.c_str(), 0); });
+    };
+    calls.runModuleList = [&windows, library, missing](const std::string& list) {
+        const host::Plugin& p = library();
+        auto* run = p.find<RunModuleListFn>("RunModule_List");
+        if (!run) throw missing(p, "RunModule_List");
+        windows.Post([&windows, run, list] { run(windows.Host(), windows.Application(), list.c_str()); });
+    };
+    return calls;
+}
+
+void PumpUntilQuit()
+{
+    MSG msg{};
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+// Runs the script on a thread of its own while this thread serves the
+// windows (`serve` returns when the windows are done); returns the failures.
+template <typename Serve>
+int DriveWithScript(const Options& options, const std::string& scriptName, host::HostWindows& windows,
+                    host::ScriptHost calls, Serve&& serve)
+{
+    const std::vector<host::ScriptLine> script = ReadScript(scriptName);
+    host::ScriptRunner runner(windows, GetCurrentThreadId(), std::move(calls));
+    int failures = 0;
+    std::thread driver([&] {
+        failures = runner.Run(script, scriptName);
+        runner.CloseLeftovers();
+        windows.PostQuit();
+    });
+    serve();
+    PumpUntilQuit();
+    driver.join();
+
+    std::printf("host messages received:\n");
+    for (const host::HostMessage& record : windows.Messages()) std::printf("  %s\n", host::Describe(record).c_str());
+    const auto& expectations = runner.Expectations();
+    std::printf("%zu expectation(s), %d failed\n", expectations.size(), failures);
+    if (!options.xml.empty()) {
+        const std::string suite = scriptName.substr(scriptName.find_last_of("/\\") + 1);
+        host::WriteXmlReport(options.xml, suite.substr(0, suite.rfind('.')), expectations);
+    }
+    return failures == 0 ? 0 : 1;
+}
+
+int RunGallery(const Options& options)
+{
+    const std::string language = options.arguments.empty() ? "en" : options.arguments[0];
+    if (language != "en" && language != "ru") Usage("gallery takes en or ru, not '" + language + "'");
+
+    host::HostWindows windows;
+    windows.SetStopAnswer(options.stopAnswer);
+    const sonrik::widgets::StyleLoaders styles;
+    sonrik::ui::win32::Win32Backend backend(options.classic ? nullptr : &styles.library());
+    host::Gallery gallery(backend, reinterpret_cast<sonrik::ui::WindowHandle>(windows.Host()), language == "en");
+    gallery.Create();
+    if (options.classic) host::DropVisualStyle(styles.library(), reinterpret_cast<HWND>(gallery.Handle()));
+
+    const auto show = [&] { gallery.ShowModal(reinterpret_cast<sonrik::ui::WindowHandle>(windows.Application())); };
+    if (options.script.empty()) {
+        show();
+        return 0;
+    }
+    return DriveWithScript(options, options.script, windows, {}, [&] {
+        show();
+    });
+}
+
+int RunScript(const Options& options)
+{
+    if (options.arguments.size() != 1) Usage("run needs one script");
+    host::HostWindows windows;
+    windows.SetStopAnswer(options.stopAnswer);
+    std::optional<host::Plugin> plugin;
+    const int result = DriveWithScript(options, options.arguments[0], windows, ModuleCalls(options, windows, plugin), [] {});
+    return result;
+}
+
 int Run(const Options& options)
 {
-    if (options.command != "query")
-        Usage("unknown command '" + options.command + "'");
-    const host::Plugin plugin(options.dll.empty() ? host::DefaultPluginPath() : options.dll);
-    return RunQuery(plugin);
+    if (options.command == "query" || options.command == "check-exports") {
+        if (options.arguments.size() > 1) Usage(options.command + " takes at most one library");
+        const std::string path = !options.arguments.empty() ? options.arguments[0]
+                                 : !options.dll.empty()     ? options.dll
+                                                            : host::DefaultPluginPath();
+        const host::Plugin plugin(path);
+        return RunQuery(plugin);
+    }
+    if (options.command == "gallery") return RunGallery(options);
+    if (options.command == "run") return RunScript(options);
+    if (options.command == "write-list") {
+        if (options.arguments.empty()) Usage("write-list needs the list file");
+        host::WriteListFile(options.arguments[0], {options.arguments.begin() + 1, options.arguments.end()});
+        return 0;
+    }
+    Usage("unknown command '" + options.command + "'");
 }
 
 }  // namespace

@@ -1,0 +1,685 @@
+#include "script.h"
+
+#include "screenshot.h"
+#include "list_file.h"
+
+#include "ui/win32/automation_names.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <istream>
+#include <memory>
+#include <thread>
+
+namespace host {
+
+namespace {
+
+using sonrik::automation::FindNamedWindow;
+using sonrik::automation::WindowName;
+
+constexpr int kDefaultTimeoutMs = 5000;
+constexpr int kPollMs = 20;
+constexpr UINT kSendTimeoutMs = 3000;
+
+std::wstring Wide(const std::string& utf8)
+{
+    if (utf8.empty()) return {};
+    std::wstring wide(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), static_cast<int>(wide.size()));
+    return wide;
+}
+
+std::string Utf8(const std::wstring& wide)
+{
+    if (wide.empty()) return {};
+    std::string utf8(WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), static_cast<int>(utf8.size()), nullptr, nullptr);
+    return utf8;
+}
+
+// Messages to windows of the other thread never wait forever: a window that
+// hangs makes the script fail instead.
+LRESULT Send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
+{
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, kSendTimeoutMs, &result))
+        throw ScriptError("the window does not answer (message " + std::to_string(message) + ")");
+    return static_cast<LRESULT>(result);
+}
+
+std::wstring TextOf(HWND window)
+{
+    const auto length = static_cast<std::size_t>(Send(window, WM_GETTEXTLENGTH));
+    std::wstring text(length + 1, L'\0');
+    const auto copied = static_cast<std::size_t>(Send(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data())));
+    text.resize(std::min(copied, length));
+    return text;
+}
+
+std::wstring ClassOf(HWND window)
+{
+    wchar_t name[64]{};
+    GetClassNameW(window, name, 64);
+    return name;
+}
+
+bool IsClass(HWND window, const wchar_t* name) { return _wcsicmp(ClassOf(window).c_str(), name) == 0; }
+
+// Status bars show their panels, not a window text: "panel 1|panel 2".
+std::wstring StatusText(HWND bar)
+{
+    const auto parts = static_cast<int>(Send(bar, SB_GETPARTS, 0, 0));
+    std::wstring joined;
+    for (int i = 0; i < parts; ++i) {
+        const auto length = LOWORD(Send(bar, SB_GETTEXTLENGTHW, i));
+        std::wstring part(length + 1u, L'\0');
+        Send(bar, SB_GETTEXTW, i, reinterpret_cast<LPARAM>(part.data()));
+        part.resize(length);
+        joined += (i ? L"|" : L"") + part;
+    }
+    return joined;
+}
+
+std::string VisibleText(HWND window)
+{
+    return Utf8(IsClass(window, STATUSCLASSNAMEW) ? StatusText(window) : TextOf(window));
+}
+
+// Enabled as a user sees it: the control and its parents inside the form.
+bool EnabledForUser(HWND window)
+{
+    for (HWND w = window; w && (GetWindowLongW(w, GWL_STYLE) & WS_CHILD); w = GetParent(w))
+        if (!IsWindowEnabled(w)) return false;
+    return true;
+}
+
+bool IsCheckBox(HWND window)
+{
+    if (!IsClass(window, L"Button")) return false;
+    const auto type = GetWindowLongW(window, GWL_STYLE) & BS_TYPEMASK;
+    return type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_3STATE || type == BS_AUTO3STATE ||
+           type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON;
+}
+
+// The part of a control that takes typed characters: a combo box's field.
+HWND TypingTarget(HWND control)
+{
+    if (!IsClass(control, L"ComboBox")) return control;
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof info;
+    if (GetComboBoxInfo(control, &info) && info.hwndItem && info.hwndItem != control) return info.hwndItem;
+    return control;
+}
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+int Number(const std::string& word, const char* what)
+{
+    try {
+        std::size_t used = 0;
+        const int value = std::stoi(word, &used, 0);
+        if (used == word.size()) return value;
+    } catch (const std::exception&) {
+    }
+    throw ScriptError(std::string(what) + " must be a number, not " + Quoted(word));
+}
+
+void NeedArguments(const ScriptLine& line, std::size_t least, std::size_t most, const char* usage)
+{
+    const std::size_t given = line.words.size() - 1;
+    if (given < least || given > most) throw ScriptError(std::string("usage: ") + usage);
+}
+
+class Event {
+public:
+    Event() : handle_(CreateEventW(nullptr, TRUE, FALSE, nullptr))
+    {
+        if (!handle_) throw ScriptError("cannot create an event");
+    }
+    ~Event() { CloseHandle(handle_); }
+    Event(const Event&) = delete;
+    Event& operator=(const Event&) = delete;
+    HANDLE get() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+template <typename Found>
+auto Poll(int timeoutMs, Found&& found) -> decltype(found())
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        if (auto result = found()) return result;
+        if (std::chrono::steady_clock::now() >= deadline) return found();
+        Sleep(kPollMs);
+    }
+}
+
+struct ThreadWindows {
+    std::vector<HWND> windows;
+    static BOOL CALLBACK Add(HWND window, LPARAM self)
+    {
+        reinterpret_cast<ThreadWindows*>(self)->windows.push_back(window);
+        return TRUE;
+    }
+};
+
+std::vector<HWND> TopWindows(DWORD thread)
+{
+    ThreadWindows found;
+    EnumThreadWindows(thread, &ThreadWindows::Add, reinterpret_cast<LPARAM>(&found));
+    return found.windows;
+}
+
+// The visible message box (a #32770 dialog) of the thread, if one is up.
+HWND MessageBoxOf(DWORD thread)
+{
+    for (const HWND window : TopWindows(thread))
+        if (IsClass(window, L"#32770") && IsWindowVisible(window)) return window;
+    return nullptr;
+}
+
+struct VirtualKey {
+    const char* name;
+    int code;
+};
+constexpr VirtualKey kKeys[] = {
+    {"escape", VK_ESCAPE}, {"return", VK_RETURN}, {"enter", VK_RETURN}, {"tab", VK_TAB},
+    {"space", VK_SPACE},   {"back", VK_BACK},     {"delete", VK_DELETE}, {"left", VK_LEFT},
+    {"right", VK_RIGHT},   {"up", VK_UP},         {"down", VK_DOWN},     {"home", VK_HOME},
+    {"end", VK_END},       {"f4", VK_F4},
+};
+
+int KeyCode(const std::string& word)
+{
+    std::string lower = word;
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    for (const auto& key : kKeys)
+        if (lower == key.name) return key.code;
+    if (word.size() == 1 && std::isalnum(static_cast<unsigned char>(word[0])))
+        return std::toupper(static_cast<unsigned char>(word[0]));
+    return Number(word, "a key");
+}
+
+}  // namespace
+
+// ---- parsing ------------------------------------------------------------------
+
+std::vector<ScriptLine> ParseScript(std::istream& in)
+{
+    std::vector<ScriptLine> script;
+    std::string text;
+    for (int number = 1; std::getline(in, text); ++number) {
+        if (!text.empty() && text.back() == '\r') text.pop_back();
+        ScriptLine line{number, {}};
+        std::size_t i = 0;
+        while (i < text.size()) {
+            if (std::isspace(static_cast<unsigned char>(text[i]))) {
+                ++i;
+            } else if (text[i] == '#') {
+                break;
+            } else if (text[i] == '"') {
+                std::string word;
+                for (++i;; ++i) {
+                    if (i >= text.size()) throw ScriptError("line " + std::to_string(number) + ": unterminated quote");
+                    if (text[i] == '"') break;
+                    if (text[i] == '\\' && i + 1 < text.size()) ++i;
+                    word += text[i];
+                }
+                ++i;
+                line.words.push_back(std::move(word));
+            } else {
+                const std::size_t end = text.find_first_of(" \t\"#", i);
+                line.words.push_back(text.substr(i, end == std::string::npos ? std::string::npos : end - i));
+                i = end == std::string::npos ? text.size() : end;
+            }
+        }
+        if (!line.words.empty()) script.push_back(std::move(line));
+    }
+    return script;
+}
+
+// ---- running ------------------------------------------------------------------
+
+ScriptRunner::ScriptRunner(HostWindows& windows, DWORD windowThread, ScriptHost host)
+    : windows_(windows), thread_(windowThread), host_(std::move(host))
+{
+}
+
+int ScriptRunner::Run(const std::vector<ScriptLine>& script, const std::string& scriptName)
+{
+    scriptName_ = scriptName;
+    for (const ScriptLine& line : script) {
+        try {
+            Execute(line);
+        } catch (const std::exception& error) {
+            const std::string where = scriptName_ + ":" + std::to_string(line.number) + ": " + line.words[0];
+            std::printf("ERROR %s: %s\n", where.c_str(), error.what());
+            std::fflush(stdout);
+            expectations_.push_back({line.number, "script stopped at " + line.words[0], error.what()});
+            break;
+        }
+    }
+    return static_cast<int>(std::count_if(expectations_.begin(), expectations_.end(),
+                                          [](const Expectation& e) { return !e.failure.empty(); }));
+}
+
+void ScriptRunner::Expect(const ScriptLine& line, bool ok, const std::string& failure)
+{
+    std::string what = line.words[0];
+    for (std::size_t i = 1; i < line.words.size(); ++i) what += " " + Quoted(line.words[i]);
+    expectations_.push_back({line.number, what, ok ? std::string() : failure});
+    if (ok) {
+        std::printf("ok     %s:%d: %s\n", scriptName_.c_str(), line.number, what.c_str());
+    } else {
+        std::printf("FAILED %s:%d: %s: %s\n", scriptName_.c_str(), line.number, what.c_str(), failure.c_str());
+    }
+    std::fflush(stdout);
+}
+
+void ScriptRunner::Execute(const ScriptLine& line)
+{
+    const auto& w = line.words;
+    const std::string& command = w[0];
+    const auto arg = [&](std::size_t i) -> const std::string& { return w.at(i); };
+    const auto timeout = [&](std::size_t i) { return w.size() > i ? Number(w[i], "the timeout") : kDefaultTimeoutMs; };
+
+    if (command == "wait-window") {
+        NeedArguments(line, 1, 2, "wait-window NAME [TIMEOUT-MS]");
+        currentForm_ = Form(arg(1), timeout(2));
+        std::printf("window %s is up\n", arg(1).c_str());
+    } else if (command == "type") {
+        NeedArguments(line, 2, 2, "type CONTROL \"TEXT\"");
+        Type(TypingTarget(Control(arg(1))), Wide(arg(2)));
+    } else if (command == "set-text") {
+        NeedArguments(line, 2, 2, "set-text CONTROL \"TEXT\"");
+        SetText(TypingTarget(Control(arg(1))), Wide(arg(2)));
+    } else if (command == "click") {
+        NeedArguments(line, 1, 1, "click CONTROL");
+        Click(arg(1));
+    } else if (command == "pick") {
+        NeedArguments(line, 2, 2, "pick CONTROL INDEX");
+        Pick(arg(1), Number(arg(2), "the index"));
+    } else if (command == "key") {
+        Key(line);
+    } else if (command == "answer") {
+        NeedArguments(line, 1, 2, "answer yes|no|ok|cancel [TIMEOUT-MS]");
+        lastBox_ = Answer(arg(1), timeout(2));
+        std::printf("message box \"%s\": \"%s\" -> %s\n", lastBox_.caption.c_str(), lastBox_.text.c_str(), arg(1).c_str());
+    } else if (command == "close") {
+        NeedArguments(line, 1, 1, "close FORM");
+        const HWND form = Form(arg(1), 0);
+        PostMessageW(form, WM_CLOSE, 0, 0);
+        Sync();
+    } else if (command == "expect-text" || command == "expect-contains" || command == "expect-count") {
+        NeedArguments(line, 2, 3, "expect-text|expect-contains CONTROL \"TEXT\", expect-count CONTROL \"TEXT\" N");
+        const HWND control = Control(arg(1));
+        const bool whole = command == "expect-text";
+        const int wanted = command == "expect-count" ? Number(w.size() > 3 ? arg(3) : "", "the count") : -1;
+        const auto occurrences = [&](const std::string& text) {
+            int n = 0;
+            for (auto at = text.find(arg(2)); !arg(2).empty() && at != std::string::npos; at = text.find(arg(2), at + 1)) ++n;
+            return n;
+        };
+        std::string got;
+        const bool ok = Poll(1000, [&] {
+            got = VisibleText(control);
+            return whole ? got == arg(2) : wanted < 0 ? occurrences(got) > 0 : occurrences(got) == wanted;
+        });
+        Expect(line, ok, wanted >= 0 ? "found " + std::to_string(occurrences(got)) + " time(s) in " + Quoted(got)
+                                     : "the text is " + Quoted(got));
+    } else if (command == "expect-checked" || command == "expect-enabled" || command == "expect-visible") {
+        NeedArguments(line, 2, 2, "expect-checked|expect-enabled|expect-visible CONTROL 0|1");
+        const HWND control = Control(arg(1));
+        const bool wanted = Number(arg(2), "the state") != 0;
+        bool got = false;
+        if (command == "expect-checked") got = Send(control, BM_GETCHECK) == BST_CHECKED;
+        else if (command == "expect-enabled") got = EnabledForUser(control);
+        else got = IsWindowVisible(control);
+        Expect(line, got == wanted, std::string("it is ") + (got ? "1" : "0"));
+    } else if (command == "expect-message") {
+        NeedArguments(line, 2, 2, "expect-message MESSAGE WPARAM");
+        const bool ok = ExpectMessage(static_cast<UINT>(Number(arg(1), "the message")),
+                                      static_cast<WPARAM>(Number(arg(2), "wParam")), 2000);
+        Expect(line, ok, "no such message after the ones already expected");
+    } else if (command == "expect-message-count") {
+        NeedArguments(line, 1, 1, "expect-message-count N");
+        const auto got = windows_.Messages().size();
+        Expect(line, got == static_cast<std::size_t>(Number(arg(1), "the count")), std::to_string(got) + " recorded");
+    } else if (command == "expect-box") {
+        NeedArguments(line, 2, 2, "expect-box \"CAPTION\" \"TEXT\"");
+        Expect(line, lastBox_.caption == arg(1) && lastBox_.text == arg(2),
+               "the last box was " + Quoted(lastBox_.caption) + ": " + Quoted(lastBox_.text));
+    } else if (command == "dump") {
+        Dump();
+    } else if (command == "screenshot") {
+        NeedArguments(line, 1, 1, "screenshot FILE.bmp");
+        Screenshot(arg(1));
+    } else if (command == "sleep") {
+        NeedArguments(line, 1, 1, "sleep MS");
+        Sleep(static_cast<DWORD>(std::max(0, Number(arg(1), "the time"))));
+    } else if (command == "host-answer") {
+        NeedArguments(line, 2, 2, "host-answer 4002 N");
+        if (Number(arg(1), "the command") != static_cast<int>(HostWindows::kStopPlayback))
+            throw ScriptError("only the answer to 4002 can be set");
+        windows_.SetStopAnswer(Number(arg(2), "the answer"));
+    } else if (command == "run-module" || command == "run-module-list") {
+        NeedArguments(line, 1, 1, "run-module FILE | run-module-list LISTFILE");
+        (command == "run-module" ? host_.runModule : host_.runModuleList)(arg(1));
+    } else if (command == "write-list") {
+        if (w.size() < 2) throw ScriptError("usage: write-list LISTFILE [PATH...]");
+        WriteListFile(arg(1), std::vector<std::string>(w.begin() + 2, w.end()));
+    } else {
+        throw ScriptError("unknown command " + Quoted(command));
+    }
+}
+
+// ---- finding windows ------------------------------------------------------------
+
+HWND ScriptRunner::Form(const std::string& name, int timeoutMs) const
+{
+    const std::wstring wide = Wide(name);
+    const HWND form = Poll(timeoutMs, [&]() -> HWND {
+        const HWND found = sonrik::automation::FindNamedForm(thread_, wide);
+        return found && IsWindowVisible(found) ? found : nullptr;
+    });
+    if (!form) throw ScriptError("no window " + Quoted(name) + " within " + std::to_string(timeoutMs) + " ms");
+    return form;
+}
+
+HWND ScriptRunner::Control(const std::string& name) const
+{
+    const std::wstring wide = Wide(name);
+    if (currentForm_ && IsWindow(currentForm_))
+        if (const HWND found = FindNamedWindow(currentForm_, wide)) return found;
+    for (const HWND top : TopWindows(thread_))
+        if (!WindowName(top).empty())
+            if (const HWND found = FindNamedWindow(top, wide)) return found;
+    throw ScriptError("no control " + Quoted(name));
+}
+
+// ---- acting -----------------------------------------------------------------------
+
+void ScriptRunner::OnWindowThread(std::function<void()> action) const
+{
+    if (!windows_.Post([action = std::move(action)] {
+            try {
+                action();
+            } catch (const std::exception& error) {
+                std::printf("ERROR on the window thread: %s\n", error.what());
+            }
+        }))
+        throw ScriptError("the host's window thread is gone");
+    Sync();
+}
+
+void ScriptRunner::Sync() const
+{
+    // Posted after everything the script posted before: when it runs, they
+    // have run too, or one of them opened a modal loop (a message box) that
+    // dispatches posted messages.
+    const auto done = std::make_shared<Event>();
+    if (!windows_.Post([done] { SetEvent(done->get()); })) throw ScriptError("the host's window thread is gone");
+    if (WaitForSingleObject(done->get(), kDefaultTimeoutMs) != WAIT_OBJECT_0)
+        throw ScriptError("the window thread is busy for more than " + std::to_string(kDefaultTimeoutMs) + " ms");
+}
+
+void ScriptRunner::Type(HWND target, const std::wstring& text) const
+{
+    if (!EnabledForUser(target)) throw ScriptError("the control is disabled");
+    // Typing goes on at the end of the field, as after a click behind its
+    // text; a combo box selects all of its field when it takes the focus.
+    OnWindowThread([target] {
+        SetFocus(target);
+        const auto end = static_cast<WPARAM>(GetWindowTextLengthW(target));
+        SendMessageW(target, EM_SETSEL, end, static_cast<LPARAM>(end));
+    });
+    for (const wchar_t ch : text) PostMessageW(target, WM_CHAR, ch, 1);
+    Sync();
+}
+
+void ScriptRunner::SetText(HWND target, const std::wstring& text) const
+{
+    if (!EnabledForUser(target)) throw ScriptError("the control is disabled");
+    // As a paste over everything: one change, not one per character.
+    OnWindowThread([target, text] {
+        SetFocus(target);
+        SendMessageW(target, EM_SETSEL, 0, -1);
+        SendMessageW(target, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
+    });
+}
+
+void ScriptRunner::Click(const std::string& name) const
+{
+    const HWND control = Control(name);
+    if (!EnabledForUser(control)) throw ScriptError(name + " is disabled: a user cannot click it");
+    if (!IsWindowVisible(control)) throw ScriptError(name + " is hidden: a user cannot click it");
+    if (IsClass(control, L"Button")) {
+        PostMessageW(control, BM_CLICK, 0, 0);
+    } else {
+        // The mouse lands on whatever window is at the control's centre (a
+        // list inside a control, say), as it would for a user.
+        RECT r{};
+        GetWindowRect(control, &r);
+        POINT at{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+        HWND target = control;
+        for (;;) {
+            POINT local = at;
+            ScreenToClient(target, &local);
+            const HWND inner = ChildWindowFromPointEx(target, local, CWP_SKIPINVISIBLE | CWP_SKIPTRANSPARENT);
+            if (!inner || inner == target) break;
+            target = inner;
+        }
+        ScreenToClient(target, &at);
+        const LPARAM point = MAKELPARAM(at.x, at.y);
+        PostMessageW(target, WM_LBUTTONDOWN, MK_LBUTTON, point);
+        PostMessageW(target, WM_LBUTTONUP, 0, point);
+    }
+    Sync();
+}
+
+void ScriptRunner::Pick(const std::string& name, int index) const
+{
+    const HWND control = Control(name);
+    if (!EnabledForUser(control)) throw ScriptError(name + " is disabled");
+    if (IsClass(control, L"ComboBox")) {
+        const auto count = static_cast<int>(Send(control, CB_GETCOUNT));
+        if (index < 0 || index >= count) throw ScriptError(name + " has no entry " + std::to_string(index));
+        // Open the list, move to the entry, tell the parent, close: what the
+        // control itself does for a user's pick.
+        OnWindowThread([control, index] {
+            SetFocus(control);
+            SendMessageW(control, CB_SHOWDROPDOWN, TRUE, 0);
+            SendMessageW(control, CB_SETCURSEL, index, 0);
+            SendMessageW(GetParent(control), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), CBN_SELCHANGE),
+                         reinterpret_cast<LPARAM>(control));
+            SendMessageW(control, CB_SHOWDROPDOWN, FALSE, 0);
+        });
+    } else if (IsClass(control, WC_TABCONTROLW)) {
+        const auto count = static_cast<int>(Send(control, TCM_GETITEMCOUNT));
+        if (index < 0 || index >= count) throw ScriptError(name + " has no tab " + std::to_string(index));
+        OnWindowThread([control, index] {
+            NMHDR header{control, static_cast<UINT_PTR>(GetDlgCtrlID(control)), static_cast<UINT>(TCN_SELCHANGING)};
+            const HWND parent = GetParent(control);
+            if (SendMessageW(parent, WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header))) return;
+            SendMessageW(control, TCM_SETCURSEL, index, 0);
+            header.code = static_cast<UINT>(TCN_SELCHANGE);
+            SendMessageW(parent, WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
+        });
+    } else {
+        throw ScriptError(name + " has no entries to pick from");
+    }
+}
+
+void ScriptRunner::Key(const ScriptLine& line) const
+{
+    if (line.words.size() < 3) throw ScriptError("usage: key CONTROL|form VK [shift] [ctrl] [alt]");
+    HWND target = nullptr;
+    if (line.words[1] == "form") {
+        if (!currentForm_) throw ScriptError("no window waited for yet");
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        target = GetGUIThreadInfo(thread_, &info) && info.hwndFocus ? info.hwndFocus : currentForm_;
+    } else {
+        target = TypingTarget(Control(line.words[1]));
+    }
+    const int key = KeyCode(line.words[2]);
+    std::vector<int> modifiers;
+    for (std::size_t i = 3; i < line.words.size(); ++i) {
+        const std::string& m = line.words[i];
+        if (m == "shift") modifiers.push_back(VK_SHIFT);
+        else if (m == "ctrl") modifiers.push_back(VK_CONTROL);
+        else if (m == "alt") modifiers.push_back(VK_MENU);
+        else throw ScriptError("unknown modifier " + Quoted(m));
+    }
+    // The modifiers are held in the window thread's key state while the key
+    // goes down and up, so GetKeyState sees them as for a real keyboard.
+    const auto hold = [modifiers](bool down) {
+        BYTE state[256]{};
+        GetKeyboardState(state);
+        for (const int m : modifiers) state[m] = down ? 0x80 : 0;
+        SetKeyboardState(state);
+    };
+    const UINT scan = MapVirtualKeyW(static_cast<UINT>(key), MAPVK_VK_TO_VSC);
+    const bool alt = std::find(modifiers.begin(), modifiers.end(), VK_MENU) != modifiers.end();
+    windows_.Post([hold] { hold(true); });
+    PostMessageW(target, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, key, 1 | (scan << 16) | (alt ? 1 << 29 : 0));
+    PostMessageW(target, alt ? WM_SYSKEYUP : WM_KEYUP, key, 1 | (scan << 16) | 0xC0000000u | (alt ? 1 << 29 : 0));
+    OnWindowThread([hold] { hold(false); });
+}
+
+ScriptRunner::Box ScriptRunner::Answer(const std::string& button, int timeoutMs) const
+{
+    const int id = button == "yes" ? IDYES : button == "no" ? IDNO : button == "ok" ? IDOK : button == "cancel" ? IDCANCEL : 0;
+    if (id == 0) throw ScriptError("answer yes, no, ok or cancel, not " + Quoted(button));
+    const HWND box = Poll(timeoutMs, [&] { return MessageBoxOf(thread_); });
+    if (!box) throw ScriptError("no message box within " + std::to_string(timeoutMs) + " ms");
+    Box seen{Utf8(TextOf(box)), Utf8(TextOf(GetDlgItem(box, 0xFFFF)))};
+    const HWND pressed = GetDlgItem(box, id);
+    if (!pressed || !IsWindowVisible(pressed))
+        throw ScriptError("the box " + Quoted(seen.caption) + " (" + Quoted(seen.text) + ") has no " + button + " button");
+    PostMessageW(pressed, BM_CLICK, 0, 0);
+    if (!Poll(timeoutMs, [&] { return !IsWindow(box) || !IsWindowVisible(box); }))
+        throw ScriptError("the message box stays up after " + button);
+    Sync();
+    return seen;
+}
+
+bool ScriptRunner::ExpectMessage(UINT message, WPARAM wParam, int timeoutMs)
+{
+    return Poll(timeoutMs, [&] {
+        const auto recorded = windows_.Messages();
+        for (std::size_t i = messageCursor_; i < recorded.size(); ++i) {
+            const bool matches = recorded[i].message == message &&
+                                 (message == WM_COMMAND ? LOWORD(recorded[i].wParam) == wParam : recorded[i].wParam == wParam);
+            if (matches) {
+                messageCursor_ = i + 1;
+                return true;
+            }
+        }
+        return false;
+    });
+}
+
+void ScriptRunner::Dump() const
+{
+    for (const HWND top : TopWindows(thread_)) {
+        const std::wstring formName = WindowName(top);
+        if (formName.empty()) continue;
+        std::vector<HWND> named{top};
+        EnumChildWindows(top, &ThreadWindows::Add, reinterpret_cast<LPARAM>(&named));  // appends descendants
+        for (const HWND window : named) {
+            const std::wstring name = WindowName(window);
+            if (name.empty()) continue;
+            std::string state = "enabled=" + std::to_string(EnabledForUser(window)) +
+                                " visible=" + std::to_string(IsWindowVisible(window) != 0);
+            if (IsCheckBox(window)) state += " checked=" + std::to_string(Send(window, BM_GETCHECK) == BST_CHECKED);
+            if (IsClass(window, L"ComboBox")) state += " selected=" + std::to_string(Send(window, CB_GETCURSEL));
+            if (IsClass(window, WC_TABCONTROLW)) state += " selected=" + std::to_string(Send(window, TCM_GETCURSEL));
+            std::printf("%-16s %-20s %s text=\"%s\"\n", Utf8(name).c_str(), Utf8(ClassOf(window)).c_str(), state.c_str(),
+                        VisibleText(window).c_str());
+        }
+    }
+    std::fflush(stdout);
+}
+
+void ScriptRunner::Screenshot(const std::string& file) const
+{
+    const HWND form = currentForm_ && IsWindowVisible(currentForm_) ? currentForm_ : nullptr;
+    // In front and painted before the pixels are read.
+    OnWindowThread([form] {
+        if (!form) return;
+        SetForegroundWindow(form);
+        RedrawWindow(form, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+    });
+    Sleep(300);
+    Sync();
+    CaptureToBmp(form, file);
+    std::printf("screenshot %s\n", file.c_str());
+}
+
+void ScriptRunner::CloseLeftovers()
+{
+    for (int round = 0; round < 20; ++round) {
+        if (const HWND box = MessageBoxOf(thread_)) {
+            for (const int id : {IDCANCEL, IDNO, IDOK})
+                if (const HWND button = GetDlgItem(box, id)) {
+                    PostMessageW(button, BM_CLICK, 0, 0);
+                    break;
+                }
+            Sleep(100);
+            continue;
+        }
+        bool open = false;
+        for (const HWND top : TopWindows(thread_))
+            if (!WindowName(top).empty() && IsWindowVisible(top)) {
+                PostMessageW(top, WM_CLOSE, 0, 0);
+                open = true;
+            }
+        if (!open) return;
+        Sleep(100);
+    }
+}
+
+// ---- the report ---------------------------------------------------------------------
+
+namespace {
+
+std::string XmlEscaped(const std::string& text)
+{
+    std::string out;
+    for (const char c : text) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+void WriteXmlReport(const std::string& path, const std::string& suite, const std::vector<Expectation>& expectations)
+{
+    const auto failures = std::count_if(expectations.begin(), expectations.end(), [](const Expectation& e) { return !e.failure.empty(); });
+    std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<testsuites tests=\"" + std::to_string(expectations.size()) +
+                      "\" failures=\"" + std::to_string(failures) + "\">\n  <testsuite name=\"" + XmlEscaped(suite) + "\">\n";
+    for (const Expectation& e : expectations) {
+        xml += "    <testcase classname=\"" + XmlEscaped(suite) + "\" name=\"line " + std::to_string(e.line) + ": " +
+               XmlEscaped(e.what) + "\"";
+        xml += e.failure.empty() ? "/>\n" : ">\n      <failure message=\"" + XmlEscaped(e.failure) + "\"/>\n    </testcase>\n";
+    }
+    xml += "  </testsuite>\n</testsuites>\n";
+    WriteFileReplacing(path, xml);
+}
+
+}  // namespace host

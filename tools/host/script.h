@@ -1,0 +1,98 @@
+// The host's script language: drives the module's windows as a user would,
+// from a thread of its own, so a click that opens a message box never blocks
+// the script. One command per line; '#' starts a comment; arguments with
+// spaces go in double quotes (\" and \\ inside). See README.md for the list.
+#pragma once
+
+#include "host_window.h"
+
+#include <functional>
+#include <iosfwd>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace host {
+
+class ScriptError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct ScriptLine {
+    int number = 0;
+    std::vector<std::string> words;  // the command first; never empty
+};
+
+// Splits a script into commands; throws ScriptError naming the line of an
+// unterminated quote.
+std::vector<ScriptLine> ParseScript(std::istream& in);
+
+// What a script may ask of the host beyond the windows themselves. Each call
+// is made on the script's thread; the host runs the export on its window
+// thread. Throws ScriptError when it cannot (no library, no such export).
+struct ScriptHost {
+    std::function<void(const std::string& file)> runModule;
+    std::function<void(const std::string& listFile)> runModuleList;
+};
+
+// One checked expectation, for the report.
+struct Expectation {
+    int line = 0;
+    std::string what;
+    std::string failure;  // empty: passed
+};
+
+class ScriptRunner {
+public:
+    ScriptRunner(HostWindows& windows, DWORD windowThread, ScriptHost host);
+
+    // Runs every command; an expectation that fails is reported and the
+    // script goes on, an action that cannot be done ends it. Returns the
+    // number of failures (expectations and the ending error).
+    int Run(const std::vector<ScriptLine>& script, const std::string& scriptName);
+    const std::vector<Expectation>& Expectations() const { return expectations_; }
+    // Closes what the script left open (message boxes, forms) so the
+    // window thread can end.
+    void CloseLeftovers();
+
+private:
+    struct Box {
+        std::string caption, text;
+    };
+
+    void Execute(const ScriptLine& line);
+    void Expect(const ScriptLine& line, bool ok, const std::string& failure);
+
+    HWND Form(const std::string& name, int timeoutMs) const;
+    HWND Control(const std::string& name) const;
+    // Posts `action` to the window thread and waits until it and everything
+    // posted before it has been handled (or a modal loop it opened is idle).
+    void OnWindowThread(std::function<void()> action) const;
+    void Sync() const;
+
+    void Type(HWND target, const std::wstring& text) const;
+    void SetText(HWND target, const std::wstring& text) const;
+    void Click(const std::string& name) const;
+    void Pick(const std::string& name, int index) const;
+    void Key(const ScriptLine& line) const;
+    Box Answer(const std::string& button, int timeoutMs) const;
+    void Dump() const;
+    void Screenshot(const std::string& file) const;
+    bool ExpectMessage(UINT message, WPARAM wParam, int timeoutMs);
+
+    HostWindows& windows_;
+    DWORD thread_;
+    ScriptHost host_;
+    HWND currentForm_ = nullptr;
+    std::size_t messageCursor_ = 0;
+    Box lastBox_;
+    std::vector<Expectation> expectations_;
+    std::string scriptName_;
+};
+
+// The expectations as a GoogleTest-style XML report (testsuites/testsuite/
+// testcase/failure), so the test scripts count each one.
+void WriteXmlReport(const std::string& path, const std::string& suite, const std::vector<Expectation>& expectations);
+
+}  // namespace host
