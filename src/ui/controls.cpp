@@ -338,7 +338,7 @@ void ColumnListBox::SetOptions(const widgets::ColumnOptions& options)
 
 void ColumnListBox::Relayout()
 {
-    sections_.autoSize(ClientWidth());
+    sections_.autoSize(Width());
     Notify(Property::Sections);
 }
 

@@ -363,8 +363,8 @@ public:
     void SetTopRow(int value);
     widgets::Rect RowRect(int index) const;
     int RowAt(int x, int y) const;
-    // The width inside the control's one-pixel border: what the sections share.
-    int ClientWidth() const { return Width() > 2 ? Width() - 2 : 0; }
+    // The width the sections share: the control's width.
+    int ClientWidth() const { return Width(); }
 
     // The user dragged the right edge of a section: its position and new width.
     Event<int, int> OnHeaderSized;

@@ -285,7 +285,7 @@ void ColumnListBoxPeer::ApplySections()
     if (!list_) return;
     // Rows scroll sideways only when the columns are wider than the control.
     const int total = sections.totalWidth();
-    SendMessageW(list_, LB_SETHORIZONTALEXTENT, total > List().ClientWidth() ? static_cast<WPARAM>(total) : 0, 0);
+    SendMessageW(list_, LB_SETHORIZONTALEXTENT, total > List().Width() ? static_cast<WPARAM>(total) : 0, 0);
     Layout();
     InvalidateRect(list_, nullptr, TRUE);
 }
@@ -663,7 +663,7 @@ void ColumnListBoxPeer::DrawRow(const DRAWITEMSTRUCT& item)
         // Columns that only overhang the rows (under the frame or the
         // vertical scroll bar) end at the visible edge, so their texts are
         // shortened where the user can see it.
-        const bool scrolls = model.Sections().totalWidth() > model.ClientWidth();
+        const bool scrolls = model.Sections().totalWidth() > model.Width();
         RECT client{};
         GetClientRect(list_, &client);
         for (const auto& cell : cells) {
