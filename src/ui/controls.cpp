@@ -1,5 +1,6 @@
 #include "ui/controls.h"
 
+#include "twID3/twID3.h"
 #include "ui/form.h"
 
 #include <algorithm>
@@ -133,20 +134,8 @@ void Edit::SetReadOnly(bool value)
 
 std::vector<std::string> Memo::Lines() const
 {
-    std::vector<std::string> lines;
-    const std::string& text = Text();
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const auto end = text.find_first_of("\r\n", start);
-        if (end == std::string::npos) {
-            lines.push_back(text.substr(start));
-            break;
-        }
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-        if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
-    }
-    return lines;
+    // A memo's text splits into lines exactly as a tag's line lists do.
+    return twID3::TextToLines(Text());
 }
 
 void Memo::SetLines(const std::vector<std::string>& lines)
