@@ -3,7 +3,7 @@
 #include "sonrik/module_dir.h"
 
 #include <initializer_list>
-#include <tuple>
+#include <utility>
 #include <stdexcept>
 
 namespace sonrik {
@@ -67,14 +67,13 @@ void TATagFrm::LayOut()
     Lyrics3UseTimestamp.SetBounds(kFieldLeft, kFieldTop + 4 * kRowStep, kFieldWidth, 17);
     SetID3.SetBounds(kFieldLeft, kFieldTop + 4 * kRowStep + 24, 49, kButtonHeight);
     SetID3.SetText("<<");
-    // Right-aligned in the group, below its caption.
-    Pages.SetBounds(385 - 207 - 2, 15, 207, 304);
-    for (auto [sheet, memo, text] : {std::tuple{&TabSheet1, &MemoLyrics, "MemoLyrics"},
-                                     std::tuple{&TabSheet2, &MemoImages, "MemoImages"},
-                                     std::tuple{&TabSheet3, &MemoInfos, "MemoInfos"},
-                                     std::tuple{&TabSheet4, &MemoOthers, "MemoOthers"}}) {
-        sheet->SetBounds(4, 46, 199, 254);
-        memo->SetBounds(0, 0, 199, 254);
+    Pages.SetBounds(385 - 207, 0, 207, 304);
+    Pages.SetAlign(ui::Align::Right);
+    Pages.SetTabWidth(101);
+    Pages.SetMultiLine(true);
+    for (auto [memo, text] : {std::pair{&MemoLyrics, "MemoLyrics"}, std::pair{&MemoImages, "MemoImages"},
+                              std::pair{&MemoInfos, "MemoInfos"}, std::pair{&MemoOthers, "MemoOthers"}}) {
+        memo->SetAlign(ui::Align::Client);
         memo->SetText(text);
     }
     Pages.SetActivePageIndex(kOthersPage);
@@ -159,6 +158,11 @@ void TATagFrm::AttachHandlers()
 void TATagFrm::FormCreate()
 {
     styles_.CheckStylePlatform();
+    if (styles_.StylePlatformOk() && styles_.StylesActive()) {
+        themeData_ = styles_.OpenTheme(u"window");
+        for (ui::TabSheet* sheet : {&TabSheet1, &TabSheet2, &TabSheet3, &TabSheet4})
+            sheet->OnPaint = [this, sheet](const ui::PaintContext& paint) { PaintTabSheet(*sheet, paint); };
+    }
 
     V1Genr.SetItems({twID3::GenreNames.begin(), twID3::GenreNames.end()});
     V1TrackNo.SetDigitsOnly(true);
@@ -224,6 +228,9 @@ void TATagFrm::FormDestroy()
         // shown; the file is replaced in one step, so it stays as it was.
     }
     settingsFile_.reset();
+    // At unload the style library may be gone already; its theme data went with it.
+    if (themeData_ != 0 && styles_.libraryLoaded()) styles_.CloseTheme(themeData_);
+    themeData_ = 0;
 }
 
 void TATagFrm::BtExitClick() { Close(); }
@@ -272,7 +279,8 @@ void TATagFrm::FormKeyDown(int& key, ui::ShiftState shift)
     if (key == ui::keys::Escape) {
         key = 0;
         BtExitClick();
-    } else if (key == ui::keys::Tab && (shift & ui::ssCtrl) != 0) {
+    } else if (key == ui::keys::Tab && (shift & ui::ssCtrl) != 0 && ActiveControl() != &Pages) {
+        // The page control steps its pages itself when it has the focus.
         Pages.SelectNextPage();
     }
 }
@@ -299,6 +307,14 @@ void TATagFrm::FormKeyPress(char& key)
             key = 0;
         }
     }
+}
+
+void TATagFrm::PaintTabSheet(ui::TabSheet&, const ui::PaintContext& paint)
+{
+    if (paint.window == 0 || paint.dc == 0) return;
+    if (styles_.BackgroundPartiallyTransparent(themeData_, 0, 0))
+        styles_.DrawParentBackground(paint.window, paint.dc, nullptr);
+    styles_.DrawBackground(themeData_, paint.dc, 0, 0, paint.client, nullptr);
 }
 
 void TATagFrm::LoadID3v1Controls()

@@ -116,6 +116,7 @@ private:
     void V1CommentEnter();
     void V1GenrExit();
     void V1TitleKeyDown(int& key, ui::ShiftState shift);
+    void PaintTabSheet(ui::TabSheet& sheet, const ui::PaintContext& paint);
 
     void LoadID3v1Controls();
     void LoadLyrics3Controls();
@@ -159,6 +160,8 @@ private:
     bool fileIsReadOnly_ = false;
     platform::FileAttributes savedAttributes_ = 0;
     bool tagsChanged_ = false;
+    // Theme data for the class "window"; 0 unless visual styles are active.
+    widgets::ThemeData themeData_ = 0;
     editor::SearchBuffer searchBuffer_;
     std::array<std::string, static_cast<std::size_t>(editor::TagFrmMessage::Count)> messages_;
 };

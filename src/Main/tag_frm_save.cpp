@@ -93,6 +93,8 @@ void TATagFrm::SaveID3v1()
     backend.Wait(kResultWait);
     SetStatus({});
     backend.ProcessMessages();
+    // Not moving off the active control: an exit would add history entries.
+    FocusWindow();
     BtSave.SetEnabled(!saved);
     tagsChanged_ = !saved;
 }
