@@ -71,18 +71,22 @@ void TATagFrm::SaveID3v1()
     ui::Backend& backend = GetBackend();
     backend.SetCursor(ui::Cursor::HourGlass);
     bool saved = false;
+    // After an error nothing of the save counts as done, whatever a first
+    // step reported: Save stays offered.
+    const auto failed = [this, &backend] {
+        RestoreAttributes();
+        SetStatus({});
+        backend.SetCursor(ui::Cursor::Normal);
+        BtSave.SetEnabled(true);
+    };
     try {
         saved = V1UseLyrics3.Checked() ? SaveLyrics3Step() && SaveTagsStep() : SaveTagsStep();
     } catch (const IoError& e) {
-        RestoreAttributes();
-        SetStatus({});
-        backend.SetCursor(ui::Cursor::Normal);
+        failed();
         throw Error(editor::FillIn(editor::kCanNotSave, "%d", std::to_string(e.code())));
     } catch (...) {
         // Anything else (a block the format cannot hold, say) keeps its own text.
-        RestoreAttributes();
-        SetStatus({});
-        backend.SetCursor(ui::Cursor::Normal);
+        failed();
         throw;
     }
     RestoreAttributes();

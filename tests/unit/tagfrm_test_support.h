@@ -92,10 +92,11 @@ protected:
     }
 
     // wParams of the WM_COMMAND messages the host received, in order.
-    std::vector<std::uintptr_t> HostCommands() const
+    std::vector<std::uintptr_t> HostCommands(std::size_t from = 0) const
     {
         std::vector<std::uintptr_t> sent;
-        for (const auto& m : backend.HostMessages()) {
+        for (std::size_t i = from; i < backend.HostMessages().size(); ++i) {
+            const auto& m = backend.HostMessages()[i];
             EXPECT_EQ(m.window, kHostWindow);
             if (m.message == hostmsg::Command) sent.push_back(m.wParam);
         }
