@@ -352,4 +352,79 @@ TEST_F(TagFrmWindow, UseID3v2AndTimestampEnableSave)
     EXPECT_TRUE(w2.ID31.UseID3v2());
 }
 
+TEST_F(TagFrmWindow, CtrlTabStepsOnceWhenThePagesHaveTheFocus)
+{
+    Opened(Song(kAudio + kBlockV2 + kRecord), [](User& user, TATagFrm& w) {
+        user.Focus(w.Pages);
+        user.PressKey(w, ui::keys::Tab, ui::ssCtrl);
+        EXPECT_EQ(w.Pages.ActivePageIndex(), 0);
+    });
+}
+
+// ---- themed pages ---------------------------------------------------------------------------
+
+std::vector<std::string> paintLog;
+widgets::ThemeData SONRIK_STYLEAPI FakeOpenTheme(widgets::StyleWindow window, const char16_t* classes)
+{
+    paintLog.push_back("open " + std::string(classes, classes + std::char_traits<char16_t>::length(classes)) +
+                       (window == 0 ? " without window" : ""));
+    return 0x77;
+}
+std::int32_t SONRIK_STYLEAPI FakeClose(widgets::ThemeData) { paintLog.push_back("close"); return 0; }
+std::int32_t SONRIK_STYLEAPI FakeTransparent(widgets::ThemeData theme, int, int) { return theme == 0x77; }
+std::int32_t SONRIK_STYLEAPI FakeParent(widgets::StyleWindow, widgets::StyleDC dc, const widgets::Rect*)
+{
+    paintLog.push_back("parent " + std::to_string(dc));
+    return 0;
+}
+std::int32_t SONRIK_STYLEAPI FakeDraw(widgets::ThemeData, widgets::StyleDC dc, int part, int state,
+                                      const widgets::Rect* rect, const widgets::Rect*)
+{
+    paintLog.push_back("draw " + std::to_string(dc) + " " + std::to_string(part) + "," + std::to_string(state) + " " +
+                       std::to_string(rect->right) + "x" + std::to_string(rect->bottom));
+    return 0;
+}
+int SONRIK_STYLEAPI FakeActive() { return 1; }
+
+class StyledSystem final : public widgets::StyleSystem {
+    struct Module final : widgets::StyleModule {
+        void* resolve(const char* name) const override
+        {
+            const std::string n = name;
+            if (n == "IsThemeActive") return reinterpret_cast<void*>(&FakeActive);
+            if (n == "OpenThemeData") return reinterpret_cast<void*>(&FakeOpenTheme);
+            if (n == "CloseThemeData") return reinterpret_cast<void*>(&FakeClose);
+            if (n == "IsThemeBackgroundPartiallyTransparent") return reinterpret_cast<void*>(&FakeTransparent);
+            if (n == "DrawThemeParentBackground") return reinterpret_cast<void*>(&FakeParent);
+            if (n == "DrawThemeBackground") return reinterpret_cast<void*>(&FakeDraw);
+            return nullptr;
+        }
+    };
+
+public:
+    platform::OsVersion osVersion() const override { return {platform::kPlatformWin32NT, 7601}; }
+    std::unique_ptr<widgets::StyleModule> load(const char*) override { return std::make_unique<Module>(); }
+};
+
+TEST_F(TagFrmWindow, PagesArePaintedThroughTheThemeWhenStylesAreActive)
+{
+    paintLog.clear();
+    StyledSystem styled;
+    widgets::StyleProbe styles(styled);
+    {
+        TATagFrm w(backend, styles, ModuleFile());
+        w.Create();
+        EXPECT_EQ(paintLog, std::vector<std::string>{"open window without window"});
+        w.TabSheet2.OnPaint(ui::PaintContext{1, 0, {0, 0, 199, 254}});  // no drawing context: nothing drawn
+        w.TabSheet2.OnPaint(ui::PaintContext{1, 9, {0, 0, 199, 254}});
+        EXPECT_EQ(paintLog, (std::vector<std::string>{"open window without window", "parent 9", "draw 9 0,0 199x254"}));
+        paintLog.clear();
+    }
+    EXPECT_EQ(paintLog, std::vector<std::string>{"close"});
+
+    TATagFrm classic(backend, probe, ModuleFile());
+    classic.Create();
+    EXPECT_FALSE(static_cast<bool>(classic.TabSheet1.OnPaint));
+}
+
 }  // namespace
