@@ -146,3 +146,22 @@ inline constexpr std::uint32_t kPlatformWin32NT = 2;
 OsVersion CurrentOsVersion();
 
 }  // namespace sonrik::platform
+
+// ---------------------------------------------------------------------------
+// The whole attribute word of a file.
+
+namespace sonrik::platform {
+
+// The attribute word as Windows numbers its bits; bit 0 is read-only.
+using FileAttributes = std::uint32_t;
+inline constexpr FileAttributes kAttributeReadOnly = 0x1;
+
+// Windows gives the word as the system keeps it. POSIX has only bit 0: set
+// when the owner may not write the file. Throws IoError.
+FileAttributes GetFileAttributeWord(const std::string& name);
+// Windows sets the word as given (an empty word as "normal"). POSIX takes bit 0
+// alone: set clears the owner's write permission, clear grants it; the other
+// permissions are left as they are. Throws IoError.
+void SetFileAttributeWord(const std::string& name, FileAttributes attributes);
+
+}  // namespace sonrik::platform

@@ -41,6 +41,11 @@ public:
     // Ends the modal loop of a form (it was closed).
     virtual void EndModal(Form& form) = 0;
     virtual WindowHandle HandleOf(const Form& form) const = 0;
+    // Gives a shown form's window the keyboard focus, its active control
+    // staying as it is (Form::FocusWindow).
+    virtual void FocusWindow(Form& form) = 0;
+    // Redraws a control and its children now (Control::Repaint).
+    virtual void Repaint(Control& control) = 0;
 
     // Text and caption are UTF-8; answers as in `answer`.
     virtual int ShowMessageBox(BoxOwner owner, std::string_view text, std::string_view caption, unsigned flags) = 0;

@@ -1,6 +1,7 @@
 #include "ui/controls.h"
 
 #include "twID3/twID3.h"
+#include "ui/backend.h"
 #include "ui/form.h"
 
 #include <algorithm>
@@ -25,7 +26,10 @@ bool SameTextIgnoringCase(std::string_view a, std::string_view b)
 Control::Control(Kind kind, Control* parent, std::string name)
     : kind_(kind), parent_(parent), name_(std::move(name))
 {
-    if (parent_) parent_->children_.push_back(this);
+    if (parent_) {
+        parent_->children_.push_back(this);
+        parent_->zOrder_.push_back(this);  // a later control is in front
+    }
 }
 
 // Children are members declared after their parents, so they are gone first;
@@ -76,9 +80,12 @@ bool Control::EnabledInTree() const
 
 void Control::SetVisible(bool value)
 {
+    if (value) BringToFront();
     if (visible_ == value) return;
     visible_ = value;
     Notify(Property::Visible);
+    // An aligned control that comes or goes changes what its siblings get.
+    if (align_ != Align::None && parent_) parent_->Realign();
 }
 
 bool Control::VisibleInTree() const
@@ -95,10 +102,109 @@ void Control::SetBounds(int left, int top, int width, int height)
     const bool resized = b.width != bounds_.width || b.height != bounds_.height;
     bounds_ = b;
     Notify(Property::Bounds);
+    if (align_ != Align::None && parent_ && !parent_->aligning_) parent_->Realign();
     if (resized) {
         SizeChanged();
+        Realign();
         OnResize();
     }
+}
+
+void Control::SetAlign(Align value)
+{
+    if (align_ == value) return;
+    align_ = value;
+    if (parent_) parent_->Realign();
+}
+
+// Edges first, in the order top, bottom, left, right, each taking the full
+// length of what is left; then the client-aligned controls fill the rest.
+// Controls with the same edge keep the order of their positions (the one
+// nearest that edge goes first), and creation order between equals.
+void Control::Realign()
+{
+    if (aligning_) return;
+    std::vector<Control*> aligned;
+    for (Control* child : children_)
+        if (child->align_ != Align::None && child->visible_) aligned.push_back(child);
+    if (aligned.empty()) return;
+    aligning_ = true;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{aligning_};
+
+    const Bounds area = ClientArea();
+    int left = area.left, top = area.top;
+    int right = area.left + area.width, bottom = area.top + area.height;
+    const auto place = [](Control& c, int x, int y, int w, int h) {
+        c.SetBounds(x, y, std::max(0, w), std::max(0, h));
+    };
+    for (const Align edge : {Align::Top, Align::Bottom, Align::Left, Align::Right, Align::Client}) {
+        std::vector<Control*> group;
+        for (Control* c : aligned)
+            if (c->align_ == edge) group.push_back(c);
+        std::stable_sort(group.begin(), group.end(), [edge](const Control* a, const Control* b) {
+            const Bounds& x = a->bounds_;
+            const Bounds& y = b->bounds_;
+            switch (edge) {
+            case Align::Top: return x.top < y.top;
+            case Align::Bottom: return x.top + x.height > y.top + y.height;
+            case Align::Left: return x.left < y.left;
+            case Align::Right: return x.left + x.width > y.left + y.width;
+            default: return false;
+            }
+        });
+        for (Control* c : group) {
+            const Bounds& b = c->bounds_;
+            switch (edge) {
+            case Align::Top:
+                place(*c, left, top, right - left, b.height);
+                top += b.height;
+                break;
+            case Align::Bottom:
+                place(*c, left, bottom - b.height, right - left, b.height);
+                bottom -= b.height;
+                break;
+            case Align::Left:
+                place(*c, left, top, b.width, bottom - top);
+                left += b.width;
+                break;
+            case Align::Right:
+                place(*c, right - b.width, top, b.width, bottom - top);
+                right -= b.width;
+                break;
+            default: place(*c, left, top, right - left, bottom - top); break;
+            }
+        }
+    }
+}
+
+void Control::BringToFront()
+{
+    if (!parent_) return;
+    auto& order = parent_->zOrder_;
+    const auto it = std::find(order.begin(), order.end(), this);
+    if (it == order.end() || it + 1 == order.end()) return;
+    order.erase(it);
+    order.push_back(this);
+    Notify(Property::ZOrder);
+}
+
+Control* Control::ChildAt(int x, int y) const
+{
+    for (auto it = zOrder_.rbegin(); it != zOrder_.rend(); ++it) {
+        const Bounds& b = (*it)->bounds_;
+        if ((*it)->visible_ && x >= b.left && x < b.left + b.width && y >= b.top && y < b.top + b.height) return *it;
+    }
+    return nullptr;
+}
+
+void Control::Repaint()
+{
+    Control* c = this;
+    while (c->kind_ != Kind::Form && c->parent_) c = c->parent_;
+    if (c->kind_ == Kind::Form) static_cast<Form*>(c)->GetBackend().Repaint(*this);
 }
 
 void Control::SetFocus() { OwnerForm().FocusControl(this); }
@@ -156,6 +262,7 @@ void CheckBox::SetChecked(bool value)
     checked_ = value;
     Notify(Property::Checked);
     OnClick();
+    OnChange();
 }
 
 // ---- ComboBox ----------------------------------------------------------------------
@@ -236,6 +343,12 @@ void ComboBox::SetDroppedDown(bool value)
 
 // ---- the rest ----------------------------------------------------------------------
 
+// The frame's lines (two with the 3-D look) and the caption line on top.
+Bounds GroupBox::ClientArea() const
+{
+    return {2, kCaptionHeight + 2, std::max(0, Width() - 4), std::max(0, Height() - kCaptionHeight - 4)};
+}
+
 void GroupBox::SetCtl3D(bool value)
 {
     ctl3D_ = value;
@@ -288,6 +401,39 @@ void PageControl::SelectNextPage(bool forward)
     const int count = PageCount();
     if (count == 0) return;
     SetActivePageIndex((activePage_ + (forward ? 1 : count - 1)) % count);
+}
+
+void PageControl::SetTabWidth(int width)
+{
+    tabStyle_.tabWidth = std::max(0, width);
+    Notify(Property::TabStyle);
+}
+
+void PageControl::SetMultiLine(bool value)
+{
+    tabStyle_.multiLine = value;
+    Notify(Property::TabStyle);
+}
+
+void PageControl::SizeChanged()
+{
+    if (Peer()) return;  // the window reports its real display area
+    for (Control* c : Children())
+        if (c->kind() == Kind::TabSheet)
+            c->SetBounds(2, kNominalTabHeight + 2, std::max(0, Width() - 4),
+                         std::max(0, Height() - kNominalTabHeight - 4));
+}
+
+void TabControl::SetTabWidth(int width)
+{
+    tabStyle_.tabWidth = std::max(0, width);
+    Notify(Property::TabStyle);
+}
+
+void TabControl::SetMultiLine(bool value)
+{
+    tabStyle_.multiLine = value;
+    Notify(Property::TabStyle);
 }
 
 void TabControl::SetTabs(std::vector<std::string> tabs)

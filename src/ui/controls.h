@@ -3,11 +3,21 @@
 // A control holds its state (text, items, check state, bounds, ...) and its
 // events. Code changes the state through setters; the event rules hold in one
 // place, here, for every backend:
-//   - a check box changed from code runs OnClick exactly as a user's click
-//     does, and only when its state really changes;
+//   - a check box whose state really changes, from code or by the user, runs
+//     OnClick and then OnChange, so a handler bound to either runs; a state
+//     set to what it already is runs neither;
 //   - an edit box or memo runs OnChange whenever its text changes;
 //   - a combo box runs OnChange only when the user types into it or picks an
-//     entry, never when code sets its text or selection.
+//     entry, never when code sets its text or selection;
+//   - a tab control or page control asks OnChanging (preset true; false
+//     refuses) before a tab the user picks (click, arrow keys, Ctrl+Tab,
+//     Alt+letter) becomes current, and runs OnChange after; selecting a tab
+//     from code runs neither.
+// Z-order: a later control is in front of an earlier one; BringToFront and
+// SetVisible(true) put a control in front of its siblings, and the one in
+// front takes the mouse where they overlap.
+// Align: a control aligned to an edge or to the client area of its parent is
+// laid out again whenever the parent's size changes.
 // A backend mirrors the state into real windows through a ControlPeer and
 // reports what the user did through UserInput (ui/input.h); the headless
 // backend has no peers and lets tests act as the user.
@@ -32,6 +42,9 @@ class Form;
 class ControlPeer;
 class UserInput;
 
+// A window handle of the platform (the host's windows); 0 for none.
+using WindowHandle = std::uintptr_t;
+
 // Virtual-key codes as the platform numbers them.
 namespace keys {
 inline constexpr int Back = 8, Tab = 9, Return = 13, Escape = 27, Space = 32;
@@ -51,7 +64,19 @@ struct Bounds {
 // What changed, for a peer to mirror.
 enum class Property {
     Text, Enabled, Visible, Bounds, Focus, Items, ItemIndex, Checked, DroppedDown,
-    PageIndex, Panels, Style, Selection, Sections,
+    PageIndex, Panels, Style, Selection, Sections, ZOrder, TabStyle,
+};
+
+// Where a control goes inside its parent when the parent is laid out: not
+// moved, along an edge (taking the edge's full length), or into what is left.
+enum class Align { None, Top, Bottom, Left, Right, Client };
+
+// What a paint handler draws on: the window, its device context and its
+// client rectangle. Valid only while the handler runs.
+struct PaintContext {
+    WindowHandle window = 0;
+    std::uintptr_t dc = 0;
+    widgets::Rect client;
 };
 
 // The kinds of control, so a backend can build the matching window.
@@ -83,6 +108,7 @@ public:
     // Enabled, and every parent enabled too.
     bool EnabledInTree() const;
     bool Visible() const { return visible_; }
+    // Showing a control also brings it to the front of its siblings.
     void SetVisible(bool value);
     bool VisibleInTree() const;
     const Bounds& GetBounds() const { return bounds_; }
@@ -91,6 +117,24 @@ public:
     int Top() const { return bounds_.top; }
     int Width() const { return bounds_.width; }
     int Height() const { return bounds_.height; }
+
+    Align GetAlign() const { return align_; }
+    // Lays the parent out again at once and whenever its size changes.
+    void SetAlign(Align value);
+    // The part of the control that aligned children share, in its own
+    // coordinates.
+    virtual Bounds ClientArea() const { return {0, 0, Width(), Height()}; }
+
+    // Puts the control in front of its siblings.
+    void BringToFront();
+    // The children from back to front.
+    const std::vector<Control*>& ZOrder() const { return zOrder_; }
+    // The visible child in front at a point of this control's coordinates;
+    // null when none is there.
+    Control* ChildAt(int x, int y) const;
+
+    // Redraws the control and its children now.
+    void Repaint();
 
     // Moves the keyboard focus here (runs OnExit of the old and OnEnter of the
     // new control when the focus really moves).
@@ -121,6 +165,8 @@ protected:
     void Notify(Property property);
     // Stores a text without events; true when it differs.
     bool StoreText(std::string_view text);
+    // Places the aligned children in ClientArea().
+    void Realign();
 
 private:
     friend class UserInput;
@@ -130,10 +176,13 @@ private:
     Control* parent_;
     std::string name_;
     std::vector<Control*> children_;
+    std::vector<Control*> zOrder_;
     std::string text_;
     bool enabled_ = true;
     bool visible_ = true;
     Bounds bounds_;
+    Align align_ = Align::None;
+    bool aligning_ = false;
     std::unique_ptr<ControlPeer> peer_;
 };
 
@@ -190,7 +239,8 @@ public:
     CheckBox(Control* parent, std::string name) : Control(Kind::CheckBox, parent, std::move(name)) {}
     bool CanFocus() const override { return true; }
     bool Checked() const { return checked_; }
-    // Runs OnClick when the state really changes, as a user's click does.
+    // Runs OnClick and then OnChange when the state really changes, as a
+    // user's click does.
     void SetChecked(bool value);
 
 private:
@@ -249,7 +299,12 @@ public:
 // The theme-aware group box: a captioned frame around its children.
 class GroupBox : public Control {
 public:
+    // Height of the caption line in the window font (8-point MS Sans Serif).
+    static constexpr int kCaptionHeight = 13;
+
     GroupBox(Control* parent, std::string name) : Control(Kind::GroupBox, parent, std::move(name)) {}
+    // Inside the frame and below the caption.
+    Bounds ClientArea() const override;
     bool Ctl3D() const { return ctl3D_; }
     void SetCtl3D(bool value);
 
@@ -276,11 +331,27 @@ private:
 class TabSheet : public Control {
 public:
     TabSheet(Control* parent, std::string name) : Control(Kind::TabSheet, parent, std::move(name)) {}
+
+    // Draws the sheet's background instead of the system when assigned. A
+    // backend with windows runs it with the sheet's drawing context and
+    // client rectangle and releases the context after; the headless backend
+    // never paints.
+    Event<const PaintContext&> OnPaint;
+};
+
+// How the tabs of a tab control or page control are laid out.
+struct TabStyle {
+    int tabWidth = 0;        // every tab this wide; 0: as wide as its caption
+    bool multiLine = false;  // several rows of tabs instead of scroll arrows
 };
 
 // Pages with tabs; the children are its TabSheets.
 class PageControl : public Control {
 public:
+    // Without windows the sheets fill the control below one row of tabs this
+    // high; a backend with windows reports the real display area.
+    static constexpr int kNominalTabHeight = 20;
+
     PageControl(Control* parent, std::string name) : Control(Kind::PageControl, parent, std::move(name)) {}
     bool CanFocus() const override { return true; }
     int PageCount() const;
@@ -290,9 +361,20 @@ public:
     void SetActivePageIndex(int index);
     void SelectNextPage(bool forward = true);
 
+    const TabStyle& GetTabStyle() const { return tabStyle_; }
+    void SetTabWidth(int width);
+    void SetMultiLine(bool value);
+
+    // Before a page the user picks is shown; false keeps the current one.
+    Event<bool&> OnChanging;
+
+protected:
+    void SizeChanged() override;
+
 private:
     friend class UserInput;
     int activePage_ = 0;
+    TabStyle tabStyle_;
 };
 
 // A row of tabs without pages of their own.
@@ -306,10 +388,18 @@ public:
     // Selecting a tab from code runs no handler.
     void SetTabIndex(int index);
 
+    const TabStyle& GetTabStyle() const { return tabStyle_; }
+    void SetTabWidth(int width);
+    void SetMultiLine(bool value);
+
+    // Before a tab the user picks becomes current; false keeps the current one.
+    Event<bool&> OnChanging;
+
 private:
     friend class UserInput;
     std::vector<std::string> tabs_;
     int tabIndex_ = -1;
+    TabStyle tabStyle_;
 };
 
 // A list whose rows are strings cut into cells at a delimiter and drawn one

@@ -1,6 +1,9 @@
 #include "ui/form.h"
 
 #include "ui/backend.h"
+#include "ui/input.h"
+
+#include <algorithm>
 
 #include <functional>
 
@@ -16,6 +19,19 @@ void AttachPeers(Backend& backend, Control& control)
 
 }  // namespace
 
+Bounds PlaceWindow(FormPosition position, int designedLeft, int designedTop, int width, int height,
+                   const Bounds& workArea)
+{
+    const int right = workArea.left + workArea.width;
+    const int bottom = workArea.top + workArea.height;
+    if (position == FormPosition::ScreenCenter)
+        return {std::max(workArea.left, workArea.left + (workArea.width - width) / 2),
+                std::max(workArea.top, workArea.top + (workArea.height - height) / 2), width, height};
+    const int left = std::max(workArea.left, std::min(designedLeft, right - width));
+    const int top = std::max(workArea.top, std::min(designedTop, bottom - height));
+    return {left, top, width, height};
+}
+
 Form::Form(Backend& backend, std::string name) : Control(Kind::Form, nullptr, std::move(name)), backend_(backend)
 {
     SetVisible(false);
@@ -30,7 +46,7 @@ void Form::Create()
     if (created_) return;
     AttachPeers(backend_, *this);
     created_ = true;
-    OnCreate();
+    UserInput::Guarded(*this, [this] { OnCreate(); });
 }
 
 void Form::Destroy()
@@ -72,9 +88,29 @@ void Form::SetBorder(FormBorder border)
 
 void Form::SetClientSize(int width, int height)
 {
+    if (clientWidth_ == width && clientHeight_ == height) return;
     clientWidth_ = width;
     clientHeight_ = height;
     Notify(Property::Bounds);
+    Realign();
+}
+
+void Form::SetPosition(FormPosition position)
+{
+    position_ = position;
+    Notify(Property::Bounds);
+}
+
+void Form::SetDesignedPosition(int left, int top)
+{
+    designedLeft_ = left;
+    designedTop_ = top;
+    SetPosition(FormPosition::Designed);
+}
+
+void Form::FocusWindow()
+{
+    if (showing_) backend_.FocusWindow(*this);
 }
 
 void Form::FocusControl(Control* control)

@@ -11,15 +11,23 @@ namespace sonrik::ui {
 
 class Backend;
 
-// A window handle of the platform (the host's windows); 0 for none.
-using WindowHandle = std::uintptr_t;
-
 enum class ModalResult { None, Ok, Cancel, Yes, No, Close };
 
 // The window's frame; neither kind can be resized by the user. Dialog: a
 // caption with a close button. ToolWindow: a small tool-window caption
 // without title-bar buttons.
 enum class FormBorder { Dialog, ToolWindow };
+
+// Where the window opens: in the middle of the screen's work area, or at its
+// designed position (moved onto the work area when it does not fit there).
+enum class FormPosition { ScreenCenter, Designed };
+
+// Where a window of `width` x `height` (frame included) stands on a screen
+// whose work area is `workArea`: centred, or at its designed corner moved
+// just far enough to lie on the work area (its top left kept on it when the
+// window is larger than the work area).
+Bounds PlaceWindow(FormPosition position, int designedLeft, int designedTop, int width, int height,
+                   const Bounds& workArea);
 
 class Form : public Control {
 public:
@@ -30,6 +38,8 @@ public:
 
     // Builds the real window (if the backend has one) and runs OnCreate.
     // Called once, by whoever constructed the form, after its controls exist.
+    // An error escaping OnCreate is shown in the error box; the form is
+    // created all the same and can be shown.
     void Create();
     bool Created() const { return created_; }
     // Runs OnDestroy and removes the real window. Also done by the destructor.
@@ -51,13 +61,30 @@ public:
     FormBorder Border() const { return border_; }
     void SetBorder(FormBorder border);
 
+    // The client area lays out the aligned controls again.
     void SetClientSize(int width, int height);
     int ClientWidth() const { return clientWidth_; }
     int ClientHeight() const { return clientHeight_; }
+    Bounds ClientArea() const override { return {0, 0, clientWidth_, clientHeight_}; }
+
+    FormPosition Position() const { return position_; }
+    void SetPosition(FormPosition position);
+    // The window's top left corner on the screen (the frame, not the client
+    // area); sets the position to Designed.
+    void SetDesignedPosition(int left, int top);
+    int DesignedLeft() const { return designedLeft_; }
+    int DesignedTop() const { return designedTop_; }
+    // Where the window stands on the screen, frame included, as the backend
+    // placed it when it was last shown (all 0 before).
+    const Bounds& ScreenBounds() const { return screenBounds_; }
 
     Control* ActiveControl() const { return focused_; }
     // Moves the focus; runs OnExit and OnEnter when it really moves.
     void FocusControl(Control* control);
+    // Gives the window itself the keyboard focus while its active control
+    // stays what it is: no OnExit or OnEnter runs. The next control the user
+    // focuses runs the active control's OnExit as usual.
+    void FocusWindow();
 
     // The real window of the form, 0 when there is none (headless).
     WindowHandle Handle() const;
@@ -78,6 +105,10 @@ private:
     bool showing_ = false;
     bool keyPreview_ = false;
     FormBorder border_ = FormBorder::Dialog;
+    FormPosition position_ = FormPosition::ScreenCenter;
+    int designedLeft_ = 0;
+    int designedTop_ = 0;
+    Bounds screenBounds_;
     int clientWidth_ = 0;
     int clientHeight_ = 0;
     Control* focused_ = nullptr;

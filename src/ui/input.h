@@ -8,10 +8,17 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace sonrik::ui {
 
 class ColumnListBox;
+
+// The letter a caption marks with '&' ("&&" is a plain '&'), 0 when none.
+char32_t AcceleratorOf(std::string_view caption);
+// The controls of a form that the keyboard reaches, in tab order (creation
+// order, visible and enabled ones only).
+std::vector<Control*> TabOrder(Form& form);
 
 class UserInput {
 public:
@@ -32,8 +39,25 @@ public:
     // The user picked an entry of a combo box's list.
     static void ItemPicked(ComboBox& combo, int index);
     static void DropDownChanged(ComboBox& combo, bool open);
-    static void PageSelected(PageControl& pages, int index);
-    static void TabSelected(TabControl& tabs, int index);
+    // The user picked a tab (click, arrow key): OnChanging may refuse it,
+    // then OnChange runs. False when the tab did not change.
+    static bool PageSelected(PageControl& pages, int index);
+    static bool TabSelected(TabControl& tabs, int index);
+    // Ctrl+Tab (forward) or Ctrl+Shift+Tab in a tab or page control: the next
+    // tab, wrapping round, through the same OnChanging and OnChange.
+    static bool TabStepped(Control& tabs, bool forward);
+    // Alt+letter: the first visible, enabled control of the form whose
+    // caption marks that letter with '&' (letter case ignored) acts as the
+    // platform does: a button is clicked, a check box takes the focus and
+    // toggles, a label gives the focus to the next control in tab order, a
+    // tab (of a tab or page control) is picked. False when no caption has it.
+    static bool Accelerator(Form& form, char32_t letter);
+    static bool Accelerator(Form& form, char letter)
+    {
+        return Accelerator(form, static_cast<char32_t>(static_cast<unsigned char>(letter)));
+    }
+    // The window has placed the form on the screen (frame included).
+    static void FormPlaced(Form& form, const Bounds& screenBounds);
     static void Resized(Control& control, int width, int height);
     // The list box: a click on a row (with Shift/Ctrl held), a keyboard move
     // to a row, Space toggling the current row, a section edge dragged.

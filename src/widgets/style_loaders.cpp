@@ -10,6 +10,7 @@ namespace {
 // The named accessors read fixed entries; keep them in step with the lists.
 static_assert(std::string_view(StyleProbe::kFunctionNames[0]) == "OpenThemeData");
 static_assert(std::string_view(StyleProbe::kFunctionNames[1]) == "DrawThemeBackground");
+static_assert(std::string_view(StyleProbe::kFunctionNames[2]) == "CloseThemeData");
 static_assert(std::string_view(StyleProbe::kFunctionNames[5]) ==
               "IsThemeBackgroundPartiallyTransparent");
 static_assert(std::string_view(StyleProbe::kFunctionNames[6]) == "DrawThemeParentBackground");
@@ -50,6 +51,21 @@ void resolveAll(const StyleModule& module, const std::array<const char*, N>& nam
     for (std::size_t i = 0; i < N; ++i) functions[i] = module.resolve(names[i]);
 }
 
+// The published signatures, with the opaque handle types (HRESULT and BOOL
+// are 32 bits; RECT is four 32-bit integers, as Rect).
+using OpenThemeFn = ThemeData(SONRIK_STYLEAPI*)(StyleWindow, const char16_t*);
+using CloseThemeFn = std::int32_t(SONRIK_STYLEAPI*)(ThemeData);
+using PartiallyTransparentFn = std::int32_t(SONRIK_STYLEAPI*)(ThemeData, int, int);
+using DrawParentBackgroundFn = std::int32_t(SONRIK_STYLEAPI*)(StyleWindow, StyleDC, const Rect*);
+using DrawBackgroundFn = std::int32_t(SONRIK_STYLEAPI*)(ThemeData, StyleDC, int, int, const Rect*, const Rect*);
+static_assert(sizeof(Rect) == 4 * sizeof(std::int32_t));
+
+template <typename Fn>
+Fn As(void* address)
+{
+    return reinterpret_cast<Fn>(address);
+}
+
 }  // namespace
 
 StyleSystem& PlatformStyleSystem()
@@ -79,6 +95,36 @@ void StyleProbe::start()
     if (isThemeActive == nullptr || isThemeActive() == 0) return;
     stylesActive_ = true;
     resolveAll(*module_, kFunctionNames, functions_);
+}
+
+ThemeData StyleProbe::OpenTheme(const char16_t* classList) const
+{
+    const auto open = As<OpenThemeFn>(functions_[0]);
+    return open ? open(0, classList) : 0;
+}
+
+void StyleProbe::CloseTheme(ThemeData theme) const
+{
+    if (const auto close = As<CloseThemeFn>(functions_[2])) close(theme);
+}
+
+bool StyleProbe::BackgroundPartiallyTransparent(ThemeData theme, int part, int state) const
+{
+    const auto query = As<PartiallyTransparentFn>(functions_[5]);
+    return query && query(theme, part, state) != 0;
+}
+
+bool StyleProbe::DrawParentBackground(StyleWindow window, StyleDC dc, const Rect* rect) const
+{
+    const auto draw = As<DrawParentBackgroundFn>(functions_[6]);
+    return draw && draw(window, dc, rect) == 0;
+}
+
+bool StyleProbe::DrawBackground(ThemeData theme, StyleDC dc, int part, int state, const Rect& rect,
+                                const Rect* clip) const
+{
+    const auto draw = As<DrawBackgroundFn>(functions_[1]);
+    return draw && draw(theme, dc, part, state, &rect, clip) == 0;
 }
 
 StyleLibrary::StyleLibrary(StyleSystem& system) : module_(system.load(kLibraryName))

@@ -8,9 +8,11 @@
 #pragma once
 
 #include "platform/platform.h"
+#include "widgets/drawing.h"
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 
 // The calling convention of the platform's published visual-style functions.
@@ -24,6 +26,13 @@ namespace sonrik::widgets {
 
 // BOOL WINAPI IsThemeActive(void), and IsAppThemed alike.
 using ThemeQueryFn = int(SONRIK_STYLEAPI*)();
+
+// The handles the style functions take, kept opaque so that no caller needs
+// the platform's headers: theme data (HTHEME), a window (HWND) and a device
+// context (HDC).
+using ThemeData = std::uintptr_t;
+using StyleWindow = std::uintptr_t;
+using StyleDC = std::uintptr_t;
 
 // A loaded library; it is released when the object goes.
 class StyleModule {
@@ -83,6 +92,17 @@ public:
     void* DrawThemeBackground() const noexcept { return functions_[1]; }
     void* IsThemeBackgroundPartiallyTransparent() const noexcept { return functions_[5]; }
     void* DrawThemeParentBackground() const noexcept { return functions_[6]; }
+
+    // Typed callers of the functions the single-file editor's pages use;
+    // each does nothing (and gives 0 or false) when its address is null.
+    // OpenThemeData for a class list (UTF-16, zero-terminated) and no window.
+    ThemeData OpenTheme(const char16_t* classList) const;
+    void CloseTheme(ThemeData theme) const;
+    bool BackgroundPartiallyTransparent(ThemeData theme, int part, int state) const;
+    // True when the function ran and reported success.
+    bool DrawParentBackground(StyleWindow window, StyleDC dc, const Rect* rect) const;
+    bool DrawBackground(ThemeData theme, StyleDC dc, int part, int state, const Rect& rect,
+                        const Rect* clip) const;
 
 private:
     void start();

@@ -211,6 +211,29 @@ TEST_F(PlatformFiles, AttributesRoundTrip)
     EXPECT_EQ(failureOf([&] { SetReadOnly(path("nofolder/song.mp3"), false); }).code, 3);
 }
 
+TEST_F(PlatformFiles, AttributeWordCarriesReadOnlyInBitZero)
+{
+    using sonrik::platform::GetFileAttributeWord;
+    using sonrik::platform::kAttributeReadOnly;
+    using sonrik::platform::SetFileAttributeWord;
+    const std::string file = make("song.mp3", "data");
+    const auto writable = GetFileAttributeWord(file);
+    EXPECT_EQ(writable & kAttributeReadOnly, 0u);
+
+    SetFileAttributeWord(file, writable | kAttributeReadOnly);
+    EXPECT_TRUE(IsReadOnly(file));
+    const auto locked = GetFileAttributeWord(file);
+    EXPECT_EQ(locked, writable | kAttributeReadOnly);
+
+    // Putting back a word read earlier restores exactly that state.
+    SetFileAttributeWord(file, writable);
+    EXPECT_FALSE(IsReadOnly(file));
+    EXPECT_EQ(GetFileAttributeWord(file), writable);
+
+    EXPECT_EQ(failureOf([&] { (void)GetFileAttributeWord(path("missing.mp3")); }).code, 2);
+    EXPECT_EQ(failureOf([&] { SetFileAttributeWord(path("missing.mp3"), 0); }).code, 2);
+}
+
 TEST_F(PlatformFiles, SizePositionAndReads)
 {
     File file = File::open(make("ten.bin", "0123456789"), OpenMode::Read);

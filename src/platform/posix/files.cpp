@@ -208,6 +208,25 @@ void SetReadOnly(const std::string& name, bool readOnly)
     if (::chmod(name.c_str(), mode) != 0) failOn(name, errno);
 }
 
+FileAttributes GetFileAttributeWord(const std::string& name)
+{
+    struct stat st {};
+    if (::stat(name.c_str(), &st) != 0) failOn(name, errno);
+    return (st.st_mode & S_IWUSR) == 0 ? kAttributeReadOnly : 0;
+}
+
+void SetFileAttributeWord(const std::string& name, FileAttributes attributes)
+{
+    struct stat st {};
+    if (::stat(name.c_str(), &st) != 0) failOn(name, errno);
+    mode_t mode = st.st_mode & 07777;
+    if ((attributes & kAttributeReadOnly) != 0)
+        mode &= ~static_cast<mode_t>(S_IWUSR);
+    else
+        mode |= S_IWUSR;
+    if (::chmod(name.c_str(), mode) != 0) failOn(name, errno);
+}
+
 void RenameFile(const std::string& from, const std::string& to)
 {
     // Like the Windows call, refuse to replace an existing file.

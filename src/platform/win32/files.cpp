@@ -167,6 +167,18 @@ void SetReadOnly(const std::string& name, bool readOnly)
         failLast();
 }
 
+FileAttributes GetFileAttributeWord(const std::string& name)
+{
+    return static_cast<FileAttributes>(attributesOf(name));
+}
+
+void SetFileAttributeWord(const std::string& name, FileAttributes attributes)
+{
+    // Zero would mean "leave unchanged" to the system; NORMAL is the empty set.
+    if (!::SetFileAttributesA(name.c_str(), attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL))
+        failLast();
+}
+
 void RenameFile(const std::string& from, const std::string& to)
 {
     // MoveFileA refuses an existing target (ERROR_ALREADY_EXISTS).

@@ -28,12 +28,15 @@ bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix)
            });
 }
 
-// The controls of a form in tab order (creation order), focusable ones only.
-void CollectFocusable(Control& control, std::vector<Control*>& out)
+bool IsTabs(const Control& control)
 {
-    if (!control.VisibleInTree() || !control.EnabledInTree()) return;
-    if (control.CanFocus()) out.push_back(&control);
-    for (Control* child : control.Children()) CollectFocusable(*child, out);
+    return control.kind() == Kind::TabControl || control.kind() == Kind::PageControl;
+}
+
+int CurrentTab(const Control& control)
+{
+    return control.kind() == Kind::TabControl ? static_cast<const TabControl&>(control).TabIndex()
+                                              : static_cast<const PageControl&>(control).ActivePageIndex();
 }
 
 }  // namespace
@@ -46,6 +49,9 @@ HeadlessBackend::~HeadlessBackend() = default;
 void HeadlessBackend::RunModal(Form& form, WindowHandle)
 {
     ++modalRuns_;
+    // Without a frame the window is as large as its client area.
+    UserInput::FormPlaced(form, PlaceWindow(form.Position(), form.DesignedLeft(), form.DesignedTop(),
+                                            form.ClientWidth(), form.ClientHeight(), workArea_));
     UserInput::Activated(form);
     if (sessions_.empty()) return;
     auto session = std::move(sessions_.front());
@@ -55,6 +61,10 @@ void HeadlessBackend::RunModal(Form& form, WindowHandle)
 }
 
 void HeadlessBackend::EndModal(Form&) { journal_.push_back("closed"); }
+
+void HeadlessBackend::FocusWindow(Form& form) { journal_.push_back("focus-window:" + form.Name()); }
+
+void HeadlessBackend::Repaint(Control& control) { journal_.push_back("repaint:" + control.Name()); }
 
 int HeadlessBackend::ShowMessageBox(BoxOwner owner, std::string_view text, std::string_view caption, unsigned flags)
 {
@@ -242,9 +252,16 @@ void User::PressKey(Form& form, int key, ShiftState shift)
     Control& target = form.ActiveControl() ? *form.ActiveControl() : form;
     const int left = UserInput::KeyDown(target, key, shift);
     if (left != 0) {
-        if (left == keys::Tab && !(shift & ssCtrl)) {
-            std::vector<Control*> order;
-            CollectFocusable(form, order);
+        if (left == keys::Tab && (shift & ssCtrl)) {
+            if (IsTabs(target)) UserInput::TabStepped(target, (shift & ssShift) == 0);
+        } else if (IsTabs(target) && (left == keys::Left || left == keys::Right) && CurrentTab(target) >= 0) {
+            const int to = CurrentTab(target) + (left == keys::Right ? 1 : -1);
+            if (target.kind() == Kind::TabControl)
+                UserInput::TabSelected(static_cast<TabControl&>(target), to);
+            else
+                UserInput::PageSelected(static_cast<PageControl&>(target), to);
+        } else if (left == keys::Tab) {
+            const std::vector<Control*> order = TabOrder(form);
             if (!order.empty()) {
                 auto it = std::find(order.begin(), order.end(), &target);
                 const bool back = (shift & ssShift) != 0;
@@ -305,6 +322,26 @@ void User::DragSection(ColumnListBox& list, int section, int width)
     Require(list, "resize a column of");
     UserInput::HeaderSized(list, section, width);
 }
+
+void User::ClickCell(ColumnListBox& list, int row, int x)
+{
+    Require(list, "click a cell of");
+    if (row < 0 || row >= list.Count()) throw std::logic_error(list.Name() + " has no row " + std::to_string(row));
+    UserInput::FocusMoved(list.OwnerForm(), &list);
+    const auto rect = list.RowRect(row);
+    UserInput::MouseUp(list, MouseButton::Left, 0, x, (rect.top + rect.bottom) / 2);
+    UserInput::RowClicked(list, row, 0);
+}
+
+void User::DoubleClickCell(ColumnListBox& list, int row, int x)
+{
+    ClickCell(list, row, x);
+    UserInput::DoubleClicked(list);
+}
+
+bool User::PressAlt(Form& form, char letter) { return UserInput::Accelerator(form, letter); }
+
+bool User::PressAlt(Form& form, char32_t letter) { return UserInput::Accelerator(form, letter); }
 
 void User::Close(Form& form) { UserInput::CloseRequested(form); }
 

@@ -50,6 +50,8 @@ public:
     {
         hostAnswers_[{message, wParam}] = result;
     }
+    // The screen's work area forms are placed on; 1024 x 768 at 0, 0 by default.
+    void SetWorkArea(const Bounds& area) { workArea_ = area; }
     // Something to run when a host message arrives (for example, to see what
     // the window showed at that moment).
     void OnHostMessage(std::function<void(const HostMessage&)> hook) { hostHook_ = std::move(hook); }
@@ -62,7 +64,8 @@ public:
     int ProcessMessagesCount() const { return processMessages_; }
     Cursor CurrentCursor() const { return cursor_; }
     // Everything in the order it happened: "box:<text>", "error:<text>",
-    // "host:<message>,<wParam>", "wait:<ms>", "process".
+    // "host:<message>,<wParam>", "wait:<ms>", "process", "closed",
+    // "repaint:<control>", "focus-window:<form>".
     const std::vector<std::string>& Journal() const { return journal_; }
     int ModalRuns() const { return modalRuns_; }
 
@@ -71,6 +74,8 @@ public:
     void RunModal(Form& form, WindowHandle owner) override;
     void EndModal(Form& form) override;
     WindowHandle HandleOf(const Form&) const override { return 0; }
+    void FocusWindow(Form& form) override;
+    void Repaint(Control& control) override;
     int ShowMessageBox(BoxOwner owner, std::string_view text, std::string_view caption, unsigned flags) override;
     void ErrorBox(std::string_view text) override;
     void ProcessMessages() override;
@@ -94,6 +99,7 @@ private:
     int processMessages_ = 0;
     int modalRuns_ = 0;
     Cursor cursor_ = Cursor::Normal;
+    Bounds workArea_{0, 0, 1024, 768};
 };
 
 // A test acting as the user on the forms of a headless backend. Every action
@@ -124,6 +130,14 @@ public:
     void ClickRow(ColumnListBox& list, int row, ShiftState shift = 0);
     void DoubleClickRow(ColumnListBox& list, int row);
     void DragSection(ColumnListBox& list, int section, int width);
+    // Clicks or double-clicks a cell: the mouse goes up at x (the row list's
+    // client coordinates) in the middle of the row, then the click, or the
+    // click and the double click, follow.
+    void ClickCell(ColumnListBox& list, int row, int x);
+    void DoubleClickCell(ColumnListBox& list, int row, int x);
+    // Alt+letter, as the keyboard gives it; false when no caption has it.
+    bool PressAlt(Form& form, char letter);
+    bool PressAlt(Form& form, char32_t letter);
     void Close(Form& form);
 
 private:

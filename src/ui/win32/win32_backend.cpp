@@ -229,6 +229,19 @@ WindowHandle Win32Backend::HandleOf(const Form& form) const
     return reinterpret_cast<WindowHandle>(WindowOf(form));
 }
 
+// The form's own window takes the keys; a form's window is not a control,
+// so no focus move is reported and the active control stays.
+void Win32Backend::FocusWindow(Form& form)
+{
+    if (const HWND window = WindowOf(form); window && IsWindowVisible(window)) ::SetFocus(window);
+}
+
+void Win32Backend::Repaint(Control& control)
+{
+    if (const HWND window = WindowOf(control))
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
 void Win32Backend::DispatchOne(MSG& msg)
 {
     try {

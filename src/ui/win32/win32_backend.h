@@ -49,6 +49,8 @@ public:
     void RunModal(Form& form, WindowHandle owner) override;
     void EndModal(Form& form) override;
     WindowHandle HandleOf(const Form& form) const override;
+    void FocusWindow(Form& form) override;
+    void Repaint(Control& control) override;
     int ShowMessageBox(BoxOwner owner, std::string_view text, std::string_view caption, unsigned flags) override;
     void ErrorBox(std::string_view text) override;
     void ProcessMessages() override;

@@ -1,0 +1,47 @@
+// The single-file editor's texts in both languages (UTF-8): the captions of
+// its controls, by control name, and its message table.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string_view>
+
+namespace sonrik::editor {
+
+struct CaptionText {
+    std::string_view control;
+    std::string_view english;
+    std::string_view russian;
+};
+
+// Captions that the language decides. The window caption, EngBox,
+// XPGroupBox1, ">>" and "<<" are the same in both languages and not listed.
+extern const std::array<CaptionText, 26> kTagFrmCaptions;
+
+// The texts of the message table, in the order of kTagFrmMessages.
+enum class TagFrmMessage : std::size_t {
+    Stopping,
+    Writing,
+    RemovingReadOnly,
+    RestoringReadOnly,
+    Resuming,
+    Saved,
+    NotSaved,
+    ClearValues,
+    ReadOnlyLine1,  // %S: the file's name without its folder
+    ReadOnlyLine2,
+    CloseWithChanges,
+    TrackNoOutOfRange,  // %s: the field's text
+    Count
+};
+extern const std::array<CaptionText, static_cast<std::size_t>(TagFrmMessage::Count)> kTagFrmMessages;
+
+// Every message box of the window carries this caption in both languages.
+inline constexpr std::string_view kTagEditorCaption = "Tag editor";
+inline constexpr std::string_view kTagFrmCaption = "Sonrik Editor v 1.1";
+inline constexpr std::string_view kEngBoxCaption = "In English language";
+inline constexpr std::string_view kID3v1GroupCaption = "ID3v1, ID3v1.1, ID3v2 Tag";
+// English in both languages.
+inline constexpr std::string_view kCanNotSave = "Can not save changes. Error:%d";
+
+}  // namespace sonrik::editor

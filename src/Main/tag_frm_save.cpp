@@ -1,0 +1,187 @@
+// Saving the tags of one file: the read-only attribute around the write, the
+// requests to the host to stop and resume playback, the two write steps and
+// the status texts.
+#include "Main/tag_frm.h"
+
+#include "platform/errors.h"
+#include "sonrik/host_link.h"
+
+namespace sonrik {
+
+using editor::TagFrmMessage;
+
+namespace {
+constexpr int kAttributeWait = 500;
+constexpr int kResultWait = 1000;
+}  // namespace
+
+void TATagFrm::ReadFileAttributes()
+{
+    try {
+        savedAttributes_ = platform::GetFileAttributeWord(TargetFile);
+    } catch (const IoError&) {
+        // Attributes that cannot be read are treated as those of a writable
+        // file; a write that then fails says why.
+        savedAttributes_ = 0;
+    }
+    fileIsReadOnly_ = (savedAttributes_ & platform::kAttributeReadOnly) != 0;
+    Autoremowe.SetEnabled(fileIsReadOnly_);
+    Autorestore.SetEnabled(fileIsReadOnly_ && Autoremowe.Checked());
+}
+
+void TATagFrm::AutoremoweClick()
+{
+    Autorestore.SetEnabled(fileIsReadOnly_ && Autoremowe.Checked());
+    settingsFile_->WriteBool(setting::kAutoRemoveReadOnly, Autoremowe.Checked());
+}
+
+void TATagFrm::AutorestoreClick() { settingsFile_->WriteBool(setting::kAutoRestoreReadOnly, Autorestore.Checked()); }
+
+std::uint8_t TATagFrm::CheckTrackNo() const
+{
+    const auto track = editor::ParseTrackNo(V1TrackNo.Text());
+    const std::string shown = GetBackend().AnsiToUtf8(V1TrackNo.Text());
+    switch (track.check) {
+    case editor::TrackNoCheck::Ok: return track.value;
+    case editor::TrackNoCheck::NotANumber: throw ConvertError(shown);
+    case editor::TrackNoCheck::OutOfRange: break;
+    }
+    throw Error(editor::FillIn(Message(TagFrmMessage::TrackNoOutOfRange), "%s", shown));
+}
+
+void TATagFrm::SaveID3v1()
+{
+    // A track number the record cannot hold stops the save before anything
+    // is asked, changed or written.
+    CheckTrackNo();
+
+    if (fileIsReadOnly_) {
+        if (Autoremowe.Checked()) {
+            RemoveReadOnly();
+        } else {
+            const std::string name = GetBackend().AnsiToUtf8(editor::FileNameOf(TargetFile));
+            const std::string prompt = editor::FillIn(Message(TagFrmMessage::ReadOnlyLine1), "%S", name) + "\r" +
+                                       Message(TagFrmMessage::ReadOnlyLine2);
+            if (GetBackend().ShowMessageBox({nullptr, HostWindow}, prompt, editor::kTagEditorCaption,
+                                            ui::mb::YesNo | ui::mb::IconQuestion) == ui::answer::Yes)
+                RemoveReadOnly();
+        }
+    }
+
+    ui::Backend& backend = GetBackend();
+    backend.SetCursor(ui::Cursor::HourGlass);
+    bool saved = false;
+    // After an error nothing of the save counts as done, whatever a first
+    // step reported: Save stays offered.
+    const auto failed = [this, &backend] {
+        RestoreAttributes();
+        SetStatus({});
+        backend.SetCursor(ui::Cursor::Normal);
+        BtSave.SetEnabled(true);
+    };
+    try {
+        saved = V1UseLyrics3.Checked() ? SaveLyrics3Step() && SaveTagsStep() : SaveTagsStep();
+    } catch (const IoError& e) {
+        failed();
+        throw Error(editor::FillIn(editor::kCanNotSave, "%d", std::to_string(e.code())));
+    } catch (...) {
+        // Anything else (a block the format cannot hold, say) keeps its own text.
+        failed();
+        throw;
+    }
+    RestoreAttributes();
+    SetStatus(Message(saved ? TagFrmMessage::Saved : TagFrmMessage::NotSaved));
+
+    backend.SetCursor(ui::Cursor::Normal);
+    backend.ProcessMessages();
+    backend.Wait(kResultWait);
+    SetStatus({});
+    backend.ProcessMessages();
+    // Not moving off the active control: an exit would add history entries.
+    FocusWindow();
+    BtSave.SetEnabled(!saved);
+    tagsChanged_ = !saved;
+}
+
+void TATagFrm::RemoveReadOnly()
+{
+    ShowStatus(TagFrmMessage::RemovingReadOnly);
+    GetBackend().Wait(kAttributeWait);
+    SetAttributes(savedAttributes_ & ~platform::kAttributeReadOnly);
+}
+
+void TATagFrm::RestoreAttributes()
+{
+    if (!fileIsReadOnly_ || !Autorestore.Checked()) return;
+    GetBackend().Wait(kAttributeWait);
+    GetBackend().ProcessMessages();
+    SetStatus(Message(TagFrmMessage::RestoringReadOnly));
+    SetAttributes(savedAttributes_);
+}
+
+void TATagFrm::SetAttributes(platform::FileAttributes attributes)
+{
+    try {
+        platform::SetFileAttributeWord(TargetFile, attributes);
+    } catch (const IoError&) {
+        // Not reported: a change that failed shows through the write after it.
+    }
+}
+
+bool TATagFrm::SaveLyrics3Step()
+{
+    auto& lyrics3 = ID31.ID3v1().Lyrics3();
+    lyrics3.SetUseTimestamp(Lyrics3UseTimestamp.Checked());
+    lyrics3.SetAuthor(editor::ShortString(Lyrics3Author.Text()));
+    lyrics3.SetTitle(editor::ShortString(Lyrics3Title.Text()));
+    lyrics3.SetArtist(editor::ShortString(Lyrics3Artist.Text()));
+    lyrics3.SetAlbum(editor::ShortString(Lyrics3Album.Text()));
+
+    ShowStatus(TagFrmMessage::Stopping);
+    if (!HostLink(GetBackend(), HostWindow).StopPlayback()) {
+        LoadLyrics3Controls();
+        return false;
+    }
+    ShowStatus(TagFrmMessage::Writing);
+    ID31.ID3v1().Save();
+    const bool saved = ID31.Success() == twID3::id3Success;
+    BtSave.SetEnabled(!saved);
+    return saved;
+}
+
+bool TATagFrm::SaveTagsStep()
+{
+    // Filled in place: no setter runs, so no flag is raised here.
+    auto& lyrics3 = ID31.ID3v1().Lyrics3();
+    lyrics3.Images() = MemoImages.Lines();
+    lyrics3.Infos() = MemoInfos.Lines();
+    lyrics3.Lyrics() = MemoLyrics.Lines();
+    lyrics3.Others() = MemoOthers.Lines();
+
+    // Checked again: input handled while the first step waited may have changed it.
+    const std::uint8_t trackNo = CheckTrackNo();
+    auto& v1 = ID31.ID3v1();
+    v1.SetTitle(editor::ShortString(V1Title.Text()));
+    v1.SetArtist(editor::ShortString(V1Artist.Text()));
+    v1.SetAlbum(editor::ShortString(V1Album.Text()));
+    v1.SetYear(editor::ShortString(V1Year.Text()));
+    v1.SetComment(editor::ShortString(V1Comment.Text()));
+    v1.SetGenreID(editor::GenreIdOfIndex(V1Genr.ItemIndex()));
+    v1.SetTrackNo(trackNo);
+    v1.SetUseID3v11(V1UseID3v11.Checked());
+
+    const HostLink host(GetBackend(), HostWindow);
+    ShowStatus(TagFrmMessage::Stopping);
+    if (!host.StopPlayback()) {
+        LoadID3v1Controls();
+        return false;
+    }
+    ShowStatus(TagFrmMessage::Writing);
+    ID31.Save();
+    const bool saved = ID31.Success() == twID3::id3Success;
+    ShowStatus(TagFrmMessage::Resuming);
+    host.ResumePlayback();
+    return saved;
+}
+
+}  // namespace sonrik
