@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Quick start: installs what is missing, builds natively and for 32-bit
-# Windows, makes the sample MP3 and shows its tags with sonrik-tag, then loads
-# Sonrik.dll in the stand-in host under Wine and checks what it answers.
+# Windows, makes the sample MP3 and shows its tags with sonrik-tag, loads
+# Sonrik.dll in the stand-in host under Wine and checks what it answers, then
+# opens the single-file editor on a copy of the sample through the host.
 set -euo pipefail
 # shellcheck source=scripts/common.sh
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
@@ -24,11 +25,34 @@ step "sonrik-tag show $native/samples/sample.mp3"
 "$native/tools/cli/sonrik-tag" show "$native/samples/sample.mp3"
 
 step "sonrik-host.exe loads Sonrik.dll (Wine)"
-trap 'stop_wine "$win32"' EXIT
+trap 'stop_wine "$win32"; stop_display' EXIT
 "$REPO/scripts/wine-run" --prefix "$win32/wineprefix" "$win32/bin/sonrik-host.exe" query
 
-# The editor windows come here: open the single-file editor on the sample
-# through sonrik-host.exe under Xvfb and take a screenshot of it.
+# The single-file editor on a copy of the sample, opened by the host as the
+# player opens it. With a display the window stays up until it is closed;
+# without one it is opened on a virtual display and photographed.
+step "the single-file editor on the sample (Wine)"
+work="$BUILD_ROOT/main-job"
+rm -rf "$work"
+mkdir -p "$work/Plugins" "$work/Music" "$BUILD_ROOT/screenshots"
+cp "$win32/bin/Sonrik.dll" "$win32/bin/sonrik-host.exe" "$work/Plugins/"
+cp "$native/samples/sample.mp3" "$work/Music/sample.mp3"
+shot="$BUILD_ROOT/screenshots/main-job-editor.png"
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
+if [[ -n "${DISPLAY:-}" ]]; then
+    printf 'run-module "%s"\nwait-window ATagFrm 30000\nwait-closed ATagFrm 0\n' \
+        "$(winpath "$work/Music/sample.mp3")" >"$work/editor.script"
+else
+    start_display
+    printf 'run-module "%s"\nwait-window ATagFrm 30000\nsleep 500\nscreenshot "%s"\nclose ATagFrm\n' \
+        "$(winpath "$work/Music/sample.mp3")" "$(winpath "$work/editor.bmp")" >"$work/editor.script"
+fi
+(cd "$work" && "$REPO/scripts/wine-run" --prefix "$win32/wineprefix" "$work/Plugins/sonrik-host.exe" \
+    run "$(winpath "$work/editor.script")")
+if [[ -f "$work/editor.bmp" ]]; then
+    convert "$work/editor.bmp" "$shot"
+    echo "screenshot:  $shot"
+fi
 
 step "done"
 echo "Sonrik.dll:  $win32/bin/Sonrik.dll"

@@ -61,10 +61,12 @@ HostWindows::HostWindows()
     // has a window of ours to disable.
     application_ = Create(kApplicationClass, "sonrik-host", WS_OVERLAPPEDWINDOW, nullptr);
     ShowWindow(application_, SW_SHOWNOACTIVATE);
+    secondApplication_ = Create(kApplicationClass, "sonrik-host 2", WS_OVERLAPPEDWINDOW, nullptr);
 }
 
 HostWindows::~HostWindows()
 {
+    DestroyWindow(secondApplication_);
     DestroyWindow(application_);
     DestroyWindow(host_);
 }

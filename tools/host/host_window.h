@@ -36,7 +36,9 @@ public:
     HostWindows& operator=(const HostWindows&) = delete;
 
     HWND Host() const { return host_; }
-    HWND Application() const { return application_; }
+    // The player's application window; a second one stands in for the player
+    // having made a new one, so a test can see the module's owner move.
+    HWND Application(int index = 1) const { return index == 2 ? secondApplication_ : application_; }
 
     // The answer to WM_COMMAND 4002: 0 grants, anything else refuses.
     void SetStopAnswer(LRESULT answer);
@@ -55,6 +57,7 @@ private:
 
     HWND host_ = nullptr;
     HWND application_ = nullptr;
+    HWND secondApplication_ = nullptr;
     mutable std::mutex mutex_;
     LRESULT stopAnswer_ = 0;
     std::vector<HostMessage> messages_;

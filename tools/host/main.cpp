@@ -9,7 +9,8 @@
 //
 // OPTIONS: --dll PATH, --stop-answer N (the answer to WM_COMMAND 4002; 0
 // grants), --script FILE|- (gallery: drive it), --xml FILE (a report of the
-// script's expectations), --classic (gallery: no visual style).
+// script's expectations), --classic (gallery: no visual style), --keep-loaded
+// (run: exit without freeing the library, as a player may).
 //
 // query (the default) calls the three query exports and checks their results.
 // The exit code is 0 when every check passed, 1 when one failed, 2 on a usage
@@ -20,11 +21,15 @@
 #include "plugin.h"
 #include "queries.h"
 #include "script.h"
+#include "stdcall_probe.h"
 
 #include "ui/win32/win32_backend.h"
 #include "widgets/style_loaders.h"
 
+#include <atomic>
+#include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <exception>
 #include <fstream>
 #include <iostream>
@@ -39,7 +44,7 @@ namespace {
 constexpr const char* kUsage =
     "usage: sonrik-host [--dll PATH] [query | check-exports [DLL]]\n"
     "       sonrik-host [--stop-answer N] [--script FILE|-] [--xml FILE] [--classic] gallery [en|ru]\n"
-    "       sonrik-host [--dll PATH] [--stop-answer N] [--xml FILE] run SCRIPT|-\n"
+    "       sonrik-host [--dll PATH] [--stop-answer N] [--xml FILE] [--keep-loaded] run SCRIPT|-\n"
     "       sonrik-host write-list LISTFILE [PATH...]";
 
 struct Options {
@@ -50,6 +55,7 @@ struct Options {
     std::string xml;
     long stopAnswer = 0;
     bool classic = false;
+    bool keepLoaded = false;
 };
 
 [[noreturn]] void Usage(const std::string& problem) { throw host::HostError(problem + "\n" + kUsage); }
@@ -79,6 +85,8 @@ Options ParseArguments(int argc, char** argv)
             }
         } else if (arg == "--classic") {
             options.classic = true;
+        } else if (arg == "--keep-loaded") {
+            options.keepLoaded = true;
         } else if (arg.starts_with("--")) {
             Usage("unknown option '" + std::string(arg) + "'");
         } else if (!haveCommand) {
@@ -112,31 +120,61 @@ std::vector<host::ScriptLine> ReadScript(const std::string& name)
 }
 
 // The exports that open windows, called on the window thread as a player
-// calls them; the script goes on while the window is up.
-host::ScriptHost ModuleCalls(const Options& options, host::HostWindows& windows,
-                             std::optional<host::Plugin>& plugin)
+// calls them; the script goes on while the window is up. Each call's stack
+// use is measured; the library is freed on the window thread too, since
+// unloading destroys the module's windows.
+struct ModuleState {
+    std::optional<host::Plugin> plugin;
+    std::atomic<int> lastStackBytes{-1};  // -1 while a call runs or before the first
+};
+
+host::ScriptHost ModuleCalls(const Options& options, host::HostWindows& windows, ModuleState& state)
 {
-    using RunModuleFn = void WINAPI(HWND, HWND, const char*, DWORD);
-    using RunModuleListFn = void WINAPI(HWND, HWND, const char*);
-    const auto library = [&options, &plugin]() -> const host::Plugin& {
-        if (!plugin) plugin.emplace(options.dll.empty() ? host::DefaultPluginPath() : options.dll);
-        return *plugin;
+    const auto library = [&options, &state]() -> const host::Plugin& {
+        if (!state.plugin) state.plugin.emplace(options.dll.empty() ? host::DefaultPluginPath() : options.dll);
+        return *state.plugin;
     };
-    const auto missing = [](const host::Plugin& p, const char* name) {
-        return host::ScriptError(p.path() + " does not export " + name + " (the library has no such window yet)");
+    const auto open = [&windows, &state, library](const char* name, std::vector<std::uint32_t> args) {
+        const host::Plugin& p = library();
+        const void* run = p.address(name);
+        if (!run) throw host::ScriptError(p.path() + " does not export " + name + " (the library has no such window yet)");
+        state.lastStackBytes = -1;
+        windows.Post([&state, run, args] {
+            const auto slot = [&](std::size_t i) { return args[i]; };
+            const unsigned removed = args.size() == 4
+                                         ? host::CallMeasuringStack(run, {slot(0), slot(1), slot(2), slot(3)})
+                                         : host::CallMeasuringStack(run, {slot(0), slot(1), slot(2)});
+            state.lastStackBytes = static_cast<int>(removed);
+        });
+    };
+    const auto handle = [](HWND window) { return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(window)); };
+    // The argument strings live until the host ends: the window may read them late.
+    auto strings = std::make_shared<std::vector<std::unique_ptr<std::string>>>();
+    const auto keep = [strings](const std::string& text) {
+        strings->push_back(std::make_unique<std::string>(text));
+        return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(strings->back()->c_str()));
     };
     host::ScriptHost calls;
-    calls.runModule = [&windows, library, missing](const std::string& file) {
-        const host::Plugin& p = library();
-        auto* run = p.find<RunModuleFn>("RunModule");
-        if (!run) throw missing(p, "RunModule");
-        windows.Post([&windows, run, file] { run(windows.Host(), windows.Application(), file.c_str(), 0); });
+    calls.runModule = [&windows, open, handle, keep](const std::string& file, int application) {
+        // The fourth argument is never read: a marker shows up if it were.
+        open("RunModule", {handle(windows.Host()), handle(windows.Application(application)), keep(file), 0xDEADBEEFu});
     };
-    calls.runModuleList = [&windows, library, missing](const std::string& list) {
-        const host::Plugin& p = library();
-        auto* run = p.find<RunModuleListFn>("RunModule_List");
-        if (!run) throw missing(p, "RunModule_List");
-        windows.Post([&windows, run, list] { run(windows.Host(), windows.Application(), list.c_str()); });
+    calls.runModuleList = [&windows, open, handle, keep](const std::string& list, int application) {
+        open("RunModule_List", {handle(windows.Host()), handle(windows.Application(application)), keep(list)});
+    };
+    calls.lastStackBytes = [&state]() -> std::optional<unsigned> {
+        const int bytes = state.lastStackBytes;
+        if (bytes < 0) return std::nullopt;
+        return static_cast<unsigned>(bytes);
+    };
+    calls.unload = [&windows, &state] {
+        std::atomic<bool> done{false};
+        windows.Post([&] {
+            state.plugin.reset();
+            done = true;
+        });
+        for (int waited = 0; !done && waited < 10000; waited += 10) Sleep(10);
+        if (!done) throw host::ScriptError("FreeLibrary did not return within 10 s");
     };
     return calls;
 }
@@ -207,8 +245,11 @@ int RunScript(const Options& options)
     if (options.arguments.size() != 1) Usage("run needs one script");
     host::HostWindows windows;
     windows.SetStopAnswer(options.stopAnswer);
-    std::optional<host::Plugin> plugin;
-    const int result = DriveWithScript(options, options.arguments[0], windows, ModuleCalls(options, windows, plugin), [] {});
+    ModuleState state;
+    const int result = DriveWithScript(options, options.arguments[0], windows, ModuleCalls(options, windows, state), [] {});
+    // A player that exits without freeing its plug-ins: the library is
+    // unloaded by the process's exit instead.
+    if (options.keepLoaded && state.plugin) state.plugin->Abandon();
     return result;
 }
 

@@ -36,6 +36,15 @@ public:
         return reinterpret_cast<Fn*>(reinterpret_cast<void*>(GetProcAddress(module_.get(), name)));
     }
 
+    // The address of the export `name`, nullptr if it is missing.
+    const void* address(const char* name) const noexcept
+    {
+        return reinterpret_cast<const void*>(GetProcAddress(module_.get(), name));
+    }
+
+    // Keeps the library loaded past this object, until the process exits.
+    void Abandon() noexcept { static_cast<void>(module_.release()); }
+
 private:
     struct Unload {
         void operator()(HMODULE module) const noexcept { FreeLibrary(module); }

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <fstream>
 #include <istream>
+#include <iterator>
 #include <memory>
 #include <thread>
 
@@ -294,6 +295,21 @@ void ScriptRunner::Execute(const ScriptLine& line)
         NeedArguments(line, 1, 2, "wait-window NAME [TIMEOUT-MS]");
         currentForm_ = Form(arg(1), timeout(2));
         std::printf("window %s is up\n", arg(1).c_str());
+    } else if (command == "wait-closed") {
+        NeedArguments(line, 1, 2, "wait-closed NAME [TIMEOUT-MS, 0 for none]");
+        const std::wstring wide = Wide(arg(1));
+        const int limit = timeout(2);
+        const auto open = [&] {
+            const HWND found = sonrik::automation::FindNamedForm(thread_, wide);
+            return found && IsWindowVisible(found);
+        };
+        const auto start = std::chrono::steady_clock::now();
+        while (open()) {
+            if (limit > 0 && std::chrono::steady_clock::now() - start > std::chrono::milliseconds(limit))
+                throw ScriptError("the window " + Quoted(arg(1)) + " is still open after " + std::to_string(limit) + " ms");
+            Sleep(kPollMs * 5);
+        }
+        std::printf("window %s is closed\n", arg(1).c_str());
     } else if (command == "type") {
         NeedArguments(line, 2, 2, "type CONTROL \"TEXT\"");
         Type(TypingTarget(Control(arg(1))), Wide(arg(2)));
@@ -370,8 +386,34 @@ void ScriptRunner::Execute(const ScriptLine& line)
             throw ScriptError("only the answer to 4002 can be set");
         windows_.SetStopAnswer(Number(arg(2), "the answer"));
     } else if (command == "run-module" || command == "run-module-list") {
-        NeedArguments(line, 1, 1, "run-module FILE | run-module-list LISTFILE");
-        (command == "run-module" ? host_.runModule : host_.runModuleList)(arg(1));
+        NeedArguments(line, 1, 2, "run-module FILE [1|2] | run-module-list LISTFILE [1|2]");
+        const int application = w.size() > 2 ? Number(arg(2), "the application window") : 1;
+        if (application != 1 && application != 2) throw ScriptError("the application window is 1 or 2");
+        (command == "run-module" ? host_.runModule : host_.runModuleList)(arg(1), application);
+    } else if (command == "expect-stack-bytes") {
+        NeedArguments(line, 1, 2, "expect-stack-bytes N [TIMEOUT-MS]");
+        const auto removed = Poll(timeout(2), [&] { return host_.lastStackBytes ? host_.lastStackBytes() : std::nullopt; });
+        Expect(line, removed && *removed == static_cast<unsigned>(Number(arg(1), "the byte count")),
+               removed ? std::to_string(*removed) + " removed" : "the call has not returned");
+    } else if (command == "expect-owner") {
+        NeedArguments(line, 2, 2, "expect-owner FORM 1|2");
+        const HWND form = Form(arg(1), 0);
+        const HWND owner = GetWindow(form, GW_OWNER);
+        const HWND wanted = windows_.Application(Number(arg(2), "the application window"));
+        Expect(line, owner == wanted, owner == windows_.Application(1)   ? std::string("owned by window 1")
+                                      : owner == windows_.Application(2) ? std::string("owned by window 2")
+                                                                         : std::string("owned by another window"));
+    } else if (command == "unload") {
+        NeedArguments(line, 0, 0, "unload");
+        if (!host_.unload) throw ScriptError("no library to unload");
+        host_.unload();
+        std::printf("library unloaded\n");
+    } else if (command == "expect-file-contains") {
+        NeedArguments(line, 2, 2, "expect-file-contains PATH \"TEXT\"");
+        std::ifstream in(arg(1), std::ios::binary);
+        const std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        Expect(line, in.is_open() && content.find(arg(2)) != std::string::npos,
+               in.is_open() ? "the file holds " + Quoted(content) : "no such file");
     } else if (command == "write-list") {
         if (w.size() < 2) throw ScriptError("usage: write-list LISTFILE [PATH...]");
         WriteListFile(arg(1), std::vector<std::string>(w.begin() + 2, w.end()));

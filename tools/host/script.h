@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <iosfwd>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -32,8 +33,14 @@ std::vector<ScriptLine> ParseScript(std::istream& in);
 // is made on the script's thread; the host runs the export on its window
 // thread. Throws ScriptError when it cannot (no library, no such export).
 struct ScriptHost {
-    std::function<void(const std::string& file)> runModule;
-    std::function<void(const std::string& listFile)> runModuleList;
+    // `application` is 1 or 2: which of the host's application windows the
+    // call hands over as the owner of the module's windows.
+    std::function<void(const std::string& file, int application)> runModule;
+    std::function<void(const std::string& listFile, int application)> runModuleList;
+    // Stack bytes the last opening call removed; nothing while it runs.
+    std::function<std::optional<unsigned>()> lastStackBytes;
+    // Frees the library (FreeLibrary) on the window thread.
+    std::function<void()> unload;
 };
 
 // One checked expectation, for the report.
