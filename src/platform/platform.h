@@ -67,6 +67,12 @@ void SetReadOnly(const std::string& name, bool readOnly);
 // Renames a file; fails when the target exists.
 void RenameFile(const std::string& from, const std::string& to);
 
+// True when both names are spellings of one directory entry, as two names
+// that differ only in letter case are on a file system that ignores case.
+// False when either is missing, and for two hard links of one file (each is
+// an entry of its own). Never throws.
+bool SameFileEntry(const std::string& a, const std::string& b);
+
 }  // namespace sonrik::platform
 
 // ---------------------------------------------------------------------------

@@ -227,6 +227,8 @@ void SetFileAttributeWord(const std::string& name, FileAttributes attributes)
     if (::chmod(name.c_str(), mode) != 0) failOn(name, errno);
 }
 
+bool SameFileEntry(const std::string& a, const std::string& b) { return sameEntry(a, b); }
+
 void RenameFile(const std::string& from, const std::string& to)
 {
     // Like the Windows call, refuse to replace an existing file.

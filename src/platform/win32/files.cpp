@@ -179,6 +179,38 @@ void SetFileAttributeWord(const std::string& name, FileAttributes attributes)
         failLast();
 }
 
+namespace {
+
+// Volume and file index identify a file; the link count tells whether another
+// name is a hard link of it rather than another spelling of the same name.
+struct FileIdentity {
+    DWORD volume = 0, indexHigh = 0, indexLow = 0, links = 0;
+};
+
+bool identityOf(const std::string& name, FileIdentity& id)
+{
+    // No access rights are needed to read a file's identity, and a folder
+    // opens only with backup semantics.
+    const HANDLE h = ::CreateFileA(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION info{};
+    const BOOL ok = ::GetFileInformationByHandle(h, &info);
+    ::CloseHandle(h);
+    if (!ok) return false;
+    id = {info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow, info.nNumberOfLinks};
+    return true;
+}
+
+}  // namespace
+
+bool SameFileEntry(const std::string& a, const std::string& b)
+{
+    FileIdentity ia, ib;
+    return identityOf(a, ia) && identityOf(b, ib) && ia.volume == ib.volume &&
+           ia.indexHigh == ib.indexHigh && ia.indexLow == ib.indexLow && ia.links == 1;
+}
+
 void RenameFile(const std::string& from, const std::string& to)
 {
     // MoveFileA refuses an existing target (ERROR_ALREADY_EXISTS).

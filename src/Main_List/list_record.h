@@ -1,0 +1,81 @@
+// The list editor's per-file record, the row statuses and the field kinds of
+// the "File name to TAG" page, with their texts in both languages.
+//
+// Record texts are 8-bit strings in the system's ANSI code page; the status and
+// column texts are captions, UTF-8.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sonrik::list {
+
+// Outcome of the last test or Apply of a record; the last column of its row.
+enum TRowStatus : std::uint8_t {
+    stTestOk = 0,
+    stFileExists = 1,
+    stTestError = 2,
+    stNotEnoughInfo = 3,
+    stWriteError = 4,
+    stTagsRecorded = 5,
+    stNoChanges = 6,
+    stRenamed = 7,
+};
+inline constexpr int RowStatusCount = 8;
+
+// One selected file: its tag values, what Apply is to write, and its rename.
+struct TFTag {
+    std::string TitleText;
+    bool TitleSet = false;
+    std::string ArtistText;
+    bool ArtistSet = false;
+    std::string AlbumText;
+    bool AlbumSet = false;
+    std::string GenreText;  // a name of the genre table, or empty
+    bool GenreSet = false;
+    std::string YearText;
+    bool YearSet = false;
+    std::string CommentText;
+    bool CommentSet = false;
+    std::string TrackText;  // decimal; "0" when the file has none
+    bool TrackSet = false;
+    std::string FilePath;
+    std::string NewName;  // without folder and without ".mp3"
+    std::string NewPath;
+    bool RenameReady = false;
+    TRowStatus Status = stTestOk;
+};
+
+using TTagArray = std::vector<TFTag>;
+
+// "Test OK" ... "File is renamed", or the Russian text; empty for a code
+// outside the table.
+std::string_view RowStatusText(TRowStatus status, bool english);
+
+// The columns of the "File name to TAG" page, left to right. The last column
+// shows the row's status and has no field behind it.
+enum TFieldKind : std::uint8_t {
+    fkTrack = 0,
+    fkTitle = 1,
+    fkArtist = 2,
+    fkAlbum = 3,
+    fkGenre = 4,
+    fkYear = 5,
+    fkComment = 6,
+    fkStatus = 7,
+};
+inline constexpr int FieldKindCount = 8;
+
+// The column caption of `kind`, "Track number" ... "Status"; empty outside the table.
+std::string_view FieldKindCaption(std::uint8_t kind, bool english);
+
+// The text and the to-be-written mark behind a tag field; nullptr for the
+// status column and anything beyond it. One list, so every place that walks
+// the fields agrees on them.
+std::string* FieldText(TFTag& tag, std::uint8_t kind);
+const std::string* FieldText(const TFTag& tag, std::uint8_t kind);
+bool* FieldMark(TFTag& tag, std::uint8_t kind);
+
+}  // namespace sonrik::list

@@ -1,0 +1,213 @@
+// File-name templates such as "<ARTIST> - <TITLE>": new file names made from
+// the records' tag values, tag values cut out of file names, the checks a new
+// name must pass, and the list of templates kept in the history file.
+//
+// Nothing here knows a window: the list editor (and the command-line tool)
+// hold the records and call these functions. Texts are 8-bit ANSI strings,
+// positions and letter case are byte-wise; letter case is folded for ASCII only
+// unless a comment says otherwise.
+#pragma once
+
+#include "Main_List/list_record.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sonrik::list {
+
+// ---- Text operations ---------------------------------------------------------
+
+// The text before the first occurrence of `separator` (exact search); the
+// whole text when it does not occur. An empty separator occurs nowhere.
+std::string TextBefore(std::string_view text, std::string_view separator);
+
+// The text without '"', ':', '*', ',', '\', '/', '?', '<', '>', '|', '$', '='
+// and without control characters (codes 0 to 31), none of which a file name
+// can hold. Without the path delimiters no name can leave its folder.
+std::string StripForbiddenChars(std::string_view text);
+
+// True when the last character is none of ' ', '-', '_' and '&' (false for
+// an empty text).
+bool EndsWithContent(std::string_view text);
+
+// `name` followed by `part`, or by a single space when `part` is empty.
+std::string AppendPart(std::string name, std::string_view part);
+
+// True for an optional '+' or '-' followed by one or more digits, and nothing else.
+bool IsWholeNumber(std::string_view text);
+
+// The track number written in `text` when it is a whole number from 0 to 255
+// ("+7" and "007" are 7); nothing otherwise ("-3", "300", "1a", "").
+std::optional<std::uint8_t> TrackNumberValue(std::string_view text);
+
+// The number of a genre name of the genre table, letter case ignored; nothing
+// for a name that is not in the table.
+std::optional<std::uint8_t> GenreNumber(std::string_view name);
+
+// True for a name that Windows takes for a device: CON, PRN, AUX, NUL,
+// COM1-COM9 and LPT1-LPT9 in any letter case, alone or followed by an
+// extension, blanks or dots ("con.mp3", "Lpt1.txt", "NUL ").
+bool IsReservedDeviceName(std::string_view name);
+
+// Paths. Like Windows, '\' and '/' end a folder, and so does the ':' of a drive.
+
+// `name` when `folder` is empty; `folder` + `name` when the folder ends with
+// a delimiter or a drive's ':'; otherwise the folder, its own delimiter ('\'
+// unless it only uses '/', the system's one when it has none), and the name.
+std::string JoinPath(std::string_view folder, std::string_view name);
+
+// The part of `path` after its last '\', '/' or ':'.
+std::string FileNameOf(std::string_view path);
+
+// `path` up to its last '\', '/' or ':', without that delimiter unless it is
+// a drive's ':' or the folder is a root ("c:\", "\", "/"); empty when the
+// path has no delimiter.
+std::string FolderOf(std::string_view path);
+
+// The record's present name: the file name of `FilePath` before ".mp3"
+// (exact case, so "x.MP3" keeps its extension).
+std::string CurrentFileName(const TFTag& tag);
+
+// The folder of the record's `FilePath`.
+std::string RecordFolder(const TFTag& tag);
+
+// ---- Records, options and file services ----------------------------------------
+
+// The look-ups a name check makes on disk; a test passes its own.
+struct NameFiles {
+    std::function<bool(const std::string&)> fileExists;
+    // Both names are spellings of one directory entry (see platform::SameFileEntry).
+    std::function<bool(const std::string&, const std::string&)> sameEntry;
+};
+NameFiles SystemNameFiles();
+
+// The records of the list editor, the two options of the "File name to TAG"
+// page and the file services, as the template functions need them.
+class TemplateContext {
+public:
+    explicit TemplateContext(TTagArray& tags, NameFiles files = SystemNameFiles());
+    ~TemplateContext();
+    TemplateContext(const TemplateContext&) = delete;
+    TemplateContext& operator=(const TemplateContext&) = delete;
+
+    TTagArray& tags() { return tags_; }
+    const TTagArray& tags() const { return tags_; }
+    const NameFiles& files() const { return files_; }
+
+    bool emptyOnly = true;           // "Replace empty fields only"
+    bool underscoreBySpaces = true;  // "Replace underscore by spaces"
+
+    static constexpr std::size_t kNoRecord = static_cast<std::size_t>(-1);
+
+    // True when a record other than `self` has `FilePath` or `NewPath` exactly
+    // equal to `path` (letter case counts). Within a test pass a look-up, else
+    // a walk over the records.
+    bool IsNameTaken(const std::string& path, std::size_t self = kNoRecord) const;
+
+    // Sets the `NewPath` of record `index`; keeps a running pass up to date.
+    void SetNewPath(std::size_t index, std::string path);
+
+    // One test over all records: the paths of the records are indexed once
+    // when the pass begins, so each name check is a look-up. While a pass
+    // runs, `FilePath` and `NewPath` change only through SetNewPath.
+    class TestPass {
+    public:
+        explicit TestPass(TemplateContext& context);
+        ~TestPass();
+        TestPass(const TestPass&) = delete;
+        TestPass& operator=(const TestPass&) = delete;
+
+    private:
+        TemplateContext& context_;
+    };
+
+private:
+    struct PathIndex;
+    TTagArray& tags_;
+    NameFiles files_;
+    std::unique_ptr<PathIndex> index_;
+};
+
+// ---- Tag values to a file name (the "TAG to file name" page) -------------------
+
+// Whether `name` can become the new name of record `index` in `folder`:
+// stTestOk (free), stFileExists (a file, or another record's path or target,
+// has it) or stTestError (empty, a device name, or ending in a blank, '-',
+// '_' or '&'). A name that differs from the file's present name in letter
+// case only is free; the present name itself exists.
+TRowStatus CheckNewName(const TemplateContext& context, std::size_t index, std::string_view folder,
+                        std::string_view name);
+
+// Makes the record's new name from `templ`: sets `NewName` and `RenameReady`
+// and gives the outcome of CheckNewName (stTestError on any error).
+TRowStatus MakeNewName(TemplateContext& context, std::size_t index, std::string_view templ);
+
+// The row test of the "TAG to file name" page for one record: `Status` :=
+// MakeNewName, and when the name is free `NewPath` := its full path.
+TRowStatus TestRename(TemplateContext& context, std::size_t index, std::string_view templ);
+
+// TestRename for every record in order, in one test pass.
+void TestAllRenames(TemplateContext& context, std::string_view templ);
+
+// A new name typed into the cell of record `index`, cleaned of forbidden
+// characters. Refused (`accepted` off, the record unchanged) when it is empty
+// or ends in a blank, '-', '_' or '&'; otherwise taken: `NewName`, `Status`,
+// `RenameReady` and, when free, `NewPath` are set from CheckNewName.
+struct TypedName {
+    bool accepted = false;
+    std::string text;  // the cleaned name
+    TRowStatus status = stTestError;
+};
+TypedName CommitNewName(TemplateContext& context, std::size_t index, std::string_view text);
+
+// ---- File name to tag values (the "File name to TAG" page) ---------------------
+
+// Stores `value` into the field `kind` of the record, marked to be written:
+// stNotEnoughInfo for an empty value, stTestError for a track that is not a
+// whole number from 0 to 255 or a genre that is not in the genre table (both
+// stored as nothing), stNoChanges for the status column. With `emptyOnly` a
+// field that holds text keeps it (still stTestOk). A genre is stored with the
+// table's spelling.
+TRowStatus StoreField(TFTag& tag, std::uint8_t kind, std::string_view value, bool emptyOnly);
+
+// Cuts the record's present name at the literal text of `templ` and stores
+// the pieces into the fields of its placeholders (StoreField, with the
+// context's emptyOnly; '_' read as a blank with underscoreBySpaces). The
+// outcome is that of the last piece stored, or stTestError when any piece was
+// refused or the template has no two placeholders with text between them.
+TRowStatus FillFromName(TemplateContext& context, std::size_t index, std::string_view templ);
+
+// ---- The template list ----------------------------------------------------------
+
+// "<ARTIST> - <TITLE>", "<ALBUM> - <TITLE>", "<ARTIST>-<ALBUM> - <TITLE>", "<TRACK NUM>. <TITLE>".
+std::vector<std::string> DefaultTemplates();
+
+// The templates of section "[TAG_NAME]" of the history file at `path`; the
+// defaults when the file or the section is missing. Read errors end the list
+// where they happen and are not reported.
+std::vector<std::string> LoadTemplates(const std::string& path);
+
+// Moves section "[TAG_NAME]" to the end of the history file with `templates`
+// (no section when there is none), leaving every other line as it was; the
+// file is created when missing. Throws IoError, and the file is then as it was.
+void SaveTemplates(const std::string& path, const std::vector<std::string>& templates);
+
+// Appends a typed template unless it is empty or already listed (whole text,
+// letter case ignored). True when it was appended.
+bool AddTemplate(std::vector<std::string>& templates, std::string_view text);
+
+// Position of `text` among the templates (whole text, letter case ignored),
+// -1 when absent: the value kept under "OPTIONLIST".
+int TemplateIndex(const std::vector<std::string>& templates, std::string_view text);
+
+// The template at a stored "OPTIONLIST" position; empty when the position
+// names none (negative or past the end).
+std::string TemplateAt(const std::vector<std::string>& templates, long long position);
+
+}  // namespace sonrik::list
