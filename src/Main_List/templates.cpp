@@ -306,8 +306,10 @@ TRowStatus TestRename(TemplateContext& context, std::size_t index, std::string_v
 {
     TFTag& tag = context.tags().at(index);
     tag.Status = MakeNewName(context, index, templ);
-    if (tag.Status == stTestOk)
-        context.SetNewPath(index, JoinPath(RecordFolder(tag), tag.NewName + std::string(kMp3)));
+    // A record that fails keeps no target: Apply would not rename it, so its
+    // target of an earlier pass must not hold a name from the others.
+    context.SetNewPath(index, tag.Status == stTestOk ? JoinPath(RecordFolder(tag), tag.NewName + std::string(kMp3))
+                                                     : std::string());
     return tag.Status;
 }
 
@@ -328,7 +330,7 @@ TypedName CommitNewName(TemplateContext& context, std::size_t index, std::string
     tag.NewName = typed.text;
     tag.Status = typed.status;
     tag.RenameReady = typed.status == stTestOk;
-    if (tag.RenameReady) context.SetNewPath(index, JoinPath(RecordFolder(tag), typed.text + std::string(kMp3)));
+    context.SetNewPath(index, tag.RenameReady ? JoinPath(RecordFolder(tag), typed.text + std::string(kMp3)) : std::string());
     return typed;
 }
 

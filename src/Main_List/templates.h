@@ -149,7 +149,8 @@ TRowStatus CheckNewName(const TemplateContext& context, std::size_t index, std::
 TRowStatus MakeNewName(TemplateContext& context, std::size_t index, std::string_view templ);
 
 // The row test of the "TAG to file name" page for one record: `Status` :=
-// MakeNewName, and when the name is free `NewPath` := its full path.
+// MakeNewName, and `NewPath` := the full path of the new name when it is
+// free, empty otherwise (a record that will not be renamed holds no target).
 TRowStatus TestRename(TemplateContext& context, std::size_t index, std::string_view templ);
 
 // TestRename for every record in order, in one test pass.
@@ -158,7 +159,7 @@ void TestAllRenames(TemplateContext& context, std::string_view templ);
 // A new name typed into the cell of record `index`, cleaned of forbidden
 // characters. Refused (`accepted` off, the record unchanged) when it is empty
 // or ends in a blank, '-', '_' or '&'; otherwise taken: `NewName`, `Status`,
-// `RenameReady` and, when free, `NewPath` are set from CheckNewName.
+// `RenameReady` and `NewPath` (empty unless free) are set from CheckNewName.
 struct TypedName {
     bool accepted = false;
     std::string text;  // the cleaned name
