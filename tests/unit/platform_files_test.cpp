@@ -433,6 +433,23 @@ TEST_F(PlatformFiles, RenameMovesAndNeverReplaces)
     EXPECT_EQ(contents(path("sub/d.mp3")), "A");
 }
 
+TEST_F(PlatformFiles, SameFileEntryOnlyForSpellingsOfOneName)
+{
+    const std::string a = make("Song.mp3", "A");
+    const std::string b = make("other.mp3", "B");
+    EXPECT_TRUE(sonrik::platform::SameFileEntry(a, a));
+    EXPECT_FALSE(sonrik::platform::SameFileEntry(a, b));
+    EXPECT_FALSE(sonrik::platform::SameFileEntry(a, path("missing.mp3")));
+    // Another letter case names the file itself exactly where the volume
+    // ignores letter case.
+    const std::string respelled = path("SONG.mp3");
+    EXPECT_EQ(sonrik::platform::SameFileEntry(a, respelled), FileExists(respelled));
+    // A hard link is another entry of the same file.
+    std::error_code ec;
+    fs::create_hard_link(a, path("link.mp3"), ec);
+    if (!ec) EXPECT_FALSE(sonrik::platform::SameFileEntry(a, path("link.mp3")));
+}
+
 TEST_F(PlatformFiles, EightBitNamesPassUnchanged)
 {
     // Bytes above 127 as the ANSI code page has them; the C runtime creates the
