@@ -447,7 +447,9 @@ TEST_F(PlatformFiles, SameFileEntryOnlyForSpellingsOfOneName)
     // A hard link is another entry of the same file.
     std::error_code ec;
     fs::create_hard_link(a, path("link.mp3"), ec);
-    if (!ec) EXPECT_FALSE(sonrik::platform::SameFileEntry(a, path("link.mp3")));
+    if (!ec) {
+        EXPECT_FALSE(sonrik::platform::SameFileEntry(a, path("link.mp3")));
+    }
 }
 
 TEST_F(PlatformFiles, EightBitNamesPassUnchanged)
