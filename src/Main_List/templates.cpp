@@ -443,9 +443,9 @@ int TemplateIndex(const std::vector<std::string>& templates, std::string_view te
     return it == templates.end() ? -1 : static_cast<int>(it - templates.begin());
 }
 
-std::string TemplateAt(const std::vector<std::string>& templates, long long position)
+std::string TemplateAt(const std::vector<std::string>& templates, int position)
 {
-    if (position < 0 || position >= static_cast<long long>(templates.size())) return {};
+    if (position < 0 || static_cast<std::size_t>(position) >= templates.size()) return {};
     return templates[static_cast<std::size_t>(position)];
 }
 

@@ -87,8 +87,9 @@ struct NameFiles {
 };
 NameFiles SystemNameFiles();
 
-// The records of the list editor, the two options of the "File name to TAG"
-// page and the file services, as the template functions need them.
+// The records of the list editor (held by reference: the caller owns them),
+// the two options of the "File name to TAG" page and the file services, as
+// the template functions need them.
 class TemplateContext {
 public:
     explicit TemplateContext(TTagArray& tags, NameFiles files = SystemNameFiles());
@@ -209,6 +210,6 @@ int TemplateIndex(const std::vector<std::string>& templates, std::string_view te
 
 // The template at a stored "OPTIONLIST" position; empty when the position
 // names none (negative or past the end).
-std::string TemplateAt(const std::vector<std::string>& templates, long long position);
+std::string TemplateAt(const std::vector<std::string>& templates, int position);
 
 }  // namespace sonrik::list
