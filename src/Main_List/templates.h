@@ -58,8 +58,8 @@ bool IsReservedDeviceName(std::string_view name);
 // Paths. Like Windows, '\' and '/' end a folder, and so does the ':' of a drive.
 
 // `name` when `folder` is empty; `folder` + `name` when the folder ends with
-// a delimiter or a drive's ':'; otherwise the folder, its own delimiter ('\'
-// unless it only uses '/', the system's one when it has none), and the name.
+// a delimiter or a drive's ':'; otherwise the folder, the delimiter it uses
+// last (the system's one when it has none), and the name.
 std::string JoinPath(std::string_view folder, std::string_view name);
 
 // The part of `path` after its last '\', '/' or ':'.
