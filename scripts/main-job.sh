@@ -26,6 +26,10 @@ step "sonrik-tag show $native/samples/sample.mp3"
 
 step "sonrik-host.exe loads Sonrik.dll (Wine)"
 trap 'stop_wine "$win32"; stop_display' EXIT
+# Without a display of the caller's, one virtual display for every Wine run
+# here: Wine's server keeps the display it was started with.
+had_display="${DISPLAY:-}"
+start_display
 "$REPO/scripts/wine-run" --prefix "$win32/wineprefix" "$win32/bin/sonrik-host.exe" query
 
 # The single-file editor on a copy of the sample, opened by the host as the
@@ -38,14 +42,15 @@ mkdir -p "$work/Plugins" "$work/Music" "$BUILD_ROOT/screenshots"
 cp "$win32/bin/Sonrik.dll" "$win32/bin/sonrik-host.exe" "$work/Plugins/"
 cp "$native/samples/sample.mp3" "$work/Music/sample.mp3"
 shot="$BUILD_ROOT/screenshots/main-job-editor.png"
-winpath() { printf 'Z:%s' "${1//\//\\}"; }
-if [[ -n "${DISPLAY:-}" ]]; then
+# Wine's Z: drive is the root; inside a script's quotes a backslash is doubled.
+winpath() { local path="Z:$1"; printf '%s' "${path//\//\\}"; }
+scriptpath() { local path="Z:$1"; printf '%s' "${path//\//\\\\}"; }
+if [[ -n "$had_display" ]]; then
     printf 'run-module "%s"\nwait-window ATagFrm 30000\nwait-closed ATagFrm 0\n' \
-        "$(winpath "$work/Music/sample.mp3")" >"$work/editor.script"
+        "$(scriptpath "$work/Music/sample.mp3")" >"$work/editor.script"
 else
-    start_display
     printf 'run-module "%s"\nwait-window ATagFrm 30000\nsleep 500\nscreenshot "%s"\nclose ATagFrm\n' \
-        "$(winpath "$work/Music/sample.mp3")" "$(winpath "$work/editor.bmp")" >"$work/editor.script"
+        "$(scriptpath "$work/Music/sample.mp3")" "$(scriptpath "$work/editor.bmp")" >"$work/editor.script"
 fi
 (cd "$work" && "$REPO/scripts/wine-run" --prefix "$win32/wineprefix" "$work/Plugins/sonrik-host.exe" \
     run "$(winpath "$work/editor.script")")

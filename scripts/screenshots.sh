@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Builds sonrik-host.exe (cross build) and takes PNG screenshots of the
-# control gallery under Wine: English and Russian, each with the visual style
-# Wine reports active ("styled") and with the style switched off for the
-# gallery's windows ("classic", host option --classic).
+# Builds sonrik-host.exe and Sonrik.dll (cross build) and takes PNG
+# screenshots under Wine of the control gallery (English and Russian, each
+# with the visual style Wine reports active, "styled", and with the style
+# switched off for the gallery's windows, "classic", host option --classic)
+# and of the single-file editor opened through Sonrik.dll (editor-*.png).
 #
 #   scripts/screenshots.sh [OUTPUT-DIR]     (default: build/screenshots)
 #
@@ -50,5 +51,50 @@ SCRIPT
         (cd "$work" && "${host[@]}" "${options[@]}" gallery "$language")
         convert "$work/$name.bmp" "$out/$name.png"
         echo "$out/$name.png"
+    done
+done
+
+# The single-file editor through Sonrik.dll, opened by the host as the player
+# opens it: English and Russian, on a file with a Lyrics3 tag and on one with
+# the ID3v1 tag only, with Wine's visual style and with the classic look
+# (visual styles switched off for the prefix, as a user of the classic theme
+# has them, so the module's loaders find no active style).
+native="$BUILD_ROOT/native"
+step "build Sonrik.dll in $dir and the sample in $native"
+build "$dir" --target Sonrik
+configure "$native" >/dev/null
+build "$native" --target sonrik-tag sample
+
+plugin="$work/Plugins"
+mkdir -p "$plugin" "$work/Music"
+cp "$dir/bin/Sonrik.dll" "$dir/bin/sonrik-host.exe" "$plugin/"
+cp "$native/samples/sample.mp3" "$work/Music/with-lyrics3.mp3"
+cp "$native/samples/sample.mp3" "$work/Music/id3v1-only.mp3"
+"$native/tools/cli/sonrik-tag" set --no-lyrics3 "$work/Music/id3v1-only.mp3" >/dev/null
+scriptpath() { local path="Z:$1"; printf '%s' "${path//\//\\\\}"; }
+theme_key='HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager'
+set_theme() { "$REPO/scripts/wine-run" --prefix "$dir/wineprefix" reg add "$theme_key" /v ThemeActive /t REG_SZ /d "$1" /f >/dev/null; }
+trap 'set_theme 1; rm -rf "$work"; stop_wine "$dir"; stop_display' EXIT
+
+for style in styled classic; do
+    [[ "$style" == classic ]] && set_theme 0 || set_theme 1
+    for language in en ru; do
+        [[ "$language" == en ]] && eng=1 || eng=0
+        printf '[SONRIKSETTS]\r\nENG=%s\r\n' "$eng" >"$plugin/moduls.ini"
+        for file in with-lyrics3 id3v1-only; do
+            name="editor-$language-$file-$style"
+            step "$name"
+            cat >"$work/$name.script" <<SCRIPT
+run-module "$(scriptpath "$work/Music/$file.mp3")"
+wait-window ATagFrm 30000
+sleep 500
+screenshot "$name.bmp"
+close ATagFrm
+SCRIPT
+            (cd "$work" && "$REPO/scripts/wine-run" --prefix "$dir/wineprefix" "$plugin/sonrik-host.exe" \
+                run "$work/$name.script")
+            convert "$work/$name.bmp" "$out/$name.png"
+            echo "$out/$name.png"
+        done
     done
 done
