@@ -27,16 +27,17 @@ void detail::CheckFileCall(FileCall call)
 }
 
 FileCallFaults::FileCallFaults(std::initializer_list<FileCall> counted, int failAt, Mode mode, int code)
-    : calls_(std::make_shared<int>(0))
+    : calls_(std::make_shared<int>(0)), previous_(SetFileCallHook({}))
 {
-    // The hook holds its own copy of what it needs: it may outlive a moved scope.
-    previous_ = SetFileCallHook(
-        [calls = calls_, kinds = std::vector<FileCall>(counted), failAt, mode, code](FileCall call) {
-            if (std::find(kinds.begin(), kinds.end(), call) == kinds.end()) return 0;
-            const int n = ++*calls;
-            const bool fails = failAt > 0 && (n == failAt || (mode == Mode::FromThenOn && n > failAt));
-            return fails ? code : 0;
-        });
+    // An outer scope's hook still sees every call, so scopes nest.
+    SetFileCallHook([calls = calls_, kinds = std::vector<FileCall>(counted), failAt, mode, code,
+                     outer = previous_](FileCall call) {
+        const int outerCode = outer ? outer(call) : 0;
+        if (std::find(kinds.begin(), kinds.end(), call) == kinds.end()) return outerCode;
+        const int n = ++*calls;
+        const bool fails = failAt > 0 && (n == failAt || (mode == Mode::FromThenOn && n > failAt));
+        return fails ? code : outerCode;
+    });
 }
 
 FileCallFaults::~FileCallFaults() { SetFileCallHook(std::move(previous_)); }
