@@ -145,7 +145,7 @@ TEST_F(TagFileTest, RepeatedSavesAreStableAndKeepTheAudio)
     EXPECT_TRUE(SameBytes(once.substr(0, audio.size()), audio));
 }
 
-TEST_F(TagFileTest, FailedSaveRaisesAndKeepsTheState)
+TEST_F(TagFileTest, ReadOnlyFileFailsTheSaveAndKeepsTheState)
 {
     tag.LoadFromFile(tagged);
     const std::string before = ReadBytes(tagged);
