@@ -36,9 +36,9 @@ std::optional<std::size_t> ReadSize(std::string_view text)
     return value;
 }
 
-// A block that lies beyond this in front of its end marker costs a further
-// read; every version 1 block and most version 2.00 ones are nearer.
-constexpr std::int64_t kBlockWindow = 16 * 1024;
+// What the first read in front of a version 2.00 end marker takes: the size
+// digits and, for most blocks, the whole block; a larger one costs one more.
+constexpr std::int64_t kBlockWindow = 4096;
 
 bool IsIdLetter(char c) { return c >= 'A' && c <= 'Z'; }
 
