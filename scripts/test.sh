@@ -195,7 +195,9 @@ readonly_pass() {
     rm -f "$xml"
     echo "$label: read-only cases as the unprivileged user $TEST_USER"
     local status=0
-    as_test_user "$@" --gtest_output="xml:$xml" >"$TEST_HOME/readonly-$label.log" 2>&1 || status=$?
+    # Named from the home, where the run starts: a Windows program would read
+    # an absolute Unix path as one on its current drive.
+    as_test_user "$@" --gtest_output="xml:readonly-$label.xml" >"$TEST_HOME/readonly-$label.log" 2>&1 || status=$?
     local counts dp df ds
     if [[ ! -f "$xml" ]] || ! counts="$(readonly_merge "$root_results" "$xml")"; then
         echo "$label: the unprivileged run gave no report (exit status $status); its output follows"
