@@ -220,7 +220,13 @@ public:
     void SetUseLyrics3(bool value) { useLyrics3_ = value; }
 
     // Names are taken by value: callers pass the owner's own Filename, which
-    // the load and save rewrite.
+    // the load and save rewrite. Both throw IoError when a file call fails
+    // (the file is closed on the way out); a save also throws Error for a
+    // block the format cannot hold, before anything is written. A save that
+    // fails after its first change puts the old tag area and size back
+    // before the error leaves, and throws Error saying the tag area may be
+    // damaged when even that fails. A short write is no error: the file is
+    // put back and Success becomes id3IOError.
     void LoadFromFile(std::string fileName);
     void SaveToFile(std::string fileName);
     void Save();
