@@ -43,6 +43,13 @@ HANDLE openHandle(const std::string& name, OpenMode mode)
                          FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+// Windows refuses changes through a reader with "access denied"; Wine says
+// "invalid parameter" for a cut, so the opening mode decides first.
+void checkWritable(bool writable)
+{
+    if (!writable) throw IoError(ioerr::AccessDenied);
+}
+
 DWORD attributesOf(const std::string& name)
 {
     const DWORD attrs = ::GetFileAttributesA(name.c_str());
@@ -187,6 +194,7 @@ std::size_t File::write(const void* buffer, std::size_t count)
 {
     detail::CheckFileCall(FileCall::Write);
     if (!isOpen()) throw IoError(kInvalidHandle);
+    checkWritable(writable_);
     const auto* in = static_cast<const char*>(buffer);
     std::size_t done = 0;
     while (done < count) {
@@ -207,6 +215,7 @@ std::size_t File::writeAt(std::int64_t pos, const void* buffer, std::size_t coun
 {
     detail::CheckFileCall(FileCall::WriteAt);
     if (!isOpen()) throw IoError(kInvalidHandle);
+    checkWritable(writable_);
     if (pos < 0) throw IoError(ioerr::NegativeSeek);
     const auto* in = static_cast<const char*>(buffer);
     std::size_t done = 0;
@@ -228,6 +237,7 @@ void File::truncate()
 {
     detail::CheckFileCall(FileCall::Truncate);
     if (!isOpen()) throw IoError(kInvalidHandle);
+    checkWritable(writable_);
     if (!::SetEndOfFile(handle_)) failLast();
 }
 
@@ -235,6 +245,7 @@ void File::truncateAt(std::int64_t size)
 {
     detail::CheckFileCall(FileCall::Truncate);
     if (!isOpen()) throw IoError(kInvalidHandle);
+    checkWritable(writable_);
     LARGE_INTEGER target{};
     target.QuadPart = size;
     if (!::SetFilePointerEx(handle_, target, nullptr, FILE_BEGIN) || !::SetEndOfFile(handle_)) failLast();
