@@ -9,6 +9,13 @@
 # The exit status is non-zero when a test failed or a stage could not run.
 # Benchmarks are not run here: scripts/bench.sh.
 #
+# Read-only cases: root writes read-only files regardless, so the GoogleTest
+# cases that need an account the permission bits stop skip themselves when
+# run as root. Every unit-test case whose name contains "ReadOnly" therefore
+# runs once more, natively and under Wine, as a throwaway unprivileged user
+# that this script creates and removes again; that run's outcome replaces the
+# skip in the counts. Run by anyone but root, the cases ran in the stage itself.
+#
 # Environment: SONRIK_BUILD_ROOT (default build/), SONRIK_FUZZ_SECONDS (30 per
 # fuzz target).
 set -uo pipefail
@@ -16,6 +23,7 @@ set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 FUZZ_SECONDS="${SONRIK_FUZZ_SECONDS:-30}"
+READONLY_FILTER='*ReadOnly*'
 
 total_passed=0
 total_failed=0
@@ -88,16 +96,161 @@ print(passed, failed, skipped)
 EOF
 }
 
+# ---- the unprivileged account for the read-only cases ----------------------
+
+TEST_USER=""
+TEST_HOME=""
+
+remove_test_user() {
+    if [[ -n "$TEST_USER" ]]; then
+        userdel "$TEST_USER" 2>/dev/null || true
+        TEST_USER=""
+    fi
+    if [[ -n "$TEST_HOME" ]]; then
+        rm -rf "$TEST_HOME"
+        TEST_HOME=""
+    fi
+}
+
+# Creates the account and its home (temporary folder, Wine prefix) once.
+ensure_test_user() {
+    [[ -n "$TEST_USER" ]] && return 0
+    local name="sonrik-ro-$$"
+    TEST_HOME="$(mktemp -d /tmp/sonrik-unprivileged.XXXXXX)" || return 1
+    trap remove_test_user EXIT
+    if ! useradd --system --user-group --no-create-home --home-dir "$TEST_HOME" \
+            --shell /usr/sbin/nologin "$name" >/dev/null; then
+        echo "cannot create the unprivileged test user" >&2
+        return 1
+    fi
+    TEST_USER="$name"
+    chown "$TEST_USER:" "$TEST_HOME"
+    chmod 700 "$TEST_HOME"
+}
+
+# as_test_user COMMAND...: runs COMMAND as the unprivileged user, in its home.
+as_test_user() {
+    (cd "$TEST_HOME" && setpriv --reuid="$TEST_USER" --regid="$TEST_USER" --init-groups \
+        env HOME="$TEST_HOME" TMPDIR="$TEST_HOME" USER="$TEST_USER" LOGNAME="$TEST_USER" "$@")
+}
+
+# readonly_merge ROOT_RESULTS UNPRIVILEGED_XML: prints the changes "passed
+# failed skipped" to the stage's counts. ROOT_RESULTS is the stage's ctest log
+# (one CTest test per case) or the GoogleTest report of its Wine run. A case
+# that passed or failed unprivileged takes that outcome; one that skipped
+# there too keeps the stage's.
+readonly_merge() {
+    python3 - "$1" "$2" <<'EOF'
+import re
+import sys
+import xml.etree.ElementTree as ET
+
+def outcome(case):
+    if case.find("failure") is not None or case.find("error") is not None:
+        return "failed"
+    if case.get("result") == "skipped" or case.get("status") == "notrun" or case.find("skipped") is not None:
+        return "skipped"
+    return "passed"
+
+def cases(xml):
+    return {f"{c.get('classname')}.{c.get('name')}": outcome(c) for c in ET.parse(xml).getroot().iter("testcase")}
+
+root_source, unprivileged = sys.argv[1], sys.argv[2]
+if root_source.endswith(".xml"):
+    root = cases(root_source)
+else:
+    root = {}
+    pattern = re.compile(r"Test\s+#\d+: (\S+) \.*\s*(\*\*\*)?(Passed|Failed|Skipped|Not Run|Timeout|Exception)")
+    for line in open(root_source, errors="replace"):
+        m = pattern.search(line)
+        if m:
+            root[m.group(1)] = {"Passed": "passed", "Skipped": "skipped"}.get(m.group(3), "failed")
+delta = {"passed": 0, "failed": 0, "skipped": 0}
+for name, result in sorted(cases(unprivileged).items()):
+    if result == "skipped":
+        continue
+    before = root.get(name)
+    if before is not None:
+        delta[before] -= 1
+    delta[result] += 1
+    print(f"  {name}: {before or 'not run'} as root, {result} unprivileged", file=sys.stderr)
+print(delta["passed"], delta["failed"], delta["skipped"])
+EOF
+}
+
+# readonly_pass ROOT_RESULTS LABEL COMMAND...: runs COMMAND (a unit-test
+# program and its arguments) as the unprivileged user with an XML report, and
+# folds the outcome into the stage's counts.
+readonly_pass() {
+    local root_results="$1" label="$2"
+    shift 2
+    ((EUID == 0)) || return 0
+    [[ -f "$root_results" ]] || return 0
+    if ! ensure_test_user; then
+        echo "$label: no unprivileged user for the read-only cases"
+        failed=$((failed + 1))
+        return 0
+    fi
+    local xml="$TEST_HOME/readonly-$label.xml"
+    rm -f "$xml"
+    echo "$label: read-only cases as the unprivileged user $TEST_USER"
+    local status=0
+    # Named from the home, where the run starts: a Windows program would read
+    # an absolute Unix path as one on its current drive.
+    as_test_user "$@" --gtest_output="xml:readonly-$label.xml" >"$TEST_HOME/readonly-$label.log" 2>&1 || status=$?
+    local counts dp df ds
+    if [[ ! -f "$xml" ]] || ! counts="$(readonly_merge "$root_results" "$xml")"; then
+        echo "$label: the unprivileged run gave no report (exit status $status); its output follows"
+        cat "$TEST_HOME/readonly-$label.log"
+        failed=$((failed + 1))
+        return 0
+    fi
+    read -r dp df ds <<<"$counts"
+    if ((status != 0)); then
+        # Its output tells why; a program that failed with no case failing
+        # (a crash at exit, say) still counts as one failure.
+        cat "$TEST_HOME/readonly-$label.log"
+        ((df > 0)) || df=$((df + 1))
+    fi
+    passed=$((passed + dp))
+    failed=$((failed + df))
+    skipped=$((skipped + ds))
+}
+
+# The unit-test program's Wine runs again as the unprivileged user, in a Wine
+# prefix of its own (Wine refuses a prefix that belongs to someone else).
+readonly_wine() {
+    local dir="$1"
+    ((EUID == 0)) || return 0
+    local exe="$dir/tests/sonrik_unit_tests.exe"
+    [[ -f "$exe" ]] || return 0
+    ensure_test_user || { failed=$((failed + 1)); return 0; }
+    local run=(env DISPLAY="${DISPLAY:-}" "$REPO/scripts/wine-run" --prefix "$TEST_HOME/wineprefix")
+    readonly_pass "$dir/tests/wine_unit_tests.xml" win32 "${run[@]}" "$exe" --gtest_filter="$READONLY_FILTER"
+    # The window tests run a second time under code page 1251; so do their read-only cases.
+    if [[ -f "$dir/tests/wine_unit_tests_cp1251.xml" ]]; then
+        readonly_pass "$dir/tests/wine_unit_tests_cp1251.xml" win32-cp1251 \
+            env LOCPATH="$dir/tests/locale" LC_ALL=ru_RU.CP1251 "${run[@]}" "$exe" \
+            --gtest_filter="Win32Ui.$READONLY_FILTER"
+    fi
+    as_test_user env WINEPREFIX="$TEST_HOME/wineprefix" wineserver -k 2>/dev/null || true
+    as_test_user env WINEPREFIX="$TEST_HOME/wineprefix" wineserver -w 2>/dev/null || true
+}
+
 stage_native() {
     local dir="$BUILD_ROOT/native"
     configure "$dir" && build "$dir" || { note="build failed"; return 1; }
-    ctest_stage "$dir"
+    ctest_stage "$dir" || return 1
+    readonly_pass "$dir/ctest.log" native "$dir/tests/sonrik_unit_tests" --gtest_filter="$READONLY_FILTER"
 }
 
 stage_sanitize() {
     local dir="$BUILD_ROOT/sanitize"
     configure "$dir" -DSONRIK_SANITIZE=ON && build "$dir" || { note="build failed"; return 1; }
-    ASAN_OPTIONS="detect_leaks=1:abort_on_error=0" UBSAN_OPTIONS="print_stacktrace=1" ctest_stage "$dir"
+    ASAN_OPTIONS="detect_leaks=1:abort_on_error=0" UBSAN_OPTIONS="print_stacktrace=1" ctest_stage "$dir" || return 1
+    readonly_pass "$dir/ctest.log" sanitize \
+        env ASAN_OPTIONS="detect_leaks=1:abort_on_error=0" UBSAN_OPTIONS="print_stacktrace=1" \
+        "$dir/tests/sonrik_unit_tests" --gtest_filter="$READONLY_FILTER"
 }
 
 stage_win32() {
@@ -108,6 +261,7 @@ stage_win32() {
     start_display || { note="no display"; return 1; }
     local result=0
     ctest_stage "$dir" || result=$?
+    ((result == 0)) && readonly_wine "$dir"
     stop_wine "$dir"
     stop_display
     return "$result"

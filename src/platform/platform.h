@@ -8,6 +8,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
+#include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,12 +25,20 @@ enum class OpenMode {
     ReadWrite,  // read and write; the file must exist
 };
 
+// A file opened by File::openExisting, with its length at that moment.
+struct OpenedFile;
+
 // An open file. Other openers may read and write the file meanwhile.
 // The destructor closes the file and never throws; call close() to see errors.
 class File {
 public:
     // Opens an existing file; throws IoError when it cannot.
     static File open(const std::string& name, OpenMode mode);
+    // Opens `name` when it is a file as FileExists sees it, and gives nothing
+    // when it is not (missing, a folder, a bad name), with no separate lookup
+    // of the name and one query of the size. Throws IoError for any other
+    // failure (access denied, too many open files, ...).
+    static std::optional<OpenedFile> openExisting(const std::string& name, OpenMode mode);
 
     File(File&& other) noexcept;
     File& operator=(File&& other) noexcept;
@@ -42,11 +54,19 @@ public:
     std::size_t read(void* buffer, std::size_t count);
     // Reads exactly `count` bytes or throws "Read beyond end of file" (100).
     void readExact(void* buffer, std::size_t count);
+    // Reads up to `count` bytes at `pos`, like seek and read together; the
+    // position for read and write is undefined afterwards. Throws IoError.
+    std::size_t readAt(std::int64_t pos, void* buffer, std::size_t count);
     // Writes up to `count` bytes; returns how many were written. A short write
-    // is reported by the count; only a failure to write at all throws.
+    // is reported by the count; only a failure to write at all throws, and
+    // then nothing was written.
     std::size_t write(const void* buffer, std::size_t count);
+    // The same at `pos`; the position is undefined afterwards, as for readAt.
+    std::size_t writeAt(std::int64_t pos, const void* buffer, std::size_t count);
     // Cuts the file at the current position.
     void truncate();
+    // Cuts (or extends) the file to `size` bytes; the position is undefined afterwards.
+    void truncateAt(std::int64_t size);
     void close();
     bool isOpen() const noexcept;
 
@@ -56,8 +76,55 @@ private:
 #else
     using Handle = int;
 #endif
-    explicit File(Handle handle) noexcept;
+    File(Handle handle, bool writable) noexcept;
     Handle handle_;
+    bool writable_ = false;
+};
+
+struct OpenedFile {
+    File file;
+    std::int64_t size;
+};
+
+// ---- Fault injection --------------------------------------------------------
+//
+// Every File call asks a hook first, so a test can make any one of them fail
+// the way a full disk or a failing device makes it fail in the field. The
+// program itself installs none.
+
+enum class FileCall { Open, Size, Read, ReadAt, Write, WriteAt, Truncate };
+
+// Returns 0 to let the call go ahead, or the I/O error code with which the
+// call then throws IoError, before it touches the file.
+using FileCallHook = std::function<int(FileCall)>;
+
+// Installs `hook` (an empty one removes it); returns the hook it replaces.
+FileCallHook SetFileCallHook(FileCallHook hook);
+
+// The calls that change a file: write, positioned write and truncation.
+inline constexpr std::initializer_list<FileCall> kFileChanges = {FileCall::Write, FileCall::WriteAt,
+                                                                  FileCall::Truncate};
+
+// Counts the calls of the given kinds while it lives and makes the `failAt`-th
+// of them (from 1; 0 for none) fail with `code`: that one call, or that one
+// and every later one. Not for use in the program; nests like a scope.
+class FileCallFaults {
+public:
+    enum class Mode { Once, FromThenOn };
+    static constexpr int kDeviceError = 1117;  // ERROR_IO_DEVICE, what EIO maps to
+
+    FileCallFaults(std::initializer_list<FileCall> counted, int failAt, Mode mode = Mode::Once,
+                   int code = kDeviceError);
+    FileCallFaults(const FileCallFaults&) = delete;
+    FileCallFaults& operator=(const FileCallFaults&) = delete;
+    ~FileCallFaults();
+
+    // The counted calls seen so far, the failed ones included.
+    int calls() const noexcept { return *calls_; }
+
+private:
+    std::shared_ptr<int> calls_;
+    FileCallHook previous_;
 };
 
 // The read-only attribute of a file.

@@ -22,9 +22,16 @@ void TtwID3::SetAutoLoad(bool value)
 
 void TtwID3::LoadFromFile(std::string fileName)
 {
-    if (platform::FileExists(fileName)) {
+    // One open answers whether the file exists and gives its size.
+    if (auto opened = platform::File::openExisting(fileName, platform::OpenMode::Read)) {
+        auto& v1 = *id3v1_;
+        v1.ResetForLoad();
         filename_ = fileName;
-        id3v1_->LoadFromFile(filename_);
+        v1.LoadOpened(*opened);
+        if (success_ == id3Success)
+            v1.DecodeRecord();
+        else
+            v1.ClearRecord();
         useID3v1_ = success_ == id3Success;
     } else {
         // The last loaded file's name, Lyrics3 values and record stay; the

@@ -1,5 +1,6 @@
 #include "twID3/twID3.h"
 
+#include "platform/errors.h"
 #include "platform/platform.h"
 
 #include <algorithm>
@@ -179,23 +180,11 @@ void TtwID3v1::LoadFromFile(std::string fileName)
     TtwID3& owner = *owner_;
     owner.filename_.clear();
 
-    if (!platform::FileExists(fileName)) {
-        owner.success_ = id3NoSuchFile;
-    } else {
+    if (auto opened = platform::File::openExisting(fileName, platform::OpenMode::Read)) {
         owner.filename_ = fileName;
-        auto file = platform::File::open(fileName, platform::OpenMode::Read);
-        const std::int64_t size = file.size();
-        RawRecord record{};
-        file.seek(size - static_cast<std::int64_t>(ID3v1Size));
-        file.readExact(record.data(), record.size());
-        rawTag_ = record;
-        if (!HasTagMarker()) {
-            owner.success_ = id3NoTags;
-        } else {
-            owner.success_ = id3Success;
-            lyrics3_->ReadFromFile(file);
-        }
-        file.close();
+        LoadOpened(*opened);
+    } else {
+        owner.success_ = id3NoSuchFile;
     }
 
     if (owner.success_ == id3Success)
@@ -203,6 +192,44 @@ void TtwID3v1::LoadFromFile(std::string fileName)
     else
         ClearRecord();
 }
+
+void TtwID3v1::LoadOpened(platform::OpenedFile& opened)
+{
+    TtwID3& owner = *owner_;
+    const std::int64_t size = opened.size;
+    // Positioning in front of the start fails like any other positioning.
+    if (size < static_cast<std::int64_t>(ID3v1Size)) throw IoError(ioerr::NegativeSeek);
+    FileTail tail(opened.file, size);
+    const std::string_view record = tail.Bytes(size - static_cast<std::int64_t>(ID3v1Size), ID3v1Size);
+    std::memcpy(rawTag_.data(), record.data(), ID3v1Size);
+    if (!HasTagMarker()) {
+        owner.success_ = id3NoTags;
+    } else {
+        owner.success_ = id3Success;
+        lyrics3_->ReadFromFile(tail);
+    }
+    opened.file.close();
+}
+
+namespace {
+
+// Puts the old tag area back after a save failed part-way: its bytes at their
+// place and the old length. Throws Error when even that fails.
+void RestoreTagArea(platform::File& file, const std::string& fileName, std::int64_t pos, std::string_view old,
+                    std::int64_t size, const std::string& cause)
+{
+    try {
+        if (!old.empty() && file.writeAt(pos, old.data(), old.size()) != old.size())
+            throw IoError(platform::FileCallFaults::kDeviceError);
+        file.truncateAt(size);
+    } catch (const std::exception& e) {
+        throw Error("Saving the tags of " + fileName + " failed (" + cause +
+                    "), and so did writing the old tags back (" + e.what() +
+                    "): the file's tag area may be damaged");
+    }
+}
+
+}  // namespace
 
 void TtwID3v1::SaveToFile(std::string fileName)
 {
@@ -212,41 +239,41 @@ void TtwID3v1::SaveToFile(std::string fileName)
 
     // Build the block before the file is touched, so a block the format
     // cannot hold is refused with the file as it was.
-    const std::string block = useLyrics3_ ? lyrics3_->BuildBlock() : std::string{};
+    std::string area = useLyrics3_ ? lyrics3_->BuildBlock() : std::string{};
+    area.append(reinterpret_cast<const char*>(rawTag_.data()), rawTag_.size());
 
     owner.filename_ = fileName;
     auto file = platform::File::open(fileName, platform::OpenMode::ReadWrite);
     const std::int64_t size = file.size();
-    RawRecord scratch{};
-    file.seek(size - static_cast<std::int64_t>(ID3v1Size));
-    file.readExact(scratch.data(), scratch.size());
+    if (size < static_cast<std::int64_t>(ID3v1Size)) throw IoError(ioerr::NegativeSeek);
+    FileTail tail(file, size);
 
     std::int64_t pos = size;
-    if (StartsWithTag(scratch.data()))
-        pos = lyrics3_->LocateLyrics3(file).value_or(size - static_cast<std::int64_t>(ID3v1Size));
+    if (StartsWithTag(reinterpret_cast<const std::uint8_t*>(tail.Bytes(size - static_cast<std::int64_t>(ID3v1Size), 3).data())))
+        pos = lyrics3_->LocateLyrics3(tail).value_or(size - static_cast<std::int64_t>(ID3v1Size));
 
-    // When the tags grow, claim the extra room at the end first: if the disk
-    // cannot give it, the file is cut back and stays exactly as it was.
-    const std::int64_t newEnd = pos + static_cast<std::int64_t>(block.size() + ID3v1Size);
-    if (newEnd > size) {
-        const std::string room(static_cast<std::size_t>(newEnd - size), '\0');
-        file.seek(size);
-        if (file.write(room.data(), room.size()) != room.size()) {
-            file.seek(size);
-            file.truncate();
+    // The old tag area, kept so that a save failing part-way can put it back.
+    tail.Extend(pos);
+    const std::string old(tail.Bytes(pos, static_cast<std::size_t>(size - pos)));
+    const std::int64_t newEnd = pos + static_cast<std::int64_t>(area.size());
+
+    bool changed = false;  // a write has reached the file
+    try {
+        const std::size_t written = file.writeAt(pos, area.data(), area.size());
+        changed = written > 0;
+        if (written != area.size()) {
+            // A short write (a full disk): the file goes back to what it was.
+            RestoreTagArea(file, fileName, pos, old, size, "a write came up short");
             file.close();
             owner.success_ = id3IOError;
             return;
         }
+        if (newEnd < size) file.truncateAt(newEnd);
+    } catch (const IoError& e) {
+        if (changed) RestoreTagArea(file, fileName, pos, old, size, e.what());
+        throw;
     }
-
-    file.seek(pos);
-    const bool ok = file.write(block.data(), block.size()) == block.size();
-    if (ok)
-        owner.success_ = file.write(rawTag_.data(), rawTag_.size()) == rawTag_.size() ? id3Success : id3IOError;
-    else
-        owner.success_ = id3IOError;
-    file.truncate();
+    owner.success_ = id3Success;
     file.close();
 }
 

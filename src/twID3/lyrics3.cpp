@@ -1,5 +1,6 @@
 #include "twID3/twID3.h"
 
+#include "platform/errors.h"
 #include "platform/platform.h"
 
 #include <algorithm>
@@ -35,17 +36,39 @@ std::optional<std::size_t> ReadSize(std::string_view text)
     return value;
 }
 
-std::string ReadAt(platform::File& file, std::int64_t pos, std::size_t count)
+// What the first read in front of a version 2.00 end marker takes: the size
+// digits and, for most blocks, the whole block; a larger one costs one more.
+constexpr std::int64_t kBlockWindow = 4096;
+
+bool IsIdLetter(char c) { return c >= 'A' && c <= 'Z'; }
+
+// The bytes read as a chain of well-formed fields (an id of three capital
+// letters, five size digits, that many bytes) that ends exactly at their end.
+bool IsFieldChain(std::string_view bytes)
 {
-    std::string bytes(count, '\0');
-    file.seek(pos);
-    file.readExact(bytes.data(), count);
-    return bytes;
+    constexpr std::size_t kHeader = 8;
+    while (!bytes.empty()) {
+        if (bytes.size() < kHeader || !IsIdLetter(bytes[0]) || !IsIdLetter(bytes[1]) || !IsIdLetter(bytes[2]))
+            return false;
+        const auto size = ReadSize(bytes.substr(3, 5));
+        if (!size || bytes.size() - kHeader < *size) return false;
+        bytes.remove_prefix(kHeader + *size);
+    }
+    return true;
 }
 
-void AppendField(std::string& block, std::string_view id, std::string_view data)
+// Readers end a value at a zero byte, so a value holding one comes back cut.
+void CheckNoZero(std::string_view id, std::string_view what, std::string_view data)
+{
+    if (data.find('\0') != std::string_view::npos)
+        throw Error("The Lyrics3 field " + std::string(id) + " (" + std::string(what) +
+                    ") contains a zero byte, which a Lyrics3 block cannot hold");
+}
+
+void AppendField(std::string& block, std::string_view id, std::string_view what, std::string_view data)
 {
     if (data.empty()) return;
+    CheckNoZero(id, what, data);
     if (data.size() > Lyrics3v2FieldLimit)
         throw Error("The Lyrics3 field " + std::string(id) + " holds " + std::to_string(data.size()) +
                     " bytes; a Lyrics3 v2.00 field can hold at most " + std::to_string(Lyrics3v2FieldLimit) +
@@ -56,6 +79,29 @@ void AppendField(std::string& block, std::string_view id, std::string_view data)
 }
 
 }  // namespace
+
+// ---- file tail -------------------------------------------------------------
+
+FileTail::FileTail(platform::File& file, std::int64_t size) : file_(&file), size_(size), from_(size)
+{
+    Extend(size - kFirstRead);
+}
+
+void FileTail::Extend(std::int64_t pos)
+{
+    pos = std::max<std::int64_t>(pos, 0);
+    if (pos >= from_) return;
+    std::string missing(static_cast<std::size_t>(from_ - pos), '\0');
+    if (file_->readAt(pos, missing.data(), missing.size()) != missing.size())
+        throw IoError(ioerr::ReadBeyondEnd);
+    bytes_.insert(0, missing);
+    from_ = pos;
+}
+
+std::string_view FileTail::Bytes(std::int64_t pos, std::size_t count) const
+{
+    return std::string_view(bytes_).substr(static_cast<std::size_t>(pos - from_), count);
+}
 
 TtwLyrics3::TtwLyrics3(TtwID3v1& owner) : owner_(&owner) {}
 
@@ -143,6 +189,7 @@ void TtwLyrics3::Assign(const TtwLyrics3& source)
     others_ = source.others_;
     useTimestamp_ = source.useTimestamp_;
     owner_ = source.owner_;
+    loadedV1_.reset();  // belongs to the file the source loaded
 }
 
 void TtwLyrics3::Reset()
@@ -157,25 +204,29 @@ void TtwLyrics3::Reset()
     infos_.clear();
     lyrics_.clear();
     others_.clear();
+    loadedV1_.reset();
 }
 
-std::optional<std::int64_t> TtwLyrics3::LocateLyrics3(platform::File& file) const
+std::optional<std::int64_t> TtwLyrics3::LocateLyrics3(FileTail& tail) const
 {
-    const std::int64_t size = file.size();
-    const std::int64_t n = size - kMarkerFromEnd;
+    const std::int64_t n = tail.Size() - kMarkerFromEnd;
     if (n < static_cast<std::int64_t>(kBegin.size())) return std::nullopt;
 
-    const std::string marker = ReadAt(file, n, kEndV2.size());
+    const std::string marker(tail.Bytes(n, kEndV2.size()));  // held bytes move when the tail grows
     std::int64_t lowest;  // earliest position a block of this version can start at
     std::int64_t searchEnd = n;
+    bool v2 = false;
     if (marker == kEndV2) {
         constexpr std::int64_t kDigits = 6;
-        if (n < kDigits) return std::nullopt;
+        v2 = true;
         searchEnd = n - kDigits;
-        if (const auto v = ReadSize(ReadAt(file, searchEnd, kDigits))) {
+        tail.Extend(n - kBlockWindow);
+        if (const auto v = ReadSize(tail.Bytes(searchEnd, kDigits))) {
             const std::int64_t start = searchEnd - static_cast<std::int64_t>(*v);
-            if (*v >= kBegin.size() && start >= 0 && ReadAt(file, start, kBegin.size()) == kBegin)
-                return start;
+            if (*v >= kBegin.size() && start >= 0) {
+                tail.Extend(start);
+                if (tail.Bytes(start, kBegin.size()) == kBegin) return start;
+            }
         }
         lowest = searchEnd - static_cast<std::int64_t>(Lyrics3v2BlockLimit);
     } else if (marker == kEndV1) {
@@ -186,49 +237,59 @@ std::optional<std::int64_t> TtwLyrics3::LocateLyrics3(platform::File& file) cons
 
     // The size field is missing or wrong: look back for the start marker, no
     // further than the largest block can reach. The nearest one wins, so
-    // nothing in front of the block is ever taken for part of it.
+    // nothing in front of the block is ever taken for part of it; but a
+    // version 2.00 block is made of fields, and a marker quoted inside one
+    // (lyrics about the format) is passed over for the one in front of it
+    // when only that one starts whole fields up to the size digits.
     lowest = std::max<std::int64_t>(lowest, 0);
-    const std::string window = ReadAt(file, lowest, static_cast<std::size_t>(searchEnd - lowest));
-    const auto found = window.rfind(kBegin);
-    if (found == std::string::npos) return std::nullopt;
-    return lowest + static_cast<std::int64_t>(found);
+    tail.Extend(lowest);
+    const std::string_view window = tail.Bytes(lowest, static_cast<std::size_t>(searchEnd - lowest));
+    const auto nearest = window.rfind(kBegin);
+    if (nearest == std::string_view::npos) return std::nullopt;
+    if (v2) {
+        for (auto at = nearest; at != std::string_view::npos; at = at ? window.rfind(kBegin, at - 1) : std::string_view::npos) {
+            if (IsFieldChain(window.substr(at + kBegin.size())))
+                return lowest + static_cast<std::int64_t>(at);
+        }
+    }
+    return lowest + static_cast<std::int64_t>(nearest);
 }
 
-void TtwLyrics3::ReadFromFile(platform::File& file)
+void TtwLyrics3::ReadFromFile(FileTail& tail)
 {
-    const std::int64_t size = file.size();
+    const std::int64_t size = tail.Size();
     bool& useLyrics3 = owner_->useLyrics3_;
     useLyrics3 = false;
     useLyrics3v2_ = false;
+    loadedV1_.reset();
 
     // A file too short to hold a marker in front of its record simply has none.
     if (size >= kMarkerFromEnd) {
-        std::string marker(kEndV2.size(), '\0');
-        file.seek(size - kMarkerFromEnd);
-        marker.resize(file.read(marker.data(), marker.size()));
+        const std::string_view marker = tail.Bytes(size - kMarkerFromEnd, kEndV2.size());
         if (marker == kEndV1) useLyrics3 = true;
         if (marker == kEndV2) useLyrics3 = useLyrics3v2_ = true;
     }
 
     if (useLyrics3) {
-        if (const auto start = LocateLyrics3(file)) {
+        if (const auto start = LocateLyrics3(tail)) {
+            const std::string_view raw =
+                tail.Bytes(*start, static_cast<std::size_t>(size - static_cast<std::int64_t>(ID3v1Size) - *start));
+            // Read as in pieces of 5000 bytes, each up to its first zero byte.
             std::string block;
-            std::string piece;
-            file.seek(*start);
-            for (std::int64_t left = size - static_cast<std::int64_t>(ID3v1Size) - *start; left > 0;) {
-                piece.resize(static_cast<std::size_t>(std::min<std::int64_t>(left, kReadPiece)));
-                file.readExact(piece.data(), piece.size());
-                left -= static_cast<std::int64_t>(piece.size());
-                block.append(piece.data(), std::min(piece.find('\0'), piece.size()));
+            for (std::size_t at = 0; at < raw.size(); at += kReadPiece) {
+                const std::string_view piece = raw.substr(at, kReadPiece);
+                block.append(piece.substr(0, std::min(piece.find('\0'), piece.size())));
             }
             const std::size_t framing = kBegin.size() + kEndV2.size();
             const std::string_view body = block.size() > framing
                 ? std::string_view(block).substr(kBegin.size(), block.size() - framing)
                 : std::string_view{};
-            if (useLyrics3v2_)
+            if (useLyrics3v2_) {
                 ParseFields(body);
-            else
+            } else {
                 lyrics_ = TextToLines(body);
+                loadedV1_ = LoadedV1{std::string(raw), lyrics_};
+            }
         } else {
             useLyrics3 = useLyrics3v2_ = false;
         }
@@ -282,12 +343,17 @@ std::string TtwLyrics3::BuildBlock() const
             throw Error("The lyrics hold " + std::to_string(lyrics.size()) +
                         " bytes; a Lyrics3 version 1 block can hold at most " +
                         std::to_string(Lyrics3v1LyricsLimit) + " bytes of lyrics");
+        CheckNoZero("LYR", "lyrics", lyrics);
         // Version 1 has no size: readers find the block by its markers, so
-        // lyrics that contain one would be read back cut short.
-        for (const std::string_view marker : {kBegin, kEndV1})
-            if (lyrics.find(marker) != std::string::npos)
-                throw Error("The lyrics contain \"" + std::string(marker) +
-                            "\", which a Lyrics3 version 1 block cannot hold");
+        // lyrics that contain one would be read back cut short. The block
+        // such a file already holds is written back as it was, so that a
+        // save of other values is not refused for it.
+        for (const std::string_view marker : {kBegin, kEndV1}) {
+            if (lyrics.find(marker) == std::string::npos) continue;
+            if (loadedV1_ && loadedV1_->lyrics == lyrics_) return loadedV1_->bytes;
+            throw Error("The lyrics contain \"" + std::string(marker) +
+                        "\", which a Lyrics3 version 1 block cannot hold");
+        }
         return std::string(kBegin) + lyrics + std::string(kEndV1);
     }
 
@@ -295,14 +361,17 @@ std::string TtwLyrics3::BuildBlock() const
     block += "IND00002";
     block += lyrics.empty() ? '0' : '1';
     block += useTimestamp_ ? '1' : '0';
-    AppendField(block, "LYR", lyrics);
-    AppendField(block, "AUT", author_);
-    AppendField(block, "EAL", album_);
-    AppendField(block, "EAR", artist_);
-    AppendField(block, "ETT", title_);
-    AppendField(block, "INF", LinesToText(infos_));
-    AppendField(block, "IMG", LinesToText(images_));
-    block += LinesToText(others_);
+    AppendField(block, "LYR", "lyrics", lyrics);
+    AppendField(block, "AUT", "author", author_);
+    AppendField(block, "EAL", "album", album_);
+    AppendField(block, "EAR", "artist", artist_);
+    AppendField(block, "ETT", "title", title_);
+    AppendField(block, "INF", "information", LinesToText(infos_));
+    AppendField(block, "IMG", "images", LinesToText(images_));
+    const std::string others = LinesToText(others_);
+    if (others.find('\0') != std::string::npos)
+        throw Error("The other Lyrics3 fields contain a zero byte, which a Lyrics3 block cannot hold");
+    block += others;
     if (block.size() > Lyrics3v2BlockLimit)
         throw Error("The Lyrics3 block would be " + std::to_string(block.size()) +
                     " bytes long; a Lyrics3 v2.00 block can hold at most " +

@@ -18,6 +18,7 @@
 
 namespace sonrik::platform {
 class File;
+struct OpenedFile;
 }
 
 namespace sonrik::twID3 {
@@ -54,6 +55,32 @@ std::string_view StateName(TtwID3State state);
 
 class TtwID3;
 class TtwID3v1;
+
+// ---- File tail -----------------------------------------------------------------
+
+// The last bytes of an open file, held in memory and read from the end
+// backwards: the record and the end marker in front of it at once, and more
+// in one positioned read whenever a search or a block needs bytes further back.
+class FileTail {
+public:
+    static constexpr std::int64_t kFirstRead = 137;  // the record and the 9 bytes in front of it
+
+    // Reads the last kFirstRead bytes (all of a shorter file). Throws IoError.
+    FileTail(platform::File& file, std::int64_t size);
+
+    std::int64_t Size() const { return size_; }
+    // Makes sure the bytes from `pos` (clamped to 0) to the end are held,
+    // reading only what is missing. Throws IoError.
+    void Extend(std::int64_t pos);
+    // `count` bytes at `pos`, which must be held.
+    std::string_view Bytes(std::int64_t pos, std::size_t count) const;
+
+private:
+    platform::File* file_;
+    std::int64_t size_;
+    std::int64_t from_;   // file position of bytes_[0]
+    std::string bytes_;   // from_ up to the end of the file
+};
 
 // ---- Lyrics3 -----------------------------------------------------------------
 
@@ -110,16 +137,21 @@ public:
     // The file position of the block's "LYRICSBEGIN" in front of the ID3v1
     // record of an open file, or nothing. Only a block that ends in a marker
     // directly in front of the record is looked for, and only as far back as
-    // the largest block of that marker's version can reach.
-    std::optional<std::int64_t> LocateLyrics3(platform::File& file) const;
+    // the largest block of that marker's version can reach. A version 2.00
+    // size field is trusted only when it points at a start marker; otherwise
+    // the nearest start marker whose bytes read as whole fields up to the
+    // size digits wins, and the nearest of all when none does. Throws IoError.
+    std::optional<std::int64_t> LocateLyrics3(FileTail& tail) const;
 
     // Reads the block of an open file whose last 128 bytes are an ID3v1
-    // record; sets the owner's UseLyrics3 and this object's values.
-    void ReadFromFile(platform::File& file);
+    // record; sets the owner's UseLyrics3 and this object's values. Throws IoError.
+    void ReadFromFile(FileTail& tail);
 
     // The bytes of the block that the flags select (version 2.00 when
-    // UseLyrics3v2, else version 1). Throws Error, naming the limit, for
-    // values that the format cannot hold.
+    // UseLyrics3v2, else version 1). Throws Error, naming the limit or the
+    // field, for values that the format cannot hold or a reader would not
+    // find again (a zero byte ends a value for readers; version 1 lyrics
+    // holding a marker are written only as the very block that was loaded).
     std::string BuildBlock() const;
 
     // Parses the fields of a version 2.00 body (the bytes between
@@ -139,6 +171,13 @@ private:
     LineList others_;
     bool useLyrics3v2_ = false;
     bool useTimestamp_ = false;
+    // The version 1 block of the last load, as its bytes stood in the file,
+    // and the lyrics read from it.
+    struct LoadedV1 {
+        std::string bytes;
+        LineList lyrics;
+    };
+    std::optional<LoadedV1> loadedV1_;
 };
 
 // ---- ID3v1 ---------------------------------------------------------------------
@@ -181,7 +220,13 @@ public:
     void SetUseLyrics3(bool value) { useLyrics3_ = value; }
 
     // Names are taken by value: callers pass the owner's own Filename, which
-    // the load and save rewrite.
+    // the load and save rewrite. Both throw IoError when a file call fails
+    // (the file is closed on the way out); a save also throws Error for a
+    // block the format cannot hold, before anything is written. A save that
+    // fails after its first change puts the old tag area and size back
+    // before the error leaves, and throws Error saying the tag area may be
+    // damaged when even that fails. A short write is no error: the file is
+    // put back and Success becomes id3IOError.
     void LoadFromFile(std::string fileName);
     void SaveToFile(std::string fileName);
     void Save();
@@ -201,8 +246,11 @@ public:
     bool HasTagMarker() const;
 
 private:
+    friend class TtwID3;
     friend class TtwLyrics3;
     void Changed();
+    // The load after the file is open: record, block, values.
+    void LoadOpened(platform::OpenedFile& opened);
 
     TtwID3* owner_;
     std::unique_ptr<TtwLyrics3> lyrics3_;

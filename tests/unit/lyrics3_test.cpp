@@ -269,3 +269,86 @@ TEST_F(Lyrics3Test, BlocksTheFormatCannotHoldAreRefusedBeforeWriting)
     Load(ReadBytes(path));
     EXPECT_EQ(lyr.Lyrics(), LineList{std::string(5098, 'x')});
 }
+
+TEST_F(Lyrics3Test, BrokenSizeFieldSkipsAStartMarkerQuotedInsideAField)
+{
+    const std::string lyrics = "They sang LYRICSBEGIN and more\r\n";
+    const std::string quoted = "LYR" + std::string("000") + std::to_string(lyrics.size()) + lyrics + "ETT00004Name";
+    struct Case {
+        const char* what;
+        std::string sizeDigits;
+    };
+    for (const Case& c : {Case{"not digits", "12x456"}, Case{"points elsewhere", "000100"}}) {
+        SCOPED_TRACE(c.what);
+        std::string block = BlockV2(quoted);
+        block.replace(block.size() - 15, 6, c.sizeDigits);
+        auto& lyr = Load(audio + block + record);
+        EXPECT_EQ(lyr.Title(), "Name");
+        EXPECT_EQ(lyr.Lyrics(), LineList{"They sang LYRICSBEGIN and more"});
+        lyr.SetAuthor("A");
+        tag.Save();
+        EXPECT_TRUE(SameBytes(ReadBytes(path), audio + BlockV2("IND0000210" + quoted.substr(0, 8 + lyrics.size()) +
+                                                                "AUT00001AETT00004Name") + record));
+    }
+    // When no marker starts whole fields, the nearest one still bounds the block.
+    std::string block = BlockV2("XX");
+    block.replace(block.size() - 15, 6, "12x456");
+    Load(audio + block + record);
+    EXPECT_TRUE(UseLyrics3());
+    tag.ID3v1().SetUseLyrics3(false);
+    tag.Save();
+    EXPECT_TRUE(SameBytes(ReadBytes(path), audio + record));
+}
+
+TEST_F(Lyrics3Test, Version1BlockHoldingAMarkerIsWrittenBackAsItWas)
+{
+    const std::string block = BlockV1("first LYRICSEND second");  // no line end at the end, as found
+    Load(audio + block + record);
+    ASSERT_EQ(l3().Lyrics(), LineList{"first LYRICSEND second"});
+    tag.ID3v1().SetTitle("Only the record");
+    tag.Save();
+    EXPECT_TRUE(SameBytes(ReadBytes(path), audio + block + Record("Only the record", "Band")));
+
+    // Changed lyrics that hold the marker are still refused.
+    Load(ReadBytes(path));
+    l3().Lyrics().push_back("third");
+    const std::string before = ReadBytes(path);
+    EXPECT_THROW(tag.Save(), sonrik::Error);
+    EXPECT_TRUE(SameBytes(ReadBytes(path), before));
+}
+
+TEST_F(Lyrics3Test, ZeroByteInAValueIsRefusedNamingTheField)
+{
+    const std::string original = audio + BlockV2("ETT00004Name") + record;
+    const std::string zero("a\0b", 3);
+    struct Case {
+        const char* field;
+        void (*fill)(TtwLyrics3&, const std::string&);
+    };
+    const Case cases[] = {
+        {"LYR", [](TtwLyrics3& l, const std::string& v) { l.Lyrics() = {v}; }},
+        {"AUT", [](TtwLyrics3& l, const std::string& v) { l.SetAuthor(v); }},
+        {"EAL", [](TtwLyrics3& l, const std::string& v) { l.SetAlbum(v); }},
+        {"EAR", [](TtwLyrics3& l, const std::string& v) { l.SetArtist(v); }},
+        {"ETT", [](TtwLyrics3& l, const std::string& v) { l.SetTitle(v); }},
+        {"INF", [](TtwLyrics3& l, const std::string& v) { l.Infos() = {v}; }},
+        {"IMG", [](TtwLyrics3& l, const std::string& v) { l.Images() = {v}; }},
+        {"LYR (version 1)", [](TtwLyrics3& l, const std::string& v) {
+             l.SetUseLyrics3v2(false);
+             l.Lyrics() = {v};
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.field);
+        c.fill(Load(original), zero);
+        try {
+            tag.Save();
+            ADD_FAILURE() << "a value with a zero byte was written";
+        } catch (const sonrik::Error& e) {
+            const std::string text = e.what();
+            EXPECT_NE(text.find(std::string(c.field).substr(0, 3)), std::string::npos) << text;
+            EXPECT_NE(text.find("zero byte"), std::string::npos) << text;
+        }
+        EXPECT_TRUE(SameBytes(ReadBytes(path), original));
+    }
+}

@@ -491,3 +491,66 @@ TEST(IoErrorTexts, CodesHaveTheRuntimeTexts)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PlatformFiles, OpenExistingGivesNothingWhereFileExistsSaysNo)
+{
+    make("song.mp3", "12345");
+    fs::create_directory(dir_ / "folder");
+    for (const std::string& name : {path("missing.mp3"), path("folder"), path("nofolder/song.mp3"),
+                                   path("song.mp3/song.mp3"), std::string()}) {
+        EXPECT_FALSE(FileExists(name)) << name;
+        EXPECT_FALSE(File::openExisting(name, OpenMode::Read).has_value()) << name;
+    }
+    auto opened = File::openExisting(path("song.mp3"), OpenMode::ReadWrite);
+    ASSERT_TRUE(opened.has_value());
+    EXPECT_EQ(opened->size, 5);
+}
+
+TEST_F(PlatformFiles, PositionedCallsTouchOnlyTheirBytes)
+{
+    const std::string name = make("song.mp3", "0123456789");
+    File file = File::open(name, OpenMode::ReadWrite);
+    char buffer[8] = {};
+    EXPECT_EQ(file.readAt(7, buffer, sizeof buffer), 3u);  // short at the end, no error
+    EXPECT_EQ(std::string(buffer, 3), "789");
+    EXPECT_EQ(file.readAt(20, buffer, sizeof buffer), 0u);
+    EXPECT_EQ(file.writeAt(2, "ab", 2), 2u);
+    EXPECT_EQ(file.writeAt(12, "z", 1), 1u);  // beyond the end: the gap reads as zeros
+    file.truncateAt(13);
+    file.close();
+    EXPECT_EQ(contents(name), std::string("01ab456789\0\0z", 13));
+
+    File reader = File::open(name, OpenMode::Read);
+    EXPECT_EQ(failureOf([&] { (void)reader.writeAt(0, "x", 1); }).code, 5);
+    EXPECT_EQ(failureOf([&] { reader.truncateAt(1); }).code, 5);
+    EXPECT_EQ(failureOf([&] { (void)reader.readAt(-1, buffer, 1); }).code, 131);
+}
+
+TEST_F(PlatformFiles, InstalledFaultsFailTheCountedCallsAndNest)
+{
+    using sonrik::platform::FileCall;
+    using sonrik::platform::FileCallFaults;
+    const std::string name = make("song.mp3", "abc");
+    File file = File::open(name, OpenMode::ReadWrite);
+    FileCallFaults every({FileCall::Write, FileCall::WriteAt, FileCall::Truncate}, 0);
+    {
+        FileCallFaults second({FileCall::WriteAt}, 2);
+        EXPECT_EQ(file.writeAt(0, "x", 1), 1u);
+        EXPECT_EQ(failureOf([&] { (void)file.writeAt(1, "y", 1); }).code, FileCallFaults::kDeviceError);
+        EXPECT_EQ(file.writeAt(2, "z", 1), 1u);  // once only
+        EXPECT_EQ(second.calls(), 3);
+    }
+    {
+        FileCallFaults fromFirst({FileCall::Truncate}, 1, FileCallFaults::Mode::FromThenOn, 112);
+        EXPECT_EQ(failureOf([&] { file.truncateAt(1); }).code, 112);
+        EXPECT_EQ(failureOf([&] { file.truncate(); }).code, 112);
+    }
+    file.truncateAt(2);  // the scopes are gone
+    EXPECT_EQ(every.calls(), 6);
+    file.close();
+    EXPECT_EQ(contents(name), "xb");
+}
+
+}  // namespace

@@ -231,7 +231,7 @@ TEST_F(ProfileFile, FailuresLeaveEverythingAsItWas)
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_.path()), fs::directory_iterator{}), 1);
 }
 
-TEST_F(ProfileFile, StoredValueIsNotRewritten)
+TEST_F(ProfileFile, StoredValueIsNotRewrittenEvenInAReadOnlyFile)
 {
     const std::string file = dir_.file("moduls.ini");
     WriteBytes(file, "[A]\r\nk = 1 \r\n");

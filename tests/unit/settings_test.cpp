@@ -183,6 +183,14 @@ TEST_F(SettingsFileTest, FailedWriteNamesTheFile)
     EXPECT_FALSE(fs::exists(dir_.file("missing")));
 }
 
+TEST_F(SettingsFileTest, StoredBooleansOtherThanZeroAndOneReadAsTrue)
+{
+    WriteBytes(path(), "[SONRIKSETTS]\r\nENG=2\r\nAUTOREMOWE_READONLY=-1\r\nAUTORESTORE_READONLY=0x10\r\n");
+    const SettingsFile settings(path());
+    for (const char* key : {"ENG", "AUTOREMOWE_READONLY", "AUTORESTORE_READONLY"})
+        EXPECT_TRUE(settings.ReadBool(key, false)) << key;
+}
+
 TEST_F(SettingsFileTest, ReadOnlyFileIsNotWritten)
 {
     WriteBytes(path(), "[SONRIKSETTS]\r\nENG=0\r\n");

@@ -145,7 +145,7 @@ TEST_F(TagFileTest, RepeatedSavesAreStableAndKeepTheAudio)
     EXPECT_TRUE(SameBytes(once.substr(0, audio.size()), audio));
 }
 
-TEST_F(TagFileTest, FailedSaveRaisesAndKeepsTheState)
+TEST_F(TagFileTest, ReadOnlyFileFailsTheSaveAndKeepsTheState)
 {
     tag.LoadFromFile(tagged);
     const std::string before = ReadBytes(tagged);
@@ -192,3 +192,31 @@ TEST_F(TagFileTest, ShortWriteLeavesTheFileAsItWas)
     EXPECT_TRUE(SameBytes(ReadBytes(tagged), before));
 }
 #endif
+
+TEST_F(TagFileTest, LoadOpensOnceAndReadsTheTailInOnePositionedRead)
+{
+    using sonrik::platform::FileCall;
+    using sonrik::platform::FileCallFaults;
+    struct Case {
+        const char* what;
+        std::string bytes;
+        int tailReads;  // the record with the marker in front, and the block when there is one
+    };
+    const Case cases[] = {
+        {"untagged", audio, 1},
+        {"record only", audio + Record("t"), 1},
+        {"version 1 block", audio + BlockV1("words") + Record("t"), 2},
+        {"version 2.00 block", audio + BlockV2("ETT00001x") + Record("t"), 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteBytes(tagged, c.bytes);
+        FileCallFaults opens({FileCall::Open}, 0);
+        FileCallFaults reads({FileCall::ReadAt}, 0);
+        FileCallFaults others({FileCall::Size, FileCall::Read, FileCall::Write, FileCall::WriteAt, FileCall::Truncate}, 0);
+        tag.LoadFromFile(tagged);
+        EXPECT_EQ(opens.calls(), 1);
+        EXPECT_EQ(reads.calls(), c.tailReads);
+        EXPECT_EQ(others.calls(), 0);
+    }
+}

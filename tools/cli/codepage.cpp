@@ -131,7 +131,13 @@ std::string CodePage::Decode(std::string_view bytes) const
 {
     std::string out;
     out.reserve(bytes.size());
-    for (const char c : bytes) AppendUtf8(out, ToUnicode(static_cast<std::uint8_t>(c)));
+    for (const char c : bytes) {
+        const auto byte = static_cast<std::uint8_t>(c);
+        if (byte < 0x80)
+            out += c;  // the same in every code page and in UTF-8
+        else
+            AppendUtf8(out, ToUnicode(byte));
+    }
     return out;
 }
 

@@ -2,16 +2,20 @@
 
 #include "cli/utf8.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <stdexcept>
 
 namespace sonrik::cli {
 
-std::string JsonString(std::string_view utf8)
+namespace {
+
+void AppendJsonString(std::string& out, std::string_view utf8)
 {
-    const std::string text = SanitizeUtf8(utf8);
-    std::string out;
-    out.reserve(text.size() + 2);
+    // Plain ASCII, the usual case, needs no decoding.
+    const bool ascii = std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    const std::string sanitized = ascii ? std::string() : SanitizeUtf8(utf8);
+    const std::string_view text = ascii ? utf8 : std::string_view(sanitized);
     out += '"';
     for (const char c : text) {
         const auto u = static_cast<unsigned char>(c);
@@ -27,12 +31,29 @@ std::string JsonString(std::string_view utf8)
         }
     }
     out += '"';
+}
+
+}  // namespace
+
+std::string JsonString(std::string_view utf8)
+{
+    std::string out;
+    out.reserve(utf8.size() + 2);
+    AppendJsonString(out, utf8);
     return out;
 }
 
 void JsonWriter::NewLine(std::size_t depth)
 {
-    out_ << '\n' << std::string(depth * 2, ' ');
+    pending_ += '\n';
+    pending_.append(depth * 2, ' ');
+}
+
+void JsonWriter::Flush()
+{
+    if (pending_.empty()) return;
+    out_.write(pending_.data(), static_cast<std::streamsize>(pending_.size()));
+    pending_.clear();
 }
 
 // Writing out of order is a programming error, caught here rather than
@@ -46,7 +67,7 @@ void JsonWriter::BeforeValue()
         afterKey_ = false;
         return;
     }
-    if (!level.empty) out_ << ',';
+    if (!level.empty) pending_ += ',';
     level.empty = false;
     NewLine(levels_.size());
 }
@@ -56,24 +77,25 @@ void JsonWriter::Key(std::string_view name)
     if (levels_.empty() || !levels_.back().object || afterKey_)
         throw std::logic_error("JSON key outside an object");
     Level& level = levels_.back();
-    if (!level.empty) out_ << ',';
+    if (!level.empty) pending_ += ',';
     level.empty = false;
     NewLine(levels_.size());
-    out_ << JsonString(name) << ": ";
+    AppendJsonString(pending_, name);
+    pending_ += ": ";
     afterKey_ = true;
 }
 
 void JsonWriter::BeginObject()
 {
     BeforeValue();
-    out_ << '{';
+    pending_ += '{';
     levels_.push_back({true});
 }
 
 void JsonWriter::BeginArray()
 {
     BeforeValue();
-    out_ << '[';
+    pending_ += '[';
     levels_.push_back({false});
 }
 
@@ -84,8 +106,14 @@ void JsonWriter::Close(char bracket)
     const bool empty = levels_.back().empty;
     levels_.pop_back();
     if (!empty) NewLine(levels_.size());
-    out_ << bracket;
-    if (levels_.empty()) out_ << '\n';
+    pending_ += bracket;
+    constexpr std::size_t kPiece = 64 * 1024;
+    if (levels_.empty()) {
+        pending_ += '\n';
+        Flush();
+    } else if (pending_.size() >= kPiece) {
+        Flush();
+    }
 }
 
 void JsonWriter::EndObject() { Close('}'); }
@@ -94,25 +122,25 @@ void JsonWriter::EndArray() { Close(']'); }
 void JsonWriter::String(std::string_view utf8)
 {
     BeforeValue();
-    out_ << JsonString(utf8);
+    AppendJsonString(pending_, utf8);
 }
 
 void JsonWriter::Number(std::int64_t value)
 {
     BeforeValue();
-    out_ << value;
+    pending_ += std::to_string(value);
 }
 
 void JsonWriter::Bool(bool value)
 {
     BeforeValue();
-    out_ << (value ? "true" : "false");
+    pending_ += value ? "true" : "false";
 }
 
 void JsonWriter::Null()
 {
     BeforeValue();
-    out_ << "null";
+    pending_ += "null";
 }
 
 void JsonWriter::StringArray(std::string_view name, const std::vector<std::string>& items)

@@ -13,9 +13,14 @@ namespace sonrik::cli {
 // characters below U+0020 as \u00XX, ill-formed UTF-8 replaced by U+FFFD.
 std::string JsonString(std::string_view utf8);
 
+// Output is gathered and handed to the stream in large pieces: when the
+// outermost value is closed, and on the way whenever much has gathered.
 class JsonWriter {
 public:
     explicit JsonWriter(std::ostream& out) : out_(out) {}
+    JsonWriter(const JsonWriter&) = delete;
+    JsonWriter& operator=(const JsonWriter&) = delete;
+    ~JsonWriter() { Flush(); }
 
     void BeginObject();
     void EndObject();
@@ -43,8 +48,10 @@ private:
     void BeforeValue();
     void NewLine(std::size_t depth);
     void Close(char bracket);
+    void Flush();
 
     std::ostream& out_;
+    std::string pending_;
     std::vector<Level> levels_;
     bool afterKey_ = false;
 };

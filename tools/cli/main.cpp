@@ -9,6 +9,10 @@
 int main(int argc, char* argv[])
 {
     using namespace sonrik::cli;
+    // Nothing here writes through C stdio, so the streams need not keep in
+    // step with it: unsynchronised, a report of many files is written in
+    // large pieces instead of one call per insertion.
+    std::ios::sync_with_stdio(false);
     const Utf8Console console;
     const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     ParseSettings settings;

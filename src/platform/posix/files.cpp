@@ -1,3 +1,4 @@
+#include "platform/file_calls.h"
 #include "platform/platform.h"
 #include "platform/posix/errno_map.h"
 
@@ -55,13 +56,34 @@ void checkOpen(int fd)
 }
 
 // Windows refuses writing through a read-only opener with "access denied";
-// POSIX says EBADF or EINVAL, so ask the descriptor first.
-void checkWritable(int fd)
+// POSIX says EBADF or EINVAL, so the mode it was opened in decides first.
+void checkWritable(int fd, bool writable)
 {
     checkOpen(fd);
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (flags < 0) fail(errno);
-    if ((flags & O_ACCMODE) == O_RDONLY) throw IoError(ioerr::AccessDenied);
+    if (!writable) throw IoError(ioerr::AccessDenied);
+}
+
+// Opens a regular file (not a pipe, a device or a folder). Gives -1 and the
+// errno of the failure, with st filled in when the open itself succeeded.
+int openRegular(const std::string& name, OpenMode mode, struct stat& st, int& error)
+{
+    // Non-blocking so that opening a pipe cannot hang. The flag is left on: it
+    // changes nothing for regular files, and clearing it would cost two calls.
+    const int flags = (mode == OpenMode::Read ? O_RDONLY : O_RDWR) | O_CLOEXEC | O_NONBLOCK;
+    int fd;
+    do {
+        fd = ::open(name.c_str(), flags);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        error = errno;
+        return -1;
+    }
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        error = S_ISREG(st.st_mode) ? errno : EACCES;
+        ::close(fd);
+        return -1;
+    }
+    return fd;
 }
 
 }  // namespace
@@ -73,15 +95,19 @@ bool FileExists(const std::string& name)
     return !name.empty() && ::stat(name.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-File::File(Handle handle) noexcept : handle_(handle) {}
+File::File(Handle handle, bool writable) noexcept : handle_(handle), writable_(writable) {}
 
-File::File(File&& other) noexcept : handle_(std::exchange(other.handle_, kClosed)) {}
+File::File(File&& other) noexcept
+    : handle_(std::exchange(other.handle_, kClosed)), writable_(std::exchange(other.writable_, false))
+{
+}
 
 File& File::operator=(File&& other) noexcept
 {
     if (this != &other) {
         if (handle_ != kClosed) ::close(handle_);
         handle_ = std::exchange(other.handle_, kClosed);
+        writable_ = std::exchange(other.writable_, false);
     }
     return *this;
 }
@@ -93,27 +119,40 @@ File::~File()
 
 File File::open(const std::string& name, OpenMode mode)
 {
-    // Non-blocking so that opening a pipe cannot hang; only regular files are accepted.
-    const int flags = (mode == OpenMode::Read ? O_RDONLY : O_RDWR) | O_CLOEXEC | O_NONBLOCK;
-    int fd;
-    do {
-        fd = ::open(name.c_str(), flags);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) failOn(name, errno);
+    detail::CheckFileCall(FileCall::Open);
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        const int e = S_ISREG(st.st_mode) ? errno : EACCES;
-        ::close(fd);
-        fail(e);
+    int error = 0;
+    const int fd = openRegular(name, mode, st, error);
+    if (fd < 0) {
+        if (st.st_mode != 0) fail(error);  // opened, but not a regular file
+        failOn(name, error);
     }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    return File(fd);
+    return File(fd, mode == OpenMode::ReadWrite);
+}
+
+std::optional<OpenedFile> File::openExisting(const std::string& name, OpenMode mode)
+{
+    detail::CheckFileCall(FileCall::Open);
+    if (name.empty()) return std::nullopt;
+    struct stat st {};
+    int error = 0;
+    const int fd = openRegular(name, mode, st, error);
+    if (fd < 0) {
+        // What FileExists calls missing: no entry, a folder or other non-file,
+        // or a name that goes through a file as if it were a folder.
+        if (st.st_mode != 0 || error == ENOENT || error == ENOTDIR || error == ENAMETOOLONG || error == ELOOP)
+            return std::nullopt;
+        fail(error);
+    }
+    // The status query that made sure of a regular file also gave its size.
+    return OpenedFile{File(fd, mode == OpenMode::ReadWrite), static_cast<std::int64_t>(st.st_size)};
 }
 
 bool File::isOpen() const noexcept { return handle_ != kClosed; }
 
 std::int64_t File::size() const
 {
+    detail::CheckFileCall(FileCall::Size);
     checkOpen(handle_);
     struct stat st {};
     if (::fstat(handle_, &st) != 0) fail(errno);
@@ -137,6 +176,7 @@ void File::seek(std::int64_t pos)
 
 std::size_t File::read(void* buffer, std::size_t count)
 {
+    detail::CheckFileCall(FileCall::Read);
     checkOpen(handle_);
     auto* out = static_cast<char*>(buffer);
     std::size_t done = 0;
@@ -157,9 +197,29 @@ void File::readExact(void* buffer, std::size_t count)
     if (read(buffer, count) != count) throw IoError(ioerr::ReadBeyondEnd);
 }
 
+std::size_t File::readAt(std::int64_t pos, void* buffer, std::size_t count)
+{
+    detail::CheckFileCall(FileCall::ReadAt);
+    checkOpen(handle_);
+    if (pos < 0) throw IoError(ioerr::NegativeSeek);
+    auto* out = static_cast<char*>(buffer);
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::pread(handle_, out + done, count - done, static_cast<off_t>(pos) + static_cast<off_t>(done));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            fail(errno);
+        }
+        if (n == 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
 std::size_t File::write(const void* buffer, std::size_t count)
 {
-    checkWritable(handle_);
+    detail::CheckFileCall(FileCall::Write);
+    checkWritable(handle_, writable_);
     const auto* in = static_cast<const char*>(buffer);
     std::size_t done = 0;
     while (done < count) {
@@ -176,10 +236,39 @@ std::size_t File::write(const void* buffer, std::size_t count)
     return done;
 }
 
+std::size_t File::writeAt(std::int64_t pos, const void* buffer, std::size_t count)
+{
+    detail::CheckFileCall(FileCall::WriteAt);
+    checkWritable(handle_, writable_);
+    if (pos < 0) throw IoError(ioerr::NegativeSeek);
+    const auto* in = static_cast<const char*>(buffer);
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::pwrite(handle_, in + done, count - done, static_cast<off_t>(pos) + static_cast<off_t>(done));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            if (done == 0) fail(errno);
+            break;
+        }
+        if (n == 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
 void File::truncate()
 {
-    checkWritable(handle_);
+    detail::CheckFileCall(FileCall::Truncate);
+    checkWritable(handle_, writable_);
     if (::ftruncate(handle_, static_cast<off_t>(position())) != 0) fail(errno);
+}
+
+void File::truncateAt(std::int64_t size)
+{
+    detail::CheckFileCall(FileCall::Truncate);
+    checkWritable(handle_, writable_);
+    if (size < 0) throw IoError(ioerr::NegativeSeek);
+    if (::ftruncate(handle_, static_cast<off_t>(size)) != 0) fail(errno);
 }
 
 void File::close()

@@ -1,3 +1,4 @@
+#include "platform/file_calls.h"
 #include "platform/platform.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -26,6 +27,29 @@ DWORD chunk(std::size_t remaining)
     return static_cast<DWORD>(std::min<std::size_t>(remaining, MAXDWORD));
 }
 
+// An OVERLAPPED that names a file position, for the positioned calls.
+OVERLAPPED at(std::int64_t pos)
+{
+    OVERLAPPED o{};
+    o.Offset = static_cast<DWORD>(static_cast<std::uint64_t>(pos) & 0xFFFFFFFFu);
+    o.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(pos) >> 32);
+    return o;
+}
+
+HANDLE openHandle(const std::string& name, OpenMode mode)
+{
+    const DWORD access = mode == OpenMode::Read ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
+    return ::CreateFileA(name.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// Windows refuses changes through a reader with "access denied"; Wine says
+// "invalid parameter" for a cut, so the opening mode decides first.
+void checkWritable(bool writable)
+{
+    if (!writable) throw IoError(ioerr::AccessDenied);
+}
+
 DWORD attributesOf(const std::string& name)
 {
     const DWORD attrs = ::GetFileAttributesA(name.c_str());
@@ -41,10 +65,11 @@ bool FileExists(const std::string& name)
     return attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-File::File(Handle handle) noexcept : handle_(handle) {}
+File::File(Handle handle, bool writable) noexcept : handle_(handle), writable_(writable) {}
 
 File::File(File&& other) noexcept
-    : handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE))
+    : handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)),
+      writable_(std::exchange(other.writable_, false))
 {
 }
 
@@ -53,6 +78,7 @@ File& File::operator=(File&& other) noexcept
     if (this != &other) {
         if (isOpen()) ::CloseHandle(handle_);
         handle_ = std::exchange(other.handle_, INVALID_HANDLE_VALUE);
+        writable_ = std::exchange(other.writable_, false);
     }
     return *this;
 }
@@ -64,11 +90,33 @@ File::~File()
 
 File File::open(const std::string& name, OpenMode mode)
 {
-    const DWORD access = mode == OpenMode::Read ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
-    const HANDLE h = ::CreateFileA(name.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    detail::CheckFileCall(FileCall::Open);
+    const HANDLE h = openHandle(name, mode);
     if (h == INVALID_HANDLE_VALUE) failLast();
-    return File(h);
+    return File(h, mode == OpenMode::ReadWrite);
+}
+
+std::optional<OpenedFile> File::openExisting(const std::string& name, OpenMode mode)
+{
+    detail::CheckFileCall(FileCall::Open);
+    const HANDLE h = openHandle(name, mode);
+    if (h == INVALID_HANDLE_VALUE) {
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME ||
+            error == ERROR_DIRECTORY)
+            return std::nullopt;
+        // A folder is refused with "access denied"; only then is the name looked up again.
+        if (error == ERROR_ACCESS_DENIED) {
+            const DWORD attrs = ::GetFileAttributesA(name.c_str());
+            if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY) != 0) return std::nullopt;
+        }
+        ::SetLastError(error);
+        failLast();
+    }
+    File file(h, mode == OpenMode::ReadWrite);
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(h, &size)) failLast();
+    return OpenedFile{std::move(file), size.QuadPart};
 }
 
 // INVALID_HANDLE_VALUE doubles as the current-process pseudo handle, so a closed
@@ -77,6 +125,7 @@ bool File::isOpen() const noexcept { return handle_ != INVALID_HANDLE_VALUE; }
 
 std::int64_t File::size() const
 {
+    detail::CheckFileCall(FileCall::Size);
     if (!isOpen()) throw IoError(kInvalidHandle);
     LARGE_INTEGER size{};
     if (!::GetFileSizeEx(handle_, &size)) failLast();
@@ -103,6 +152,7 @@ void File::seek(std::int64_t pos)
 
 std::size_t File::read(void* buffer, std::size_t count)
 {
+    detail::CheckFileCall(FileCall::Read);
     if (!isOpen()) throw IoError(kInvalidHandle);
     auto* out = static_cast<char*>(buffer);
     std::size_t done = 0;
@@ -120,15 +170,60 @@ void File::readExact(void* buffer, std::size_t count)
     if (read(buffer, count) != count) throw IoError(ioerr::ReadBeyondEnd);
 }
 
+std::size_t File::readAt(std::int64_t pos, void* buffer, std::size_t count)
+{
+    detail::CheckFileCall(FileCall::ReadAt);
+    if (!isOpen()) throw IoError(kInvalidHandle);
+    if (pos < 0) throw IoError(ioerr::NegativeSeek);
+    auto* out = static_cast<char*>(buffer);
+    std::size_t done = 0;
+    while (done < count) {
+        DWORD got = 0;
+        OVERLAPPED where = at(pos + static_cast<std::int64_t>(done));
+        if (!::ReadFile(handle_, out + done, chunk(count - done), &got, &where)) {
+            if (::GetLastError() == ERROR_HANDLE_EOF) break;
+            failLast();
+        }
+        if (got == 0) break;
+        done += got;
+    }
+    return done;
+}
+
 std::size_t File::write(const void* buffer, std::size_t count)
 {
+    detail::CheckFileCall(FileCall::Write);
     if (!isOpen()) throw IoError(kInvalidHandle);
+    checkWritable(writable_);
     const auto* in = static_cast<const char*>(buffer);
     std::size_t done = 0;
     while (done < count) {
         DWORD put = 0;
         if (!::WriteFile(handle_, in + done, chunk(count - done), &put, nullptr)) {
             // Nothing written at all is a failure; a partial write is a short count.
+            done += put;
+            if (done == 0) failLast();
+            break;
+        }
+        if (put == 0) break;
+        done += put;
+    }
+    return done;
+}
+
+std::size_t File::writeAt(std::int64_t pos, const void* buffer, std::size_t count)
+{
+    detail::CheckFileCall(FileCall::WriteAt);
+    if (!isOpen()) throw IoError(kInvalidHandle);
+    checkWritable(writable_);
+    if (pos < 0) throw IoError(ioerr::NegativeSeek);
+    const auto* in = static_cast<const char*>(buffer);
+    std::size_t done = 0;
+    while (done < count) {
+        DWORD put = 0;
+        OVERLAPPED where = at(pos + static_cast<std::int64_t>(done));
+        if (!::WriteFile(handle_, in + done, chunk(count - done), &put, &where)) {
+            done += put;
             if (done == 0) failLast();
             break;
         }
@@ -140,8 +235,20 @@ std::size_t File::write(const void* buffer, std::size_t count)
 
 void File::truncate()
 {
+    detail::CheckFileCall(FileCall::Truncate);
     if (!isOpen()) throw IoError(kInvalidHandle);
+    checkWritable(writable_);
     if (!::SetEndOfFile(handle_)) failLast();
+}
+
+void File::truncateAt(std::int64_t size)
+{
+    detail::CheckFileCall(FileCall::Truncate);
+    if (!isOpen()) throw IoError(kInvalidHandle);
+    checkWritable(writable_);
+    LARGE_INTEGER target{};
+    target.QuadPart = size;
+    if (!::SetFilePointerEx(handle_, target, nullptr, FILE_BEGIN) || !::SetEndOfFile(handle_)) failLast();
 }
 
 void File::close()
