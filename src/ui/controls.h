@@ -342,7 +342,7 @@ public:
 // How the tabs of a tab control or page control are laid out.
 struct TabStyle {
     int tabWidth = 0;        // every tab this wide; 0: as wide as its caption
-    bool multiLine = false;  // several rows of tabs instead of scroll arrows
+    bool multiLine = true;   // several rows of tabs (false: one row with scroll arrows)
 };
 
 // Pages with tabs; the children are its TabSheets.
