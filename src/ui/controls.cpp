@@ -475,7 +475,7 @@ void ColumnListBox::SetOptions(const widgets::ColumnOptions& options)
 
 void ColumnListBox::Relayout()
 {
-    sections_.autoSize(Width());
+    sections_.autoSize(ClientWidth());
     Notify(Property::Sections);
 }
 

@@ -389,3 +389,19 @@ TEST_F(UiWindowRules, CellClicksReportTheMouseUpAtTheCellThenTheClick)
                              "List.DblClick"}));
     EXPECT_THROW(user.ClickCell(form.List, 3, 10), std::logic_error);
 }
+
+TEST(UiListBoxWidth, AutoSizedSectionsShareTheWidthInsideTheBorder)
+{
+    HeadlessBackend backend;
+    RulesForm form(backend);
+    const struct {
+        int width, sections, total;
+    } cases[] = {{513, 1, 511}, {513, 3, 511}, {540, 2, 538}, {2, 1, 0}};
+    for (const auto& c : cases) {
+        form.List.ClearSections();
+        for (int i = 0; i < c.sections; ++i) form.List.SetSectionAutoSize(form.List.AddSection(), true);
+        form.List.SetBounds(8, 96, c.width, 297);
+        EXPECT_EQ(form.List.Sections().totalWidth(), c.total) << c.width;
+        form.List.SetBounds(8, 96, 100, 100);
+    }
+}
