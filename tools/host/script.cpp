@@ -119,6 +119,27 @@ HWND TypingTarget(HWND control)
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
+// " at=x,y size=WxH text-width=N": where a control is in its parent, and how
+// wide its own text is in its own font, so a clipped caption shows up.
+std::string Geometry(HWND window)
+{
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    MapWindowPoints(HWND_DESKTOP, GetParent(window), reinterpret_cast<POINT*>(&rect), 2);
+    std::string text = " at=" + std::to_string(rect.left) + "," + std::to_string(rect.top) +
+                       " size=" + std::to_string(rect.right - rect.left) + "x" + std::to_string(rect.bottom - rect.top);
+    const std::wstring caption = TextOf(window);
+    if (caption.empty()) return text;
+    const HDC dc = GetDC(window);
+    const auto font = reinterpret_cast<HFONT>(Send(window, WM_GETFONT));
+    const HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, caption.data(), static_cast<int>(caption.size()), &extent);
+    if (old) SelectObject(dc, old);
+    ReleaseDC(window, dc);
+    return text + " text-width=" + std::to_string(extent.cx);
+}
+
 int Number(const std::string& word, const char* what)
 {
     try {
@@ -644,6 +665,7 @@ void ScriptRunner::Dump() const
             if (IsCheckBox(window)) state += " checked=" + std::to_string(Send(window, BM_GETCHECK) == BST_CHECKED);
             if (IsClass(window, L"ComboBox")) state += " selected=" + std::to_string(Send(window, CB_GETCURSEL));
             if (IsClass(window, WC_TABCONTROLW)) state += " selected=" + std::to_string(Send(window, TCM_GETCURSEL));
+            state += Geometry(window);
             std::printf("%-16s %-20s %s text=\"%s\"\n", Utf8(name).c_str(), Utf8(ClassOf(window)).c_str(), state.c_str(),
                         VisibleText(window).c_str());
         }
