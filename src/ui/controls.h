@@ -455,6 +455,11 @@ public:
     int RowAt(int x, int y) const;
     // The width the sections share: the control's width.
     int ClientWidth() const { return Width(); }
+    // How far the header and the rows are scrolled to the left, in pixels:
+    // above 0 only while the sections are wider than the control. Kept within
+    // [0, total section width - client width] as sections and size change.
+    int ScrollLeft() const { return scrollLeft_; }
+    void SetScrollLeft(int value);
 
     // The user dragged the right edge of a section: its position and new width.
     Event<int, int> OnHeaderSized;
@@ -474,6 +479,7 @@ private:
     widgets::RowList rows_;
     int itemHeight_ = 16;
     int topRow_ = 0;
+    int scrollLeft_ = 0;
 };
 
 }  // namespace sonrik::ui
