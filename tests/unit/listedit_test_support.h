@@ -20,6 +20,12 @@ namespace sonrik::testing {
 inline constexpr ui::WindowHandle kListHost = 0x4712;
 inline const std::string kSongAudio = Audio(600);
 
+// The x of the middle of section `column` of the list.
+inline int CellX(const TAListEditor& w, int column)
+{
+    return w.TagBox.Sections().leftOf(column) + w.TagBox.Sections()[column].Width() / 2;
+}
+
 class ListEditorTest : public ::testing::Test {
 protected:
     using Acts = std::function<void(ui::headless::User&, TAListEditor&)>;
@@ -105,12 +111,6 @@ protected:
         return static_cast<std::size_t>(std::count_if(backend.HostMessages().begin(), backend.HostMessages().end(),
                                                       [message](const auto& m) { return m.message == message; }));
     }
-    // The x of the middle of section `column` of the list.
-    static int CellX(const TAListEditor& w, int column)
-    {
-        return w.TagBox.Sections().leftOf(column) + w.TagBox.Sections()[column].Width() / 2;
-    }
-
     TempDir dir;
     ui::headless::HeadlessBackend backend;
     std::unique_ptr<TAListEditor> win;
