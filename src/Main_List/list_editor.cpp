@@ -159,6 +159,7 @@ void TAListEditor::FormActivate()
 
 void TAListEditor::FormDestroy()
 {
+    if (!settingsFile_) return;  // never created
     try {
         settingsFile_->WriteInteger(setting::kOptionList, list::TemplateIndex(OptionBox.Items(), TemplateText()));
     } catch (const std::exception&) {

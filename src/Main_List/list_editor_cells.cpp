@@ -46,6 +46,9 @@ void TAListEditor::TagBoxKeyUp(int&, ui::ShiftState)
 {
     const int row = TagBox.CurrentRow();
     if (currentPage_ == FileListPage || row < 0 || TagBox.SectionCount() <= kNameColumn) return;
+    // The release of the Enter that just opened an editor is not the list's
+    // any more: the cell being edited stays the one it opened on.
+    if (ActiveControl() != &TagBox) return;
     const widgets::Rect rect = TagBox.RowRect(row);
     editLeft_ = TagBox.Sections()[0].Width() + TagBox.Left() + rect.left + 2 - TagBox.ScrollLeft();
     editTop_ = TagBox.ItemHeight() + TagBox.Top() + rect.top;

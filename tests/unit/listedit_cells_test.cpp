@@ -202,6 +202,23 @@ TEST_F(ListCells, AfterAKeyEnterEditsTheSecondColumnOfTheCurrentRow)
     });
 }
 
+TEST_F(ListCells, EnterOpensTheCellLastClickedAndItKeepsItsColumn)
+{
+    const std::string path = Song("n.mp3", Record("T"));
+    auto& w = OnPage({path}, 2, "<TITLE>", [](User& user, TAListEditor& w) {
+        user.ClickCell(w.TagBox, 0, CellX(w, 4));
+        user.PressKey(w, ui::keys::Return);
+        ASSERT_TRUE(w.Geners.Visible());
+        user.Pick(w.Geners, 17);
+        user.ClickCell(w.TagBox, 0, CellX(w, 5));
+        user.PressKey(w, ui::keys::Return);
+        ASSERT_TRUE(w.EditorTg.Visible());
+        user.ReplaceText(w.EditorTg, "1999");
+        user.PressKey(w, ui::keys::Return);
+    });
+    EXPECT_EQ(Rows(w), Lines{"0|T|||Rock|1999||Test OK"});
+}
+
 TEST_F(ListCells, ADraggedSectionKeepsItsWidthAndScrolledColumnsAreHitWhereTheyAreShown)
 {
     OnPage({Song("n.mp3", Record("T", "", "", "", "Note"))}, 2, "<TITLE>", [](User& user, TAListEditor& w) {
