@@ -41,7 +41,7 @@ public:
     // Ends the modal loop of a form (it was closed).
     virtual void EndModal(Form& form) = 0;
     virtual WindowHandle HandleOf(const Form& form) const = 0;
-    // Gives a shown form's window the keyboard focus, its active control
+    // Gives a form's window (when shown) the keyboard focus, its active control
     // staying as it is (Form::FocusWindow).
     virtual void FocusWindow(Form& form) = 0;
     // Redraws a control and its children now (Control::Repaint).

@@ -127,14 +127,16 @@ void Control::Realign()
     std::vector<Control*> aligned;
     for (Control* child : children_)
         if (child->align_ != Align::None && child->visible_) aligned.push_back(child);
-    if (aligned.empty()) return;
+    const Bounds area = ClientArea();
+    // A parent not sized yet has nothing to share; laying out into it would
+    // lose the order of the edges' controls.
+    if (aligned.empty() || (area.width <= 0 && area.height <= 0)) return;
     aligning_ = true;
     struct Reset {
         bool& flag;
         ~Reset() { flag = false; }
     } reset{aligning_};
 
-    const Bounds area = ClientArea();
     int left = area.left, top = area.top;
     int right = area.left + area.width, bottom = area.top + area.height;
     const auto place = [](Control& c, int x, int y, int w, int h) {
@@ -473,7 +475,7 @@ void ColumnListBox::SetOptions(const widgets::ColumnOptions& options)
 
 void ColumnListBox::Relayout()
 {
-    sections_.autoSize(Width());
+    sections_.autoSize(ClientWidth());
     SetScrollLeft(scrollLeft_);
     Notify(Property::Sections);
 }

@@ -342,7 +342,7 @@ public:
 // How the tabs of a tab control or page control are laid out.
 struct TabStyle {
     int tabWidth = 0;        // every tab this wide; 0: as wide as its caption
-    bool multiLine = false;  // several rows of tabs instead of scroll arrows
+    bool multiLine = true;   // several rows of tabs (false: one row with scroll arrows)
 };
 
 // Pages with tabs; the children are its TabSheets.
@@ -453,8 +453,11 @@ public:
     void SetTopRow(int value);
     widgets::Rect RowRect(int index) const;
     int RowAt(int x, int y) const;
-    // The width the sections share: the control's width.
-    int ClientWidth() const { return Width(); }
+    // The width inside the control's one-pixel border: what the header's
+    // client area holds and the auto-sized sections share (a 513-wide list
+    // holds one section 511 wide).
+    static constexpr int kBorder = 1;
+    int ClientWidth() const { return Width() > 2 * kBorder ? Width() - 2 * kBorder : 0; }
     // How far the header and the rows are scrolled to the left, in pixels:
     // above 0 only while the sections are wider than the control. Kept within
     // [0, total section width - client width] as sections and size change.

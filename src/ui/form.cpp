@@ -108,10 +108,7 @@ void Form::SetDesignedPosition(int left, int top)
     SetPosition(FormPosition::Designed);
 }
 
-void Form::FocusWindow()
-{
-    if (showing_) backend_.FocusWindow(*this);
-}
+void Form::FocusWindow() { backend_.FocusWindow(*this); }
 
 void Form::FocusControl(Control* control)
 {

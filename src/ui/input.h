@@ -52,6 +52,7 @@ public:
     // toggles, a label gives the focus to the next control in tab order, a
     // tab (of a tab or page control) is picked. False when no caption has it.
     static bool Accelerator(Form& form, char32_t letter);
+    // An ASCII letter (a byte above 127 counts as that Latin-1 code point).
     static bool Accelerator(Form& form, char letter)
     {
         return Accelerator(form, static_cast<char32_t>(static_cast<unsigned char>(letter)));

@@ -102,8 +102,9 @@ TEST_F(ListApply, NameClashesAreFoundByTheTestAndAgainByApply)
         });
         EXPECT_EQ(Statuses(w), c.applied);
         EXPECT_EQ(Mp3Names(dir), c.onDisk);
-        if (!c.unlisted.empty() || c.appearsAfterTest)
+        if (!c.unlisted.empty() || c.appearsAfterTest) {
             EXPECT_EQ(ReadBytes(dir.file("X - T.mp3")), kSongAudio + "other");  // never replaced
+        }
         win.reset();
     }
 }
@@ -285,7 +286,9 @@ TEST_F(ListApply, ReadOnlyFilesAreAskedForOnceAndRestoredWhenTold)
         }
         EXPECT_EQ(backend.Waits().size() - waited, static_cast<std::size_t>(c.waits));
         EXPECT_EQ(w.BTApply.Enabled(), c.answer == ui::answer::No);  // a stopped Apply can be run again
-        if (c.autoRestore) EXPECT_EQ(w.StatusBar.PanelText(0), "Restore \"Read Only\" file attribute");
+        if (c.autoRestore) {
+            EXPECT_EQ(w.StatusBar.PanelText(0), "Restore \"Read Only\" file attribute");
+        }
         win.reset();
     }
 }

@@ -91,7 +91,7 @@ protected:
     }
     static void SelectAll(ui::headless::User& user, TAListEditor& w)
     {
-        for (int row = 0; row < w.TagBox.Count(); ++row) user.ClickRow(w.TagBox, row, row == 0 ? 0 : ui::ssCtrl);
+        for (int row = 0; row < w.TagBox.Count(); ++row) user.ClickRow(w.TagBox, row, row == 0 ? ui::ShiftState{0} : ui::ShiftState{ui::ssCtrl});
     }
 
     static std::vector<std::string> Rows(const TAListEditor& w)

@@ -289,11 +289,12 @@ TEST_F(Win32ListBox, AHeaderAboveOwnerDrawnRowsMirrorsTheModel)
     EXPECT_EQ(listRect.right - listRect.left, client.right);
 
     // Sections with their UTF-8 captions and the model's widths, which
-    // share the control's width.
+    // share the header's client width: the control's less its border.
     ExpectHeaderShowsModel();
     EXPECT_EQ(HeaderText(0), L"Old name");
     EXPECT_EQ(HeaderText(2), L"Статус");
-    EXPECT_EQ(form.TagBox.Sections().totalWidth(), 513);
+    EXPECT_EQ(form.TagBox.Sections().totalWidth(), 511);
+    EXPECT_EQ(form.TagBox.Sections().totalWidth(), client.right);
 
     // The model knows the real row height, so its geometry is the window's.
     EXPECT_EQ(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0), form.TagBox.ItemHeight());
@@ -304,11 +305,11 @@ TEST_F(Win32ListBox, AHeaderAboveOwnerDrawnRowsMirrorsTheModel)
     form.TagBox.SetBounds(8, 8, 540, 200);
     Settle();
     ExpectHeaderShowsModel();
-    EXPECT_EQ(form.TagBox.Sections().totalWidth(), 540);
+    EXPECT_EQ(form.TagBox.Sections().totalWidth(), 538);
     // Sized from outside the model: the model takes the size and shares it.
     SetWindowPos(Container(), nullptr, 0, 0, 600, 200, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     EXPECT_EQ(form.TagBox.Width(), 600);
-    EXPECT_EQ(form.TagBox.Sections().totalWidth(), 600);
+    EXPECT_EQ(form.TagBox.Sections().totalWidth(), 598);
     ExpectHeaderShowsModel();
     // Sections replaced: the header follows.
     form.Columns({"Files"});
@@ -552,8 +553,29 @@ TEST_F(Win32ListBox, DraggingADividerResizesTheSectionThroughTheModel)
     form.log.clear();
     drag(1, -120);
     ASSERT_EQ(form.log.size(), 1u);
-    EXPECT_EQ(form.log[0], "sized:1=" + std::to_string(513 / 3));
+    EXPECT_EQ(form.log[0], "sized:1=" + std::to_string(511 / 3));
     ExpectHeaderShowsModel();
+}
+
+TEST_F(Win32ListBox, AmpersandsInCellsAreShownNotTakenAsMnemonics)
+{
+    form.Columns({"Files", "Status"});
+    form.TagBox.AssignItems({"Simon & Garfunkel.mp3|Rock && Roll"});
+    Settle();
+    std::vector<std::pair<int, int>> widths;  // as drawn, and of every character
+    const Painted shot(ListWindow(), [&](const DrawnCell& cell) {
+        RECT drawn{0, 0, 1000, 100};
+        DrawTextW(cell.dc, cell.text.c_str(), -1, &drawn, cell.flags | DT_CALCRECT);
+        SIZE whole{};
+        GetTextExtentPoint32W(cell.dc, cell.text.c_str(), static_cast<int>(cell.text.size()), &whole);
+        widths.emplace_back(drawn.right, whole.cx);
+    });
+    const auto texts = shot.TextsOf(0);  // a row may be drawn more than once
+    ASSERT_GE(texts.size(), 2u);
+    EXPECT_EQ(texts[0], L"Simon & Garfunkel.mp3");
+    EXPECT_EQ(texts[1], L"Rock && Roll");
+    for (const auto& [drawn, whole] : widths) EXPECT_EQ(drawn, whole);  // no '&' swallowed
+    EXPECT_TRUE(shot.CellsOf(0).at(0).flags & DT_NOPREFIX);
 }
 
 TEST_F(Win32ListBox, EachRowDrawsItsCellsWithinTheirSections)

@@ -934,7 +934,13 @@ TEST(Win32GroupBox, WithAnActiveStyleChildrenShowTheStyledBackground)
     };
     const auto nullBrush = reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
     EXPECT_EQ(answer(form.Check), nullBrush);
-    EXPECT_NE(answer(form.Field), nullBrush);  // an edit field keeps its own background
+    // A disabled edit box asks as a static control and gets the styled
+    // background too; buttons ask with their own message.
+    form.Field.SetEnabled(false);
+    EXPECT_EQ(answer(form.Field), nullBrush);
+    EXPECT_EQ(SendMessageW(group, WM_CTLCOLORBTN, reinterpret_cast<WPARAM>(dc),
+                           reinterpret_cast<LPARAM>(Win32Backend::WindowOf(form.Check))),
+              nullBrush);
     EXPECT_EQ(SendMessageW(group, WM_THEMECHANGED, 0, 0), 0);
     EXPECT_EQ(answer(form.Check), nullBrush);  // reopened after the theme change
 

@@ -285,7 +285,7 @@ void ColumnListBoxPeer::ApplySections()
     if (!list_) return;
     // Rows scroll sideways only when the columns are wider than the control.
     const int total = sections.totalWidth();
-    SendMessageW(list_, LB_SETHORIZONTALEXTENT, total > List().Width() ? static_cast<WPARAM>(total) : 0, 0);
+    SendMessageW(list_, LB_SETHORIZONTALEXTENT, total > List().ClientWidth() ? static_cast<WPARAM>(total) : 0, 0);
     Layout();
     InvalidateRect(list_, nullptr, TRUE);
 }
@@ -614,15 +614,19 @@ void ColumnListBoxPeer::ReadBackSelection()
 bool ColumnListBoxPeer::HandleHeader(const NMHDR& header, LRESULT& result)
 {
     if (Updating()) return false;
-    const auto& notice = reinterpret_cast<const NMHEADERW&>(header);
-    const bool widthChange = notice.pitem && (notice.pitem->mask & HDI_WIDTH) != 0;
     const UINT code = header.code;
+    // Only the item-change notices carry an NMHEADER; the header's other
+    // notices (custom drawing, capture released, clicks) are shorter, and
+    // reading an item pointer from them reads whatever lies behind them.
+    if (!IsHeaderCode(code, HDN_ITEMCHANGINGW, HDN_ITEMCHANGINGA) &&
+        !IsHeaderCode(code, HDN_ITEMCHANGEDW, HDN_ITEMCHANGEDA))
+        return false;
+    const auto& notice = reinterpret_cast<const NMHEADERW&>(header);
     // The user dragged a divider: the header is about to take the new width
     // (or, for headers that only tell afterwards, has taken it). The model
     // clamps it and its widths go back into the header; the header's own
     // change is refused so the model's stays.
-    if (widthChange && (IsHeaderCode(code, HDN_ITEMCHANGINGW, HDN_ITEMCHANGINGA) ||
-                        IsHeaderCode(code, HDN_ITEMCHANGEDW, HDN_ITEMCHANGEDA))) {
+    if (notice.pitem && (notice.pitem->mask & HDI_WIDTH) != 0) {
         const int section = notice.iItem;
         if (section < 0 || section >= List().SectionCount()) return false;
         Flush();
@@ -663,7 +667,7 @@ void ColumnListBoxPeer::DrawRow(const DRAWITEMSTRUCT& item)
         // Columns that only overhang the rows (under the frame or the
         // vertical scroll bar) end at the visible edge, so their texts are
         // shortened where the user can see it.
-        const bool scrolls = model.Sections().totalWidth() > model.Width();
+        const bool scrolls = model.Sections().totalWidth() > model.ClientWidth();
         RECT client{};
         GetClientRect(list_, &client);
         for (const auto& cell : cells) {

@@ -148,15 +148,6 @@ private:
     bool enabled_;
 };
 
-// Check boxes, buttons and labels show the styled background behind them;
-// edit fields keep their own.
-bool ShowsParentBackground(HWND child)
-{
-    wchar_t name[32]{};
-    GetClassNameW(child, name, 32);
-    return _wcsicmp(name, WC_BUTTONW) == 0 || _wcsicmp(name, WC_STATICW) == 0;
-}
-
 widgets::GroupBoxView ViewOf(const GroupBox& box, HWND window)
 {
     widgets::GroupBoxView view;
@@ -239,9 +230,10 @@ bool GroupBoxPeer::Handle(Message& m)
         return true;
     case WM_CTLCOLORBTN:
     case WM_CTLCOLORSTATIC: {
+        // Every child that asks: buttons, check boxes, labels, and edit
+        // boxes that are disabled or read-only (they ask as static controls).
         const auto child = reinterpret_cast<HWND>(m.lParam);
-        if (!ShowsParentBackground(child) || !logic_->answersChildColour(ViewOf(box, Window()), m.id))
-            return WindowPeer::Handle(m);
+        if (!logic_->answersChildColour(ViewOf(box, Window()), m.id)) return WindowPeer::Handle(m);
         const auto dc = reinterpret_cast<HDC>(m.wParam);
         static_cast<LibraryStyle&>(*style_).DrawParentBackground(child, dc);
         SetBkMode(dc, TRANSPARENT);

@@ -134,6 +134,8 @@ void WindowPeer::CreateChild(const wchar_t* className, DWORD style, DWORD exStyl
         throw std::runtime_error("cannot create the window of " + control_.Name() + " (error " +
                                  std::to_string(GetLastError()) + ")");
     Adopt(window, std::wstring_view(className).starts_with(L"Sonrik."));
+    // A later control is in front of an earlier one, as in the model.
+    SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void WindowPeer::Adopt(HWND window, bool ownClass)
@@ -255,6 +257,7 @@ void WindowPeer::Changed(Property property)
     case Property::Visible: ApplyVisible(); break;
     case Property::Bounds: ApplyBounds(); break;
     case Property::Focus: ApplyFocus(); break;
+    case Property::ZOrder: ApplyZOrder(); break;
     default: ApplyOther(property); break;
     }
 }
@@ -274,6 +277,12 @@ void WindowPeer::ApplyBounds()
 void WindowPeer::ApplyVisible() { ShowWindow(window_, control_.Visible() ? SW_SHOWNA : SW_HIDE); }
 
 void WindowPeer::ApplyOther(Property) {}
+
+void WindowPeer::ApplyZOrder()
+{
+    if (control_.kind() == Kind::Form) return;
+    SetWindowPos(window_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
 
 // A window shows itself disabled when any parent is disabled, as the model
 // counts it; the model tells direct children only, so the whole subtree is
@@ -342,7 +351,14 @@ void FormPeer::PlaceFocus()
 {
     focusPlacedLater_ = false;
     HWND target = WindowOfControl(GetForm().ActiveControl());
-    if (!CanTakeFocus(target)) target = GetNextDlgTabItem(Window(), nullptr, FALSE);
+    if (!CanTakeFocus(target)) {
+        target = nullptr;
+        for (Control* control : TabOrder(GetForm()))
+            if (CanTakeFocus(WindowOfControl(control))) {
+                target = WindowOfControl(control);
+                break;
+            }
+    }
     ::SetFocus(target ? target : Window());
 }
 
@@ -376,7 +392,7 @@ void FormPeer::ApplyText()
 }
 
 // The client area has the size the form asks for; the window stands in the
-// middle of the desktop's work area.
+// middle of the desktop's work area or at its designed place on it.
 void FormPeer::ApplyBounds()
 {
     const Form& form = GetForm();
@@ -394,9 +410,12 @@ void FormPeer::ApplyBounds()
     const int height = frame.bottom - frame.top;
     RECT work{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    const int left = std::max<int>(work.left, work.left + (work.right - work.left - width) / 2);
-    const int top = std::max<int>(work.top, work.top + (work.bottom - work.top - height) / 2);
-    SetWindowPos(Window(), nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    const Bounds placed = PlaceWindow(form.Position(), form.DesignedLeft(), form.DesignedTop(), width, height,
+                                      {work.left, work.top, work.right - work.left, work.bottom - work.top});
+    SetWindowPos(Window(), nullptr, placed.left, placed.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT shown{};
+    GetWindowRect(Window(), &shown);
+    UserInput::FormPlaced(GetForm(), {shown.left, shown.top, shown.right - shown.left, shown.bottom - shown.top});
 }
 
 void FormPeer::ApplyVisible()
@@ -706,11 +725,34 @@ void SetTabText(HWND tabs, int index, const std::string& utf8, bool insert)
                  reinterpret_cast<LPARAM>(&item));
 }
 
+DWORD TabStyleBits(const TabStyle& style)
+{
+    return (style.multiLine ? TCS_MULTILINE : 0) | (style.tabWidth > 0 ? TCS_FIXEDWIDTH : 0);
+}
+
 }  // namespace
+
+void ApplyTabStyle(HWND tabs, const TabStyle& style)
+{
+    const auto old = static_cast<DWORD>(GetWindowLongPtrW(tabs, GWL_STYLE));
+    const DWORD wanted = (old & ~static_cast<DWORD>(TCS_MULTILINE | TCS_FIXEDWIDTH)) | TabStyleBits(style);
+    if (wanted != old) SetWindowLongPtrW(tabs, GWL_STYLE, static_cast<LONG_PTR>(wanted));
+    if (style.tabWidth > 0) {
+        // The height stays the control's own.
+        RECT item{};
+        const int height = SendMessageW(tabs, TCM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item))
+                               ? item.bottom - item.top
+                               : 0;
+        SendMessageW(tabs, TCM_SETITEMSIZE, 0, MAKELPARAM(style.tabWidth, height));
+    }
+    InvalidateRect(tabs, nullptr, TRUE);
+}
 
 PageControlPeer::PageControlPeer(Win32Backend& backend, PageControl& pages) : WindowPeer(backend, pages)
 {
-    CreateChild(WC_TABCONTROLW, WS_TABSTOP | WS_CLIPCHILDREN | TCS_MULTILINE, WS_EX_CONTROLPARENT, std::wstring());
+    CreateChild(WC_TABCONTROLW, WS_TABSTOP | WS_CLIPCHILDREN | TabStyleBits(pages.GetTabStyle()),
+                WS_EX_CONTROLPARENT, std::wstring());
+    ApplyTabStyle(Window(), pages.GetTabStyle());
 }
 
 int PageControlPeer::IndexOf(const TabSheet& sheet) const
@@ -727,6 +769,7 @@ void PageControlPeer::AddSheet(const TabSheet& sheet, HWND window)
 {
     sheets_.emplace_back(&sheet, window);
     SetTabText(Window(), IndexOf(sheet), sheet.Text(), true);
+    if (Pages().GetTabStyle().tabWidth > 0) ApplyTabStyle(Window(), Pages().GetTabStyle());
     Layout();
 }
 
@@ -754,7 +797,7 @@ void PageControlPeer::Layout()
     GetClientRect(Window(), &area);
     SendMessageW(Window(), TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
     int index = 0;
-    for (const Control* child : pages.Children()) {
+    for (Control* child : Pages().Children()) {
         if (child->kind() != Kind::TabSheet) continue;
         const auto entry = std::find_if(sheets_.begin(), sheets_.end(),
                                         [&](const auto& e) { return e.first == child; });
@@ -763,6 +806,11 @@ void PageControlPeer::Layout()
         const HWND sheet = entry->second;
         SetWindowPos(sheet, HWND_TOP, area.left, area.top, area.right - area.left, area.bottom - area.top,
                      SWP_NOACTIVATE | (shown ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
+        // The model learns the display area, so what is aligned on the sheet
+        // fills it.
+        UserInput::Guarded(child->OwnerForm(), [&] {
+            child->SetBounds(area.left, area.top, area.right - area.left, area.bottom - area.top);
+        });
     }
 }
 
@@ -783,6 +831,10 @@ void PageControlPeer::ApplyBounds()
 
 void PageControlPeer::ApplyOther(Property property)
 {
+    if (property == Property::TabStyle) {
+        ApplyTabStyle(Window(), Pages().GetTabStyle());
+        Layout();  // the display area follows the rows of tabs
+    }
     if (property == Property::PageIndex) Layout();
 }
 
@@ -806,6 +858,32 @@ PageControlPeer* TabSheetPeer::Pages() const
     return static_cast<PageControlPeer*>(Model().Parent()->Peer());
 }
 
+bool TabSheetPeer::Handle(Message& m)
+{
+    auto& sheet = static_cast<TabSheet&>(Model());
+    if (!sheet.OnPaint) return WindowPeer::Handle(m);
+    switch (m.id) {
+    case WM_ERASEBKGND:
+        m.result = 1;  // the paint handler draws the whole background
+        return true;
+    case WM_PAINT: {
+        PAINTSTRUCT ps{};
+        const HDC dc = BeginPaint(m.window, &ps);
+        if (dc) {
+            RECT client{};
+            GetClientRect(m.window, &client);
+            const PaintContext context{reinterpret_cast<WindowHandle>(m.window), reinterpret_cast<std::uintptr_t>(dc),
+                                       {client.left, client.top, client.right, client.bottom}};
+            UserInput::Guarded(sheet.OwnerForm(), [&] { sheet.OnPaint(context); });
+        }
+        EndPaint(m.window, &ps);
+        m.result = 0;
+        return true;
+    }
+    default: return WindowPeer::Handle(m);
+    }
+}
+
 void TabSheetPeer::ApplyText()
 {
     if (PageControlPeer* pages = Pages()) pages->SheetCaptionChanged(static_cast<const TabSheet&>(Model()));
@@ -822,7 +900,8 @@ void TabSheetPeer::ApplyVisible()
 
 TabControlPeer::TabControlPeer(Win32Backend& backend, TabControl& tabs) : WindowPeer(backend, tabs)
 {
-    CreateChild(WC_TABCONTROLW, WS_TABSTOP | WS_CLIPCHILDREN | TCS_MULTILINE, WS_EX_CONTROLPARENT, std::wstring());
+    CreateChild(WC_TABCONTROLW, WS_TABSTOP | WS_CLIPCHILDREN | TabStyleBits(tabs.GetTabStyle()),
+                WS_EX_CONTROLPARENT, std::wstring());
     FillTabs();
 }
 
@@ -832,6 +911,7 @@ void TabControlPeer::FillTabs()
     SendMessageW(Window(), TCM_DELETEALLITEMS, 0, 0);
     const auto& tabs = Tabs().Tabs();
     for (std::size_t i = 0; i < tabs.size(); ++i) SetTabText(Window(), static_cast<int>(i), tabs[i], true);
+    ApplyTabStyle(Window(), Tabs().GetTabStyle());
     SelectModelTab();
 }
 
@@ -854,6 +934,7 @@ bool TabControlPeer::Notify(const NMHDR& header, LRESULT& result)
 
 void TabControlPeer::ApplyOther(Property property)
 {
+    if (property == Property::TabStyle) ApplyTabStyle(Window(), Tabs().GetTabStyle());
     if (property == Property::Items) FillTabs();
     if (property == Property::PageIndex) SelectModelTab();
 }

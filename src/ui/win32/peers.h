@@ -92,6 +92,8 @@ protected:
     virtual void ApplyBounds();
     virtual void ApplyVisible();
     virtual void ApplyOther(Property property);
+    // Puts the window where the model has the control among its siblings.
+    virtual void ApplyZOrder();
     void ApplyEnabled();
     void ApplyFocus();
 
@@ -197,6 +199,10 @@ private:
 
 class TabSheetPeer;
 
+// The model's tab layout on a tab control window: several rows or one, and
+// a fixed tab width or tabs as wide as their captions.
+void ApplyTabStyle(HWND tabs, const TabStyle& style);
+
 class PageControlPeer final : public WindowPeer {
 public:
     PageControlPeer(Win32Backend& backend, PageControl& pages);
@@ -226,9 +232,12 @@ public:
     ~TabSheetPeer() override;
 
 protected:
+    // With a paint handler the sheet draws its own background.
+    bool Handle(Message& m) override;
     void ApplyText() override;
     void ApplyBounds() override;
     void ApplyVisible() override;
+    void ApplyZOrder() override {}  // the page control keeps its sheets in order
 
 private:
     PageControlPeer* Pages() const;

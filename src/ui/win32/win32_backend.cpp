@@ -6,6 +6,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include <stdexcept>
 
 namespace sonrik::ui::win32 {
@@ -259,6 +261,12 @@ void Win32Backend::DispatchOne(MSG& msg)
 
 bool Win32Backend::PreTranslate(MSG& msg)
 {
+    if (msg.message == WM_SYSCHAR) {
+        // Alt+letter: a caption's '&' shortcut, as a dialog does it; a key
+        // no caption marks goes on to the system (which beeps).
+        WindowPeer* peer = PeerOwning(msg.hwnd);
+        return peer && UserInput::Accelerator(peer->Model().OwnerForm(), static_cast<char32_t>(msg.wParam));
+    }
     if (!IsKeyMessage(msg.message)) return false;
     WindowPeer* peer = PeerOwning(msg.hwnd);
     if (!peer) return false;
@@ -316,11 +324,28 @@ bool Win32Backend::ReportKey(Control& target, UINT message, WPARAM& wParam, LPAR
 bool Win32Backend::DialogKey(Control& target, HWND window, WPARAM key)
 {
     if (key == VK_TAB) {
-        // Ctrl+Tab belongs to the form's handlers only; it types nothing.
-        if (GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) return true;
-        const HWND form = WindowOf(target.OwnerForm());
-        const HWND from = target.kind() == Kind::Form ? nullptr : window;
-        if (const HWND next = GetNextDlgTabItem(form, from, GetKeyState(VK_SHIFT) < 0)) ::SetFocus(next);
+        if (GetKeyState(VK_MENU) < 0) return true;
+        // Ctrl+Tab that no handler took steps a focused tab or page control
+        // to its next tab; anywhere else it types nothing.
+        if (GetKeyState(VK_CONTROL) < 0) {
+            if (target.kind() == Kind::TabControl || target.kind() == Kind::PageControl)
+                UserInput::TabStepped(target, GetKeyState(VK_SHIFT) >= 0);
+            return true;
+        }
+        // The model's tab order, which the windows' z-order need not follow.
+        const std::vector<Control*> order = TabOrder(target.OwnerForm());
+        const auto at = std::find(order.begin(), order.end(), &target);
+        const bool back = GetKeyState(VK_SHIFT) < 0;
+        const auto n = static_cast<std::ptrdiff_t>(order.size());
+        std::ptrdiff_t i = at == order.end() ? (back ? 0 : -1) : at - order.begin();
+        for (std::ptrdiff_t step = 0; step < n; ++step) {
+            i = (i + (back ? n - 1 : 1)) % n;
+            const HWND next = WindowOf(*order[static_cast<std::size_t>(i)]);
+            if (next && IsWindowVisible(next) && IsWindowEnabled(next)) {
+                ::SetFocus(next);
+                break;
+            }
+        }
         return true;
     }
     if (key == VK_RETURN && target.kind() == Kind::Button) {
