@@ -273,3 +273,23 @@ TEST_F(ListWindow, WindowOpensAtItsDesignedPlace)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ListRowText, CaptionsReachRowsInTheCodePageOfTheBackend)
+{
+    const struct {
+        std::string utf8, ansi;
+    } cases[] = {{"Test OK", "Test OK"}, {"caf\xC3\xA9", "caf\xE9"}, {"\xD0\xA2\xD0\xB5\xD1\x81\xD1\x82", "????"},
+                 {"a\xE2\x82\xAC", "a?"}};
+    ui::headless::HeadlessBackend backend;
+    for (const auto& c : cases) {
+        EXPECT_EQ(backend.Utf8ToAnsi(c.utf8), c.ansi) << c.utf8;
+        if (c.ansi.find('?') == std::string::npos) {
+            EXPECT_EQ(backend.AnsiToUtf8(c.ansi), c.utf8);
+        }
+    }
+    EXPECT_EQ(backend.Backend::Utf8ToAnsi("\xD0\xA2x"), "?x");  // without a code page: ASCII only
+}
+
+}  // namespace
