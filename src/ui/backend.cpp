@@ -4,6 +4,19 @@
 
 namespace sonrik::ui {
 
+std::string Backend::Utf8ToAnsi(std::string_view utf8) const
+{
+    std::string out;
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const auto b = static_cast<unsigned char>(utf8[i]);
+        if (b < 0x80)
+            out += utf8[i];
+        else if ((b & 0xC0) != 0x80)
+            out += '?';  // one per character: continuation bytes add nothing
+    }
+    return out;
+}
+
 std::string ErrorBoxText(std::string_view message)
 {
     std::string text(message);

@@ -61,6 +61,10 @@ public:
                                           std::intptr_t lParam) = 0;
     // Turns field contents (ANSI bytes) into UTF-8 for captions and messages.
     virtual std::string AnsiToUtf8(std::string_view ansi) const = 0;
+    // Turns a caption (UTF-8) into field contents (ANSI bytes), for a caption
+    // shown inside a list row; a character the code page lacks becomes '?'.
+    // This default knows only ASCII; a backend with a code page overrides it.
+    virtual std::string Utf8ToAnsi(std::string_view utf8) const;
 };
 
 // The text shown for an error that escaped a handler: a full stop is added

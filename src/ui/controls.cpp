@@ -476,6 +476,16 @@ void ColumnListBox::SetOptions(const widgets::ColumnOptions& options)
 void ColumnListBox::Relayout()
 {
     sections_.autoSize(ClientWidth());
+    SetScrollLeft(scrollLeft_);
+    Notify(Property::Sections);
+}
+
+void ColumnListBox::SetScrollLeft(int value)
+{
+    const int widest = std::max(0, sections_.totalWidth() - ClientWidth());
+    const int clamped = std::clamp(value, 0, widest);
+    if (clamped == scrollLeft_) return;
+    scrollLeft_ = clamped;
     Notify(Property::Sections);
 }
 
@@ -484,6 +494,7 @@ void ColumnListBox::SizeChanged() { Relayout(); }
 void ColumnListBox::ClearSections()
 {
     sections_.clear();
+    scrollLeft_ = 0;
     Notify(Property::Sections);
 }
 
@@ -503,6 +514,7 @@ void ColumnListBox::SetSectionText(int index, std::string text)
 void ColumnListBox::SetSectionWidth(int index, int width)
 {
     sections_[index].setWidth(width);
+    SetScrollLeft(scrollLeft_);
     Notify(Property::Sections);
 }
 

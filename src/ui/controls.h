@@ -458,6 +458,11 @@ public:
     // holds one section 511 wide).
     static constexpr int kBorder = 1;
     int ClientWidth() const { return Width() > 2 * kBorder ? Width() - 2 * kBorder : 0; }
+    // How far the header and the rows are scrolled to the left, in pixels:
+    // above 0 only while the sections are wider than the control. Kept within
+    // [0, total section width - client width] as sections and size change.
+    int ScrollLeft() const { return scrollLeft_; }
+    void SetScrollLeft(int value);
 
     // The user dragged the right edge of a section: its position and new width.
     Event<int, int> OnHeaderSized;
@@ -477,6 +482,7 @@ private:
     widgets::RowList rows_;
     int itemHeight_ = 16;
     int topRow_ = 0;
+    int scrollLeft_ = 0;
 };
 
 }  // namespace sonrik::ui

@@ -344,6 +344,11 @@ void UserInput::HeaderSized(ColumnListBox& list, int section, int width)
     });
 }
 
+void UserInput::ScrolledHorizontally(ColumnListBox& list, int position)
+{
+    Guarded(list.OwnerForm(), [&] { list.SetScrollLeft(position); });
+}
+
 void UserInput::CloseRequested(Form& form)
 {
     Guarded(form, [&] { form.Close(); });

@@ -66,6 +66,8 @@ public:
     static void RowMovedTo(ColumnListBox& list, int row, ShiftState shift);
     static void RowToggled(ColumnListBox& list);
     static void HeaderSized(ColumnListBox& list, int section, int width);
+    // The list's horizontal scroll bar moved to `position` pixels.
+    static void ScrolledHorizontally(ColumnListBox& list, int position);
     // The user asked to close the form (close button, Alt+F4).
     static void CloseRequested(Form& form);
     // The form became the active window.

@@ -125,6 +125,26 @@ std::string HeadlessBackend::AnsiToUtf8(std::string_view ansi) const
     return out;
 }
 
+std::string HeadlessBackend::Utf8ToAnsi(std::string_view utf8) const
+{
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto b = static_cast<unsigned char>(utf8[i]);
+        std::size_t length = b < 0x80 ? 1 : b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2;
+        length = std::min(length, utf8.size() - i);
+        if (length == 1) {
+            out += utf8[i];
+        } else if (length == 2 && b >= 0xC2 && b <= 0xC3) {
+            out += static_cast<char>(((b & 0x03) << 6) | (static_cast<unsigned char>(utf8[i + 1]) & 0x3F));
+        } else {
+            out += '?';
+        }
+        i += length;
+    }
+    return out;
+}
+
 // ---- User --------------------------------------------------------------------------
 
 void User::Require(const Control& control, const char* action) const
@@ -321,6 +341,12 @@ void User::DragSection(ColumnListBox& list, int section, int width)
 {
     Require(list, "resize a column of");
     UserInput::HeaderSized(list, section, width);
+}
+
+void User::ScrollColumns(ColumnListBox& list, int position)
+{
+    Require(list, "scroll");
+    UserInput::ScrolledHorizontally(list, position);
 }
 
 void User::ClickCell(ColumnListBox& list, int row, int x)

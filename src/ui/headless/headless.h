@@ -85,6 +85,8 @@ public:
                                   std::intptr_t lParam) override;
     // Latin-1 to UTF-8: the headless system's code page.
     std::string AnsiToUtf8(std::string_view ansi) const override;
+    // UTF-8 to Latin-1, '?' for what Latin-1 lacks.
+    std::string Utf8ToAnsi(std::string_view utf8) const override;
 
 private:
     std::deque<int> answers_;
@@ -130,6 +132,8 @@ public:
     void ClickRow(ColumnListBox& list, int row, ShiftState shift = 0);
     void DoubleClickRow(ColumnListBox& list, int row);
     void DragSection(ColumnListBox& list, int section, int width);
+    // Moves the list's horizontal scroll bar to `position` pixels.
+    void ScrollColumns(ColumnListBox& list, int position);
     // Clicks or double-clicks a cell: the mouse goes up at x (the row list's
     // client coordinates) in the middle of the row, then the click, or the
     // click and the double click, follow.

@@ -1,0 +1,41 @@
+// The list editor's texts in both languages (UTF-8): the captions of its
+// controls, by control name, the tabs, and its message table. The row
+// statuses and the columns of the "File name to TAG" page are in
+// list_record.h.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string_view>
+
+namespace sonrik::list {
+
+struct CaptionText {
+    std::string_view control;
+    std::string_view english;
+    std::string_view russian;
+};
+
+extern const std::array<CaptionText, 6> kListEditorCaptions;
+// The three tabs of AFilesPage, left to right.
+extern const std::array<CaptionText, 3> kListEditorTabs;
+
+enum class ListMessage : std::size_t {
+    NoFiles,
+    ReadOnlyQuestion,  // %S: the file's name without its folder
+    Restoring,
+    RowError,
+    FilesColumn,
+    CurrentNameColumn,
+    NewNameColumn,
+    StatusColumn,
+    Count
+};
+extern const std::array<CaptionText, static_cast<std::size_t>(ListMessage::Count)> kListEditorMessages;
+
+inline constexpr std::string_view kListEditorCaption = "Sonrik editor v 1.1";
+inline constexpr std::string_view kEngBoxCaption = "In English language";
+// Both message boxes of the window carry it in either language.
+inline constexpr std::string_view kTagEditorCaption = "Tag editor";
+
+}  // namespace sonrik::list

@@ -1,0 +1,148 @@
+#include "Main_List/list_editor_logic.h"
+
+#include "Main_List/templates.h"
+#include "platform/platform.h"
+#include "sonrik/history_file.h"
+#include "twID3/twID3.h"
+
+#include <algorithm>
+#include <exception>
+
+namespace sonrik::list {
+
+namespace {
+
+char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool SameAsciiText(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return AsciiUpper(x) == AsciiUpper(y); });
+}
+
+}  // namespace
+
+bool HasMp3Extension(std::string_view path)
+{
+    const std::string name = FileNameOf(path);
+    const auto dot = name.rfind('.');
+    return dot != std::string::npos && SameAsciiText(std::string_view(name).substr(dot), ".mp3");
+}
+
+std::vector<std::string> Mp3Lines(const std::vector<std::string>& lines)
+{
+    std::vector<std::string> files;
+    std::copy_if(lines.begin(), lines.end(), std::back_inserter(files),
+                 [](const std::string& line) { return HasMp3Extension(line); });
+    return files;
+}
+
+std::vector<std::string> ReadListFile(const std::string& path)
+{
+    std::string text;
+    try {
+        if (!platform::FileExists(path)) return {};
+        auto file = platform::File::open(path, platform::OpenMode::Read);
+        char buffer[16384];
+        while (const std::size_t got = file.read(buffer, sizeof buffer)) text.append(buffer, got);
+    } catch (const std::exception&) {
+        // Only the lines that were read completely count.
+        const auto end = text.find_last_of("\r\n");
+        text.resize(end == std::string::npos ? 0 : end + 1);
+    }
+    return SplitLines(text);
+}
+
+std::string CommentShown(std::string_view comment)
+{
+    if (comment.empty() || comment[0] == '\0' || (comment.size() > 1 && comment[1] == '\0')) return {};
+    std::string shown;
+    std::copy_if(comment.begin(), comment.end(), std::back_inserter(shown),
+                 [](char c) { return c != '\0' && c != '\1'; });
+    return shown;
+}
+
+void FillRecord(TFTag& tag, const std::string& path, const twID3::TtwID3v1& id3v1)
+{
+    tag.FilePath = path;
+    tag.NewName = path;
+    tag.TitleText = id3v1.Title();
+    tag.ArtistText = id3v1.Artist();
+    tag.AlbumText = id3v1.Album();
+    tag.YearText = id3v1.Year();
+    tag.GenreText = std::string(id3v1.Genre());
+    if (std::string comment = CommentShown(id3v1.Comment()); !comment.empty()) tag.CommentText = std::move(comment);
+    tag.TrackText = std::to_string(id3v1.TrackNo());
+    for (std::uint8_t kind = 0; kind < fkStatus; ++kind) *FieldMark(tag, kind) = false;
+    tag.RenameReady = false;
+}
+
+std::string RenameRow(const TFTag& tag, std::string_view status)
+{
+    return CurrentFileName(tag) + "|" + tag.NewName + "|" + std::string(status);
+}
+
+std::string FieldsRow(const TFTag& tag, std::string_view status)
+{
+    std::string row;
+    for (std::uint8_t kind = 0; kind < fkStatus; ++kind) {
+        row += *FieldText(tag, kind);
+        row += '|';
+    }
+    return row += status;
+}
+
+int SectionUnder(const widgets::HeaderSections& sections, int x, int scrollLeft)
+{
+    return sections.sectionAt(x + scrollLeft);
+}
+
+RenameFiles SystemRenameFiles()
+{
+    return {[](const std::string& name) { return platform::FileExists(name); },
+            [](const std::string& a, const std::string& b) { return platform::SameFileEntry(a, b); },
+            [](const std::string& from, const std::string& to) { platform::RenameFile(from, to); }};
+}
+
+RenameOutcome RenameToNewPath(const RenameFiles& files, const std::string& from, const std::string& to)
+{
+    try {
+        if (from == to) return RenameOutcome::TargetExists;
+        const bool respelling = files.exists(to) && files.sameEntry(from, to);
+        if (files.exists(to) && !respelling) return RenameOutcome::TargetExists;
+        if (!respelling) {
+            files.rename(from, to);
+            return RenameOutcome::Renamed;
+        }
+        // The system would find the target in the file itself: go round it.
+        const std::string folder = FolderOf(from);
+        std::string temporary;
+        for (int n = 0; temporary.empty() || files.exists(temporary); ++n)
+            temporary = JoinPath(folder, "~" + FileNameOf(from) + "." + std::to_string(n) + ".tmp");
+        files.rename(from, temporary);
+        try {
+            files.rename(temporary, to);
+        } catch (const std::exception&) {
+            try {
+                files.rename(temporary, from);
+            } catch (const std::exception&) {
+                // Nothing more can be done: the file keeps the temporary name.
+            }
+            return RenameOutcome::Failed;
+        }
+        return RenameOutcome::Renamed;
+    } catch (const std::exception&) {
+        return RenameOutcome::Failed;
+    }
+}
+
+bool ReplacePath(std::vector<std::string>& paths, const std::string& path, const std::string& renamed)
+{
+    const auto it =
+        std::find_if(paths.begin(), paths.end(), [&path](const std::string& p) { return SameAsciiText(p, path); });
+    if (it == paths.end()) return false;
+    *it = renamed;
+    return true;
+}
+
+}  // namespace sonrik::list

@@ -1,0 +1,368 @@
+// Test and Apply in the list editor: renames from tags, tag writes from file
+// names, name clashes, the read-only question and the host's 2125 message,
+// checked on the files themselves.
+#include "listedit_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+using namespace sonrik;
+using namespace sonrik::testing;
+using sonrik::ui::headless::User;
+
+namespace {
+
+using ListApply = ListEditorTest;
+using Lines = std::vector<std::string>;
+
+// The .mp3 file names in the test folder, sorted.
+Lines Mp3Names(const TempDir& dir)
+{
+    Lines names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        if (list::HasMp3Extension(entry.path().filename().string())) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void RemoveSongs(const TempDir& dir)
+{
+    for (const std::string& name : Mp3Names(dir)) std::filesystem::remove(dir.file(name));
+}
+
+Lines Statuses(const TAListEditor& w)
+{
+    Lines statuses;
+    for (const auto& row : [&w] {
+             Lines rows;
+             for (int i = 0; i < w.TagBox.Count(); ++i) rows.push_back(w.TagBox.Item(i));
+             return rows;
+         }())
+        statuses.push_back(row.substr(row.rfind('|') + 1));
+    return statuses;
+}
+
+// ---- "TAG to file name" ---------------------------------------------------------------------
+
+TEST_F(ListApply, RenameFromTagsMovesTheFilesAndTheirListEntries)
+{
+    const std::string sos = kSongAudio + Record("SOS", "Abba");
+    const Lines files{Song("x.mp3", Record("SOS", "Abba")), Song("y.mp3", Record("Waterloo", "Abba"))};
+    auto& w = OnPage(files, 1, "<ARTIST> - <TITLE>", [](User& user, TAListEditor& w) {
+        EXPECT_EQ(Rows(w), (Lines{"x|Abba - SOS|Test OK", "y|Abba - Waterloo|Test OK"}));
+        user.Click(w.BTApply);
+    });
+    EXPECT_EQ(Rows(w), (Lines{"Abba - SOS|Abba - SOS|File is renamed", "Abba - Waterloo|Abba - Waterloo|File is renamed"}));
+    EXPECT_EQ(Mp3Names(dir), (Lines{"Abba - SOS.mp3", "Abba - Waterloo.mp3"}));
+    EXPECT_TRUE(SameBytes(ReadBytes(dir.file("Abba - SOS.mp3")), sos));
+    EXPECT_EQ(w.FileList(), (Lines{dir.file("Abba - SOS.mp3"), dir.file("Abba - Waterloo.mp3")}));
+    EXPECT_FALSE(w.BTApply.Enabled());
+    ASSERT_EQ(HostCount(hostmsg::AboutToApply), 1u);
+    EXPECT_EQ(backend.HostMessages()[0].window, kListHost);
+    // Told before anything is touched: the first repaint comes after it.
+    const auto& journal = backend.Journal();
+    EXPECT_LT(std::find(journal.begin(), journal.end(), "host:2125,0"), std::find(journal.begin(), journal.end(), "process"));
+}
+
+struct ClashCase {
+    const char* name;
+    std::vector<std::pair<std::string, std::string>> listed;  // file name, tag record
+    Lines unlisted;                                           // other files in the folder
+    const char* appearsAfterTest;                             // nullptr: none
+    Lines tested, applied;                                    // statuses
+    Lines onDisk;
+};
+
+TEST_F(ListApply, NameClashesAreFoundByTheTestAndAgainByApply)
+{
+    const std::string xt = Record("T", "X");
+    const ClashCase cases[] = {
+        {"two records, one name", {{"a.mp3", xt}, {"b.mp3", xt}}, {}, nullptr,
+         {"Test OK", "File exists"}, {"File is renamed", "File exists"}, {"X - T.mp3", "b.mp3"}},
+        {"a file of the folder", {{"a.mp3", xt}}, {"X - T.mp3"}, nullptr, {"File exists"}, {"File exists"},
+         {"X - T.mp3", "a.mp3"}},
+        {"a file that appears after the test", {{"a.mp3", xt}}, {}, "X - T.mp3", {"Test OK"}, {"File exists"},
+         {"X - T.mp3", "a.mp3"}},
+        {"the file's own name", {{"X - T.mp3", xt}}, {}, nullptr, {"File exists"}, {"File exists"}, {"X - T.mp3"}},
+        {"the own name in other letter case", {{"x - t.mp3", xt}}, {}, nullptr, {"Test OK"}, {"File is renamed"},
+         {"X - T.mp3"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        RemoveSongs(dir);
+        Lines files;
+        for (const auto& [name, record] : c.listed) files.push_back(Song(name, record));
+        for (const auto& name : c.unlisted) Song(name, "other");
+        auto& w = OnPage(files, 1, "<ARTIST> - <TITLE>", [&c, this](User& user, TAListEditor& w) {
+            EXPECT_EQ(Statuses(w), c.tested);
+            if (c.appearsAfterTest) Song(c.appearsAfterTest, "other");
+            user.Click(w.BTApply);
+        });
+        EXPECT_EQ(Statuses(w), c.applied);
+        EXPECT_EQ(Mp3Names(dir), c.onDisk);
+        if (!c.unlisted.empty() || c.appearsAfterTest) {
+            EXPECT_EQ(ReadBytes(dir.file("X - T.mp3")), kSongAudio + "other");  // never replaced
+        }
+        win.reset();
+    }
+}
+
+TEST_F(ListApply, NewNamesNeverNameADeviceNorLeaveTheFolder)
+{
+    const struct {
+        std::string title, newName, status;
+    } cases[] = {
+        {"CON", "a", "Test ERROR"},
+        {"lpt1.txt", "a", "Test ERROR"},
+        {"Nul ", "a", "Test ERROR"},
+        {"..\\..\\up", "....up", "Test OK"},
+        {"../../up", "....up", "Test OK"},
+        {"c:up", "cup", "Test OK"},
+        {"Bell\x07 Tab\t", "Bell Tab", "Test OK"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.title);
+        RemoveSongs(dir);
+        auto& w = OnPage({Song("a.mp3", Record(c.title))}, 1, "<TITLE>", [](User& user, TAListEditor& w) {
+            user.Click(w.BTApply);
+        });
+        EXPECT_EQ(w.Tags()[0].NewName, c.newName);
+        EXPECT_EQ(Statuses(w)[0], c.status == "Test OK" ? "File is renamed" : c.status);
+        EXPECT_EQ(Mp3Names(dir), Lines{c.newName + ".mp3"});
+        win.reset();
+    }
+}
+
+// ---- "File name to TAG" -----------------------------------------------------------------------
+
+TEST_F(ListApply, FillFromNamesFollowsEmptyOnlyAndUnderscores)
+{
+    const struct {
+        bool emptyOnly, underscores;
+        std::string title, artist;
+    } cases[] = {
+        {true, true, "Song One", "Old"},
+        {true, false, "Song_One", "Old"},
+        {false, true, "Song One", "The Band"},
+        {false, false, "Song_One", "The_Band"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "EmptyOnly " << c.emptyOnly << ", _2Space " << c.underscores);
+        Settings(setting::kEmptyOnly, c.emptyOnly ? "1" : "0");
+        Settings(setting::kUnderscoreBySpaces, c.underscores ? "1" : "0");
+        const std::string path = Song("The_Band - Song_One.mp3", Record("", "Old", "Disc"));
+        auto& w = OnPage({path}, 2, "<ARTIST> - <TITLE>", [&c](User& user, TAListEditor& w) {
+            EXPECT_EQ(Rows(w), Lines{"0|" + c.title + "|" + c.artist + "|Disc|Blues|||Test OK"});
+            user.Click(w.BTApply);
+        });
+        EXPECT_EQ(Statuses(w), Lines{"TAG(s) is recorded"});
+        EXPECT_TRUE(SameBytes(ReadBytes(path), kSongAudio + Record(c.title, c.artist, "Disc")));
+        win.reset();
+    }
+}
+
+TEST_F(ListApply, FilledFieldsWithEmptyOnlyChangeNoFile)
+{
+    const Lines files{Song("A - B.mp3", Record("Title", "Artist")), Song("C - D.mp3", Record("Other", "Band"))};
+    auto& w = OnPage(files, 2, "<ARTIST> - <TITLE>", [](User& user, TAListEditor& w) { user.Click(w.BTApply); });
+    EXPECT_EQ(Statuses(w), (Lines{"No changes", "No changes"}));
+    EXPECT_EQ(ReadBytes(files[0]), kSongAudio + Record("Title", "Artist"));
+    EXPECT_EQ(ReadBytes(files[1]), kSongAudio + Record("Other", "Band"));
+    EXPECT_EQ(HostCount(hostmsg::AboutToApply), 1u);  // told all the same
+}
+
+TEST_F(ListApply, GenreByNameIsWrittenAsItsNumberAndAPlusTrackAsItsValue)
+{
+    Settings(setting::kEmptyOnly, "0");
+    const std::string path = Song("+7. rock - Tune.mp3", Record("Old"));
+    auto& w = OnPage({path}, 2, "<TRACK NUM>. <GENRE> - <TITLE>", [](User& user, TAListEditor& w) {
+        user.Click(w.BTApply);
+    });
+    EXPECT_EQ(Rows(w), Lines{"+7|Tune|||Rock|||TAG(s) is recorded"});
+    EXPECT_TRUE(SameBytes(ReadBytes(path), kSongAudio + Record("Tune", "", "", "", "", 7, 17)));
+}
+
+TEST_F(ListApply, TrackNumbersOutside0To255AreRefusedAndNothingIsWritten)
+{
+    Settings(setting::kEmptyOnly, "0");
+    for (const std::string track : {"300", "-3", "99999999999", "256"}) {
+        SCOPED_TRACE(track);
+        RemoveSongs(dir);
+        const std::string bad = Song(track + ". Bad.mp3", Record("Old"));
+        const std::string good = Song("12. Good.mp3", Record("Old"));
+        auto& w = OnPage({bad, good}, 2, "<TRACK NUM>. <TITLE>", [](User& user, TAListEditor& w) {
+            user.Click(w.BTApply);
+        });
+        EXPECT_EQ(Statuses(w), (Lines{"Test ERROR", "TAG(s) is recorded"}));
+        EXPECT_EQ(ReadBytes(bad), kSongAudio + Record("Old"));
+        EXPECT_TRUE(SameBytes(ReadBytes(good), kSongAudio + Record("Good", "", "", "", "", 12)));
+        EXPECT_TRUE(backend.ErrorBoxes().empty());
+        win.reset();
+    }
+}
+
+TEST_F(ListApply, ASaveThatWritesNothingShowsWriteError)
+{
+    Settings(setting::kEmptyOnly, "0");
+    const std::string path = Song("A - B.mp3", Record("Old"));
+    auto& w = OnPage({path}, 2, "<ARTIST> - <TITLE>", [&path](User& user, TAListEditor& w) {
+        std::filesystem::remove(path);
+        user.Click(w.BTApply);
+    });
+    EXPECT_EQ(Statuses(w), Lines{"Write Error"});
+    EXPECT_FALSE(std::filesystem::exists(path));  // a save creates no file
+}
+
+TEST_F(ListApply, UserActionsWaitWhileAnApplyRuns)
+{
+    Settings(setting::kEmptyOnly, "0");
+    const std::string path = Song("A - B.mp3", Record("Old"));
+    backend.OnHostMessage([this](const ui::headless::HostMessage&) {
+        User user(backend);
+        user.SelectTab(win->AFilesPage, 0);
+        user.Click(win->BTApply);
+    });
+    auto& w = OnPage({path}, 2, "<ARTIST> - <TITLE>", [](User& user, TAListEditor& w) { user.Click(w.BTApply); });
+    EXPECT_EQ(HostCount(hostmsg::AboutToApply), 1u);
+    EXPECT_EQ(w.AFilesPage.TabIndex(), 2);
+    EXPECT_EQ(Statuses(w), Lines{"TAG(s) is recorded"});
+}
+
+// ---- read-only files ------------------------------------------------------------------------------
+
+struct ReadOnlyCase {
+    const char* name;
+    bool autoRemove, autoRestore;
+    Lines readOnly;       // which of a.mp3, b.mp3, c.mp3 start read-only
+    int answer;           // 0: no question expected
+    Lines statuses;
+    Lines readOnlyAfter;  // which are read-only afterwards
+    int waits;
+};
+
+TEST_F(ListApply, ReadOnlyFilesAreAskedForOnceAndRestoredWhenTold)
+{
+    const std::string written = "TAG(s) is recorded";
+    const ReadOnlyCase cases[] = {
+        {"asked, Yes", false, false, {"a", "c"}, ui::answer::Yes, {written, written, written}, {}, 2},
+        {"asked, No", false, false, {"a", "c"}, ui::answer::No, {"Test OK", "Test OK", "Test OK"}, {"a", "c"}, 0},
+        {"No after a written file", false, false, {"b"}, ui::answer::No, {written, "Test OK", "Test OK"}, {"b"}, 0},
+        {"removed without asking", true, false, {"a", "b"}, 0, {written, written, written}, {}, 2},
+        {"removed and restored", true, true, {"a", "b"}, 0, {written, written, written}, {"a", "b"}, 4},
+    };
+    Settings(setting::kEmptyOnly, "0");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Settings(setting::kAutoRemoveReadOnly, c.autoRemove ? "1" : "0");
+        Settings(setting::kAutoRestoreReadOnly, c.autoRestore ? "1" : "0");
+        std::map<std::string, std::string> paths;
+        Lines files;
+        for (const std::string name : {"a", "b", "c"}) {
+            const std::string path = dir.file(name + ".mp3");
+            if (std::filesystem::exists(path)) platform::SetFileAttributeWord(path, 0);
+            files.push_back(paths[name] = Song(name + ".mp3", Record("Old")));
+        }
+        for (const auto& name : c.readOnly) platform::SetFileAttributeWord(paths[name], platform::kAttributeReadOnly);
+        if (c.answer != 0) backend.QueueAnswer(c.answer);
+        const std::size_t asked = backend.Questions().size();
+        const std::size_t waited = backend.Waits().size();
+        auto& w = OnPage(files, 2, "<TITLE>.<ARTIST>", [](User& user, TAListEditor& w) { user.Click(w.BTApply); });
+
+        EXPECT_EQ(Statuses(w), c.statuses);
+        EXPECT_EQ(backend.Questions().size() - asked, c.answer != 0 ? 1u : 0u);
+        if (c.answer != 0) {
+            const auto& q = backend.Questions().back();
+            EXPECT_EQ(q.text, "File " + c.readOnly[0] +
+                                  ".mp3 is \"Read only\".\rRemove this attribute beside all files to save changes?");
+            EXPECT_EQ(q.ownerWindow, kListHost);
+            EXPECT_EQ(q.caption, "Tag editor");
+            EXPECT_EQ(q.flags, ui::mb::YesNo | ui::mb::IconQuestion);
+        }
+        for (const std::string name : {"a", "b", "c"}) {
+            const bool readOnlyNow = platform::GetFileAttributeWord(paths[name]) & platform::kAttributeReadOnly;
+            EXPECT_EQ(readOnlyNow, std::count(c.readOnlyAfter.begin(), c.readOnlyAfter.end(), name) == 1) << name;
+        }
+        EXPECT_EQ(backend.Waits().size() - waited, static_cast<std::size_t>(c.waits));
+        EXPECT_EQ(w.BTApply.Enabled(), c.answer == ui::answer::No);  // a stopped Apply can be run again
+        if (c.autoRestore) {
+            EXPECT_EQ(w.StatusBar.PanelText(0), "Restore \"Read Only\" file attribute");
+        }
+        win.reset();
+    }
+}
+
+TEST_F(ListApply, ReadOnlyFileIsWrittenByteForByteAfterYes)
+{
+    Settings(setting::kEmptyOnly, "0");
+    const std::string path = Song("a.mp3", Record("Old", "", "", "", "Keep", 3, 9));
+    platform::SetFileAttributeWord(path, platform::kAttributeReadOnly);
+    backend.QueueAnswer(ui::answer::Yes);
+    OnPage({path}, 2, "<TITLE>.<ARTIST>", [](User& user, TAListEditor& w) { user.Click(w.BTApply); });
+    EXPECT_TRUE(SameBytes(ReadBytes(path), kSongAudio + Record("a", "", "", "", "Keep", 3, 9)));
+}
+
+// ---- renaming through a temporary name ----------------------------------------------------------
+
+// A folder that ignores letter case, as Windows does.
+struct CaseBlindFolder {
+    std::map<std::string, std::string> entries;  // folded name -> spelling
+    Lines renames;
+    std::string failOn;  // a target whose rename fails
+
+    static std::string Fold(std::string s)
+    {
+        for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return s;
+    }
+    list::RenameFiles Files()
+    {
+        return {[this](const std::string& p) { return entries.count(Fold(p)) != 0; },
+                [this](const std::string& a, const std::string& b) {
+                    return entries.count(Fold(a)) != 0 && Fold(a) == Fold(b);
+                },
+                [this](const std::string& from, const std::string& to) {
+                    renames.push_back(from + ">" + to);
+                    if (to == failOn || entries.count(Fold(from)) == 0) throw IoError(ioerr::AccessDenied);
+                    if (entries.count(Fold(to)) != 0 && Fold(to) != Fold(from)) throw IoError(ioerr::AccessDenied);
+                    entries.erase(Fold(from));
+                    entries[Fold(to)] = to;
+                }};
+    }
+};
+
+TEST(ListRename, LetterCaseOnlyRenamesGoThroughATemporaryName)
+{
+    const struct {
+        const char* name;
+        std::string from, to, failOn;
+        list::RenameOutcome outcome;
+        Lines renames;
+        std::string spelling;  // of the file's entry afterwards
+    } cases[] = {
+        {"plain", "d/a.mp3", "d/b.mp3", "", list::RenameOutcome::Renamed, {"d/a.mp3>d/b.mp3"}, "d/b.mp3"},
+        {"letter case", "d/a.mp3", "d/A.mp3", "", list::RenameOutcome::Renamed,
+         {"d/a.mp3>d/~a.mp3.0.tmp", "d/~a.mp3.0.tmp>d/A.mp3"}, "d/A.mp3"},
+        {"second step refused", "d/a.mp3", "d/A.mp3", "d/A.mp3", list::RenameOutcome::Failed,
+         {"d/a.mp3>d/~a.mp3.0.tmp", "d/~a.mp3.0.tmp>d/A.mp3", "d/~a.mp3.0.tmp>d/a.mp3"}, "d/a.mp3"},
+        {"identical", "d/a.mp3", "d/a.mp3", "", list::RenameOutcome::TargetExists, {}, "d/a.mp3"},
+        {"another file", "d/a.mp3", "d/c.mp3", "", list::RenameOutcome::TargetExists, {}, "d/a.mp3"},
+        {"refused", "d/a.mp3", "d/b.mp3", "d/b.mp3", list::RenameOutcome::Failed, {"d/a.mp3>d/b.mp3"}, "d/a.mp3"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CaseBlindFolder folder;
+        folder.entries = {{"d/a.mp3", c.from}, {"d/c.mp3", "d/c.mp3"}};
+        folder.failOn = c.failOn;
+        EXPECT_EQ(list::RenameToNewPath(folder.Files(), c.from, c.to), c.outcome);
+        EXPECT_EQ(folder.renames, c.renames);
+        const auto it = std::find_if(folder.entries.begin(), folder.entries.end(),
+                                     [](const auto& e) { return e.first != "d/c.mp3"; });
+        ASSERT_NE(it, folder.entries.end());
+        EXPECT_EQ(it->second, c.spelling);
+        EXPECT_EQ(folder.entries.size(), 2u);
+    }
+}
+
+}  // namespace
