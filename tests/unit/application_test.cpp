@@ -56,9 +56,10 @@ protected:
         return seen;
     }
 
+    // The windows' backend and what they note outlive the application object.
     HeadlessBackend backend;
-    Application app;
     std::vector<std::string> destroyed;
+    Application app;
     Form* shown = nullptr;
 };
 
