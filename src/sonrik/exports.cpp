@@ -3,6 +3,7 @@
 // convention. No C++ exception may unwind into the host, so every export is
 // noexcept and the opening calls report what goes wrong in the error box.
 #include "Main/tag_frm.h"
+#include "Main_List/list_editor.h"
 #include "platform/platform.h"
 #include "sonrik/application.h"
 #include "ui/win32/win32_backend.h"
@@ -90,6 +91,26 @@ void WINAPI RunModule(HWND hostWindow, HWND appWindow, const char* fileName, DWO
         [&](sonrik::ui::Form& form) {
             auto& editor = static_cast<sonrik::TATagFrm&>(form);
             editor.TargetFile = target;
+            editor.HostWindow = Handle(hostWindow);
+        });
+}
+
+// Opens the list editor on the files listed in `listFilePath` and returns
+// when it is closed.
+void WINAPI RunModule_List(HWND hostWindow, HWND appWindow, const char* listFilePath) noexcept
+{
+    try {
+        Backend();
+    } catch (...) {
+        return;  // no window can be shown, not even an error box
+    }
+    const std::string list = listFilePath ? listFilePath : "";
+    application.Open(
+        *backend, Handle(appWindow),
+        [] { return std::make_unique<sonrik::TAListEditor>(*backend, sonrik::platform::ModuleFileName()); },
+        [&](sonrik::ui::Form& form) {
+            auto& editor = static_cast<sonrik::TAListEditor&>(form);
+            editor.FileListPath = list;
             editor.HostWindow = Handle(hostWindow);
         });
 }

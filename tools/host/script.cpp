@@ -251,7 +251,12 @@ std::vector<ScriptLine> ParseScript(std::istream& in)
                 for (++i;; ++i) {
                     if (i >= text.size()) throw ScriptError("line " + std::to_string(number) + ": unterminated quote");
                     if (text[i] == '"') break;
-                    if (text[i] == '\\' && i + 1 < text.size()) ++i;
+                    if (text[i] == '\\' && i + 1 < text.size()) {
+                        // \r and \n stand for the line-end characters message texts hold.
+                        ++i;
+                        word += text[i] == 'r' ? '\r' : text[i] == 'n' ? '\n' : text[i];
+                        continue;
+                    }
                     word += text[i];
                 }
                 ++i;
@@ -562,9 +567,12 @@ void ScriptRunner::ClickRow(const std::string& name, int row, int x, bool twice,
     // The rows are a list box inside the control (below its header).
     HWND list = IsClass(control, L"ListBox") ? control : FindWindowExW(control, nullptr, L"ListBox", nullptr);
     if (!list) throw ScriptError(name + " has no row list");
+    // The list takes the model's rows from its message loop: wait for the row.
     RECT rect{};
-    if (Send(list, LB_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&rect)) == LB_ERR)
-        throw ScriptError(name + " has no row " + std::to_string(row));
+    const bool found = Poll(kDefaultTimeoutMs, [&] {
+        return Send(list, LB_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&rect)) != LB_ERR;
+    });
+    if (!found) throw ScriptError(name + " has no row " + std::to_string(row));
     const int px = x >= 0 ? x : rect.left + 4;
     const LPARAM at = MAKELPARAM(px, (rect.top + rect.bottom) / 2);
     // The mouse as the system reports it; with Ctrl or Shift held the list
@@ -698,6 +706,10 @@ void ScriptRunner::Dump() const
             if (IsCheckBox(window)) state += " checked=" + std::to_string(Send(window, BM_GETCHECK) == BST_CHECKED);
             if (IsClass(window, L"ComboBox")) state += " selected=" + std::to_string(Send(window, CB_GETCURSEL));
             if (IsClass(window, WC_TABCONTROLW)) state += " selected=" + std::to_string(Send(window, TCM_GETCURSEL));
+            for (HWND rows = FindWindowExW(window, nullptr, L"ListBox", nullptr); rows;
+                 rows = FindWindowExW(window, rows, L"ListBox", nullptr))
+                state += " rows=" + std::to_string(Send(rows, LB_GETCOUNT)) +
+                         " selected=" + std::to_string(Send(rows, LB_GETSELCOUNT));
             state += Geometry(window);
             std::printf("%-16s %-20s %s text=\"%s\"\n", Utf8(name).c_str(), Utf8(ClassOf(window)).c_str(), state.c_str(),
                         VisibleText(window).c_str());

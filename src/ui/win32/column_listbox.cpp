@@ -369,6 +369,11 @@ void ColumnListBoxPeer::SyncTopRow()
         const Scope scope(syncing_);
         List().SetTopRow(top);
     }
+    // The columns scrolled sideways: the model's hit tests add the offset.
+    if (const int position = HorizontalPosition(list_); position != List().ScrollLeft()) {
+        const Scope scope(syncing_);
+        UserInput::ScrolledHorizontally(List(), position);
+    }
     PlaceHeader();
 }
 

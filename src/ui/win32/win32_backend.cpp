@@ -418,4 +418,6 @@ std::intptr_t Win32Backend::SendHostMessage(WindowHandle window, unsigned messag
 
 std::string Win32Backend::AnsiToUtf8(std::string_view ansi) const { return WideToUtf8(AnsiToWide(ansi)); }
 
+std::string Win32Backend::Utf8ToAnsi(std::string_view utf8) const { return WideToAnsi(Utf8ToWide(utf8)); }
+
 }  // namespace sonrik::ui::win32

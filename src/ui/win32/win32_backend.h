@@ -59,6 +59,8 @@ public:
     std::intptr_t SendHostMessage(WindowHandle window, unsigned message, std::uintptr_t wParam,
                                   std::intptr_t lParam) override;
     std::string AnsiToUtf8(std::string_view ansi) const override;
+    // Characters the ANSI code page lacks become the system's default character.
+    std::string Utf8ToAnsi(std::string_view utf8) const override;
 
     // ---- for the peers ----
     HINSTANCE Instance() const { return instance_; }

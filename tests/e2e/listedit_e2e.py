@@ -1,0 +1,143 @@
+#!/usr/bin/env python3
+"""The list editor through the real Sonrik.dll, as the player uses it.
+
+Copies Sonrik.dll and sonrik-host.exe into a plug-in folder of their own,
+makes a folder of songs (tagged, untagged and read-only, with a file that is
+no MP3 and a listed one that is missing), has the host write the player's
+list file and call RunModule_List, and drives the real controls: a selection,
+"TAG to file name" with Apply (renames), then "File name to TAG" with Apply
+(tag writes, the read-only question). Then checks the disk byte for byte and
+the host's messages.
+
+  listedit_e2e.py --bin DIR --work DIR [--xml FILE] -- EMULATOR...
+"""
+import argparse
+import os
+import shutil
+import stat
+import subprocess
+import sys
+
+AUDIO = (bytes([0xFF, 0xFB, 0x90, 0x64]) + bytes(413)) * 8
+
+
+def field(text, width):
+    data = text.encode("latin-1")
+    return data + bytes(width - len(data))
+
+
+def id3v1(title, artist, album="", year="", comment="", track=0, genre=0):
+    return (b"TAG" + field(title, 30) + field(artist, 30) + field(album, 30) + field(year, 4)
+            + field(comment, 28) + bytes([0, track, genre]))
+
+
+def winpath(path):
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def quoted(path):
+    return '"' + winpath(path).replace("\\", "\\\\") + '"'
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--bin", required=True)
+    parser.add_argument("--work", required=True)
+    parser.add_argument("--xml")
+    parser.add_argument("emulator", nargs=argparse.REMAINDER)
+    args = parser.parse_args()
+    emulator = args.emulator[1:] if args.emulator[:1] == ["--"] else args.emulator
+
+    work = os.path.abspath(args.work)
+    if os.path.isdir(work):
+        for root, dirs, files in os.walk(work):
+            for name in files:
+                os.chmod(os.path.join(root, name), 0o644)
+        shutil.rmtree(work)
+    plugin = os.path.join(work, "Plugins")
+    music = os.path.join(work, "Music")
+    os.makedirs(plugin)
+    os.makedirs(music)
+    for name in ("Sonrik.dll", "sonrik-host.exe"):
+        shutil.copy(os.path.join(args.bin, name), plugin)
+    with open(os.path.join(plugin, "moduls.ini"), "wb") as ini:
+        ini.write(b"[SONRIKSETTS]\r\nENG=1\r\n")
+
+    songs = {
+        "01.mp3": AUDIO + id3v1("First Song", "Quiet Band", track=1),
+        "02.mp3": AUDIO + id3v1("Second Song", "Quiet Band", track=2),
+        "Loud Band - Third Song.mp3": AUDIO,
+    }
+    for name, data in songs.items():
+        with open(os.path.join(music, name), "wb") as f:
+            f.write(data)
+    with open(os.path.join(music, "notes.txt"), "wb") as f:
+        f.write(b"not a song")
+    untagged = os.path.join(music, "Loud Band - Third Song.mp3")
+    os.chmod(untagged, stat.S_IRUSR | stat.S_IRGRP | stat.S_IROTH)  # read-only
+    listed = ["01.mp3", "notes.txt", "02.mp3", "missing.mp3", "Loud Band - Third Song.mp3"]
+    list_file = os.path.join(work, "list.txt")
+
+    script = os.path.join(work, "listedit.script")
+    with open(script, "w", encoding="utf-8") as s:
+        s.write("write-list " + quoted(list_file) + " " + " ".join(quoted(os.path.join(music, n)) for n in listed) + "\n")
+        s.write(f"""run-module-list {quoted(list_file)}
+wait-window AListEditor 20000
+# Page 1 is refused with nothing selected.
+pick AFilesPage 1
+answer ok
+expect-box "Tag editor" "No chosen files!\\rPlease select one or more file."
+# The two tagged songs, renamed from their tags by "<ARTIST> - <TITLE>".
+click-row TagBox 0
+click-row TagBox 1 ctrl
+pick AFilesPage 1
+expect-visible BTApply 1
+click BTApply
+expect-message 2125 0
+# Tabs stay where they are while Apply runs.
+sleep 1000
+# The untagged song gets its tags from its name; it is read-only.
+pick AFilesPage 0
+click-row TagBox 3
+pick AFilesPage 2
+click BTApply
+answer yes
+expect-message 2125 0
+sleep 1500
+close AListEditor
+expect-stack-bytes 12
+expect-message-count 2
+unload
+""")
+    host = emulator + [os.path.join(plugin, "sonrik-host.exe"), "--dll", winpath(os.path.join(plugin, "Sonrik.dll"))]
+    report = ["--xml", os.path.abspath(args.xml)] if args.xml else []
+    result = subprocess.run(host + report + ["run", winpath(script)], cwd=work)
+
+    failures = []
+    expected = {
+        "Quiet Band - First Song.mp3": songs["01.mp3"],
+        "Quiet Band - Second Song.mp3": songs["02.mp3"],
+        "Loud Band - Third Song.mp3": AUDIO + id3v1("Third Song", "Loud Band"),
+        "notes.txt": b"not a song",
+    }
+    present = sorted(os.listdir(music))
+    if present != sorted(expected):
+        failures.append(f"files in the folder: {present}")
+    for name, data in expected.items():
+        path = os.path.join(music, name)
+        if os.path.exists(path):
+            with open(path, "rb") as f:
+                got = f.read()
+            if got != data:
+                failures.append(f"{name}: {len(got)} bytes, tail {got[-128:]!r}")
+    if os.path.exists(untagged) and not os.stat(untagged).st_mode & stat.S_IWUSR:
+        failures.append("the read-only song is still read-only after the answer Yes")
+    for failure in failures:
+        print("FAILED " + failure)
+    if not failures:
+        print("files on disk as expected")
+    return 1 if failures or result.returncode != 0 else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
