@@ -42,7 +42,7 @@ int GenreIndexOf(std::uint8_t genreId);
 std::string FileNameOf(std::string_view path, PathStyle style = kNativePathStyle);
 
 // `pattern` with its first `marker` (such as "%S") replaced by `value`.
-std::string FillIn(std::string_view pattern, std::string_view marker, std::string_view value);
+std::u8string FillIn(std::u8string_view pattern, std::u8string_view marker, std::u8string_view value);
 
 // The type-ahead text of the combo boxes: at most kCapacity characters, like
 // a 256-character zero-terminated buffer.

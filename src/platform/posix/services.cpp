@@ -165,4 +165,21 @@ void SleepMilliseconds(unsigned milliseconds)
 
 int LastErrorCode() { return lastErrorCode; }
 
+std::u8string AnsiToUtf8(std::string_view ansi)
+{
+    // Latin-1: each byte is the code point of the same number.
+    std::u8string utf8;
+    utf8.reserve(ansi.size());
+    for (const char c : ansi) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            utf8 += static_cast<char8_t>(byte);
+        } else {
+            utf8 += static_cast<char8_t>(0xC0 | (byte >> 6));
+            utf8 += static_cast<char8_t>(0x80 | (byte & 0x3F));
+        }
+    }
+    return utf8;
+}
+
 }  // namespace sonrik::platform
