@@ -86,7 +86,7 @@ expect-text V1Title "Quiet Frames"
 expect-text Lyrics3Title "Quiet Frames (long)"
 expect-contains StatusBar "Quiet Frames.mp3"
 expect-enabled BtSave 0
-set-text V1Title "Quiet Frames II"
+type V1Title " II"
 set-text V1Artist "The Silent Encoders"
 pick V1Genr 17
 expect-enabled BtSave 1

@@ -32,7 +32,9 @@ TEST(TagFrmLogic, TrackNumberTexts)
         SCOPED_TRACE(c.text);
         const auto parsed = editor::ParseTrackNo(c.text);
         EXPECT_EQ(parsed.check, c.check);
-        if (c.check == TrackNoCheck::Ok) EXPECT_EQ(parsed.value, c.value);
+        if (c.check == TrackNoCheck::Ok) {
+            EXPECT_EQ(parsed.value, c.value);
+        }
     }
 }
 

@@ -124,11 +124,15 @@ TEST_F(TagFrmSave, HostRefusingToStopWritesNothingInThatStep)
         EXPECT_TRUE(w.TagsChanged());
         Reread file(path);
         EXPECT_EQ(file.id3.ID3v1().Title(), "Song");  // the main step wrote nothing
-        if (c.bytes.find("LYRICS") != std::string::npos)
+        if (c.bytes.find("LYRICS") != std::string::npos) {
             EXPECT_EQ(file.id3.ID3v1().Lyrics3().Author(), c.lyrics3Written ? "Bob" : "Anna");
-        if (c.refusedStop == 1 && c.bytes.find("LYRICS") != std::string::npos)
+        }
+        if (c.refusedStop == 1 && c.bytes.find("LYRICS") != std::string::npos) {
             EXPECT_EQ(w.MemoLyrics.Text(), "Hello");  // memo edits replaced by what is stored
-        if (c.refusedStop == 2) EXPECT_EQ(w.V1Title.Text(), "New");  // as the object holds it
+        }
+        if (c.refusedStop == 2) {
+            EXPECT_EQ(w.V1Title.Text(), "New");  // as the object holds it
+        }
         frm.reset();
     }
 }

@@ -102,7 +102,7 @@ TEST_F(TagFrmWindow, StoredOptionsAreShownAndWrittenBack)
     EXPECT_EQ(Setting(setting::kEng), "1");  // the click handler wrote it back
     EXPECT_TRUE(w.Autoremowe.Checked());
     EXPECT_FALSE(w.Autorestore.Checked());
-    EXPECT_EQ(w.ModuleDir(), dir.path().string() + "/");
+    EXPECT_EQ(w.ModuleDir(), (dir.path() / "").string());
 }
 
 TEST_F(TagFrmWindow, ReloadDiscardsEditsWithoutAsking)
@@ -163,7 +163,9 @@ TEST_F(TagFrmWindow, ClosingAsksOnlyAfterChangesAndFollowsTheAnswer)
             EXPECT_EQ(q.flags, ui::mb::YesNoCancel | ui::mb::IconQuestion);
         }
         EXPECT_EQ(ReadBytes(path) != kAudio + kRecord, c.written);
-        if (!c.closed) EXPECT_EQ(w.V1Title.Text(), "SongX");
+        if (!c.closed) {
+            EXPECT_EQ(w.V1Title.Text(), "SongX");
+        }
         frm.reset();
     }
 }

@@ -119,6 +119,27 @@ HWND TypingTarget(HWND control)
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
+// " at=x,y size=WxH text-width=N": where a control is in its parent, and how
+// wide its own text is in its own font, so a clipped caption shows up.
+std::string Geometry(HWND window)
+{
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    MapWindowPoints(HWND_DESKTOP, GetParent(window), reinterpret_cast<POINT*>(&rect), 2);
+    std::string text = " at=" + std::to_string(rect.left) + "," + std::to_string(rect.top) +
+                       " size=" + std::to_string(rect.right - rect.left) + "x" + std::to_string(rect.bottom - rect.top);
+    const std::wstring caption = TextOf(window);
+    if (caption.empty()) return text;
+    const HDC dc = GetDC(window);
+    const auto font = reinterpret_cast<HFONT>(Send(window, WM_GETFONT));
+    const HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, caption.data(), static_cast<int>(caption.size()), &extent);
+    if (old) SelectObject(dc, old);
+    ReleaseDC(window, dc);
+    return text + " text-width=" + std::to_string(extent.cx);
+}
+
 int Number(const std::string& word, const char* what)
 {
     try {
@@ -324,6 +345,14 @@ void ScriptRunner::Execute(const ScriptLine& line)
         Pick(arg(1), Number(arg(2), "the index"));
     } else if (command == "key") {
         Key(line);
+    } else if (command == "click-row" || command == "double-click-cell") {
+        NeedArguments(line, 2, 3, "click-row LIST ROW [ctrl|shift], double-click-cell LIST ROW [X]");
+        const bool twice = command == "double-click-cell";
+        const std::string modifier = w.size() > 3 && !twice ? arg(3) : "";
+        if (!modifier.empty() && modifier != "ctrl" && modifier != "shift")
+            throw ScriptError("the modifier is ctrl or shift, not " + Quoted(modifier));
+        ClickRow(arg(1), Number(arg(2), "the row"), twice ? (w.size() > 3 ? Number(arg(3), "x") : -1) : -1,
+                 twice, modifier == "ctrl" ? MK_CONTROL : modifier == "shift" ? MK_SHIFT : 0);
     } else if (command == "answer") {
         NeedArguments(line, 1, 2, "answer yes|no|ok|cancel [TIMEOUT-MS]");
         lastBox_ = Answer(arg(1), timeout(2));
@@ -526,6 +555,31 @@ void ScriptRunner::Click(const std::string& name) const
     Sync();
 }
 
+void ScriptRunner::ClickRow(const std::string& name, int row, int x, bool twice, WPARAM keys) const
+{
+    const HWND control = Control(name);
+    if (!EnabledForUser(control)) throw ScriptError(name + " is disabled");
+    // The rows are a list box inside the control (below its header).
+    HWND list = IsClass(control, L"ListBox") ? control : FindWindowExW(control, nullptr, L"ListBox", nullptr);
+    if (!list) throw ScriptError(name + " has no row list");
+    RECT rect{};
+    if (Send(list, LB_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&rect)) == LB_ERR)
+        throw ScriptError(name + " has no row " + std::to_string(row));
+    const int px = x >= 0 ? x : rect.left + 4;
+    const LPARAM at = MAKELPARAM(px, (rect.top + rect.bottom) / 2);
+    // The mouse as the system reports it; with Ctrl or Shift held the list
+    // extends its selection, as for a user.
+    OnWindowThread([list, at, keys, twice] {
+        SetFocus(list);
+        SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON | keys, at);
+        SendMessageW(list, WM_LBUTTONUP, keys, at);
+        if (twice) {
+            SendMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON | keys, at);
+            SendMessageW(list, WM_LBUTTONUP, keys, at);
+        }
+    });
+}
+
 void ScriptRunner::Pick(const std::string& name, int index) const
 {
     const HWND control = Control(name);
@@ -644,6 +698,7 @@ void ScriptRunner::Dump() const
             if (IsCheckBox(window)) state += " checked=" + std::to_string(Send(window, BM_GETCHECK) == BST_CHECKED);
             if (IsClass(window, L"ComboBox")) state += " selected=" + std::to_string(Send(window, CB_GETCURSEL));
             if (IsClass(window, WC_TABCONTROLW)) state += " selected=" + std::to_string(Send(window, TCM_GETCURSEL));
+            state += Geometry(window);
             std::printf("%-16s %-20s %s text=\"%s\"\n", Utf8(name).c_str(), Utf8(ClassOf(window)).c_str(), state.c_str(),
                         VisibleText(window).c_str());
         }

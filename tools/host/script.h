@@ -82,6 +82,7 @@ private:
     void SetText(HWND target, const std::wstring& text) const;
     void Click(const std::string& name) const;
     void Pick(const std::string& name, int index) const;
+    void ClickRow(const std::string& name, int row, int x, bool twice, WPARAM keys) const;
     void Key(const ScriptLine& line) const;
     Box Answer(const std::string& button, int timeoutMs) const;
     void Dump() const;
