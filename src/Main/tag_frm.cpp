@@ -37,17 +37,17 @@ TATagFrm::TATagFrm(ui::Backend& backend, widgets::StyleProbe& styles, std::strin
 
 TATagFrm::~TATagFrm() { Destroy(); }
 
-const std::string& TATagFrm::Message(TagFrmMessage id) const { return messages_.at(static_cast<std::size_t>(id)); }
+const std::u8string& TATagFrm::Message(TagFrmMessage id) const { return messages_.at(static_cast<std::size_t>(id)); }
 
 void TATagFrm::LayOut()
 {
-    SetText(editor::kTagFrmCaption);
+    SetCaption(editor::kTagFrmCaption);
     SetBorder(ui::FormBorder::ToolWindow);
     SetClientSize(kClientWidth, kClientHeight);
     SetKeyPreview(true);
 
     XPGroupBox1.SetBounds(0, 0, 185, 321);
-    XPGroupBox1.SetText(editor::kID3v1GroupCaption);
+    XPGroupBox1.SetCaption(editor::kID3v1GroupCaption);
     PlaceRow(LTitle, V1Title, 0);
     PlaceRow(LArtist, V1Artist, 1);
     PlaceRow(LAlbum, V1Album, 2);
@@ -56,7 +56,7 @@ void TATagFrm::LayOut()
     PlaceRow(LGenre, V1Genr, 5);
     PlaceRow(LTrackNo, V1TrackNo, 6, 65);
     SetLyr.SetBounds(kFieldLeft + kFieldWidth - 49, kFieldTop + 6 * kRowStep - 2, 49, kButtonHeight);
-    SetLyr.SetText(">>");
+    SetLyr.SetCaption(u8">>");
     V1UseID3v11.SetBounds(kFieldLeft, 298, kFieldWidth, 17);
 
     XPGroupBox2.SetBounds(192, 0, 385, 321);
@@ -66,7 +66,7 @@ void TATagFrm::LayOut()
     PlaceRow(LLyrAuthor, Lyrics3Author, 3);
     Lyrics3UseTimestamp.SetBounds(kFieldLeft, kFieldTop + 4 * kRowStep, kFieldWidth, 17);
     SetID3.SetBounds(kFieldLeft, kFieldTop + 4 * kRowStep + 24, 49, kButtonHeight);
-    SetID3.SetText("<<");
+    SetID3.SetCaption(u8"<<");
     Pages.SetBounds(385 - 207, 0, 207, 304);
     Pages.SetAlign(ui::Align::Right);
     Pages.SetTabWidth(101);
@@ -89,7 +89,7 @@ void TATagFrm::LayOut()
     Autoremowe.SetBounds(8, 362, 490, 15);
     Autorestore.SetBounds(8, 377, 490, 15);
     EngBox.SetBounds(8, 400, 200, 17);
-    EngBox.SetText(editor::kEngBoxCaption);
+    EngBox.SetCaption(editor::kEngBoxCaption);
     StatusBar.SetBounds(0, kClientHeight - kStatusHeight, kClientWidth, kStatusHeight);
     StatusBar.SetPanelWidths({kStatusPanel0Width, 0});
 
@@ -186,7 +186,7 @@ void TATagFrm::FormActivate()
     if (!platform::FileExists(TargetFile)) return;
     ReadFileAttributes();
     GetBackend().ProcessMessages();
-    StatusBar.SetPanelText(1, GetBackend().AnsiToUtf8(editor::FileNameOf(TargetFile)));
+    StatusBar.SetPanelText(1, text::FromAnsi(editor::FileNameOf(TargetFile)));
     ID31.LoadFromFile(TargetFile);
     SetID3v1Enabled(ID31.UseID3v1() || ID31.UseID3v2(), false);
     {
@@ -244,7 +244,7 @@ void TATagFrm::EngBoxClick()
 void TATagFrm::ApplyLanguage(bool english)
 {
     for (const auto& caption : editor::kTagFrmCaptions)
-        FindControl(caption.control)->SetText(english ? caption.english : caption.russian);
+        FindControl(caption.control)->SetCaption(english ? caption.english : caption.russian);
     for (std::size_t i = 0; i < messages_.size(); ++i)
         messages_[i] = english ? editor::kTagFrmMessages[i].english : editor::kTagFrmMessages[i].russian;
 }
@@ -368,7 +368,7 @@ bool TATagFrm::AskYesNo(TagFrmMessage question)
                                        ui::mb::YesNo | ui::mb::IconQuestion) == ui::answer::Yes;
 }
 
-void TATagFrm::SetStatus(std::string_view text) { StatusBar.SetPanelText(0, text); }
+void TATagFrm::SetStatus(std::u8string_view text) { StatusBar.SetPanelText(0, text); }
 
 void TATagFrm::ShowStatus(TagFrmMessage text)
 {

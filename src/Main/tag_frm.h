@@ -37,7 +37,7 @@ public:
     const std::string& ModuleDir() const { return moduleDir_; }
     bool TagsChanged() const { return tagsChanged_; }
     // The text of the message table in the current language.
-    const std::string& Message(editor::TagFrmMessage id) const;
+    const std::u8string& Message(editor::TagFrmMessage id) const;
 
     // ---- controls, parents first, in tab order ----
     ui::GroupBox XPGroupBox1{this, "XPGroupBox1"};
@@ -123,7 +123,7 @@ private:
     void SetID3v1Enabled(bool on, bool byUser);
     void SetLyrics3Enabled(bool on, bool byUser);
     bool AskYesNo(editor::TagFrmMessage question);
-    void SetStatus(std::string_view text);
+    void SetStatus(std::u8string_view text);
     void ShowStatus(editor::TagFrmMessage text);
     ui::Control* FindControl(std::string_view name);
 
@@ -163,7 +163,7 @@ private:
     // Theme data for the class "window"; 0 unless visual styles are active.
     widgets::ThemeData themeData_ = 0;
     editor::SearchBuffer searchBuffer_;
-    std::array<std::string, static_cast<std::size_t>(editor::TagFrmMessage::Count)> messages_;
+    std::array<std::u8string, static_cast<std::size_t>(editor::TagFrmMessage::Count)> messages_;
 };
 
 }  // namespace sonrik

@@ -10,8 +10,8 @@ namespace sonrik::editor {
 
 struct CaptionText {
     std::string_view control;
-    std::string_view english;
-    std::string_view russian;
+    std::u8string_view english;
+    std::u8string_view russian;
 };
 
 // Captions that the language decides. The window caption, EngBox,
@@ -37,11 +37,11 @@ enum class TagFrmMessage : std::size_t {
 extern const std::array<CaptionText, static_cast<std::size_t>(TagFrmMessage::Count)> kTagFrmMessages;
 
 // Every message box of the window carries this caption in both languages.
-inline constexpr std::string_view kTagEditorCaption = "Tag editor";
-inline constexpr std::string_view kTagFrmCaption = "Sonrik Editor v 1.1";
-inline constexpr std::string_view kEngBoxCaption = "In English language";
-inline constexpr std::string_view kID3v1GroupCaption = "ID3v1, ID3v1.1, ID3v2 Tag";
+inline constexpr std::u8string_view kTagEditorCaption = u8"Tag editor";
+inline constexpr std::u8string_view kTagFrmCaption = u8"Sonrik Editor v 1.1";
+inline constexpr std::u8string_view kEngBoxCaption = u8"In English language";
+inline constexpr std::u8string_view kID3v1GroupCaption = u8"ID3v1, ID3v1.1, ID3v2 Tag";
 // English in both languages.
-inline constexpr std::string_view kCanNotSave = "Can not save changes. Error:%d";
+inline constexpr std::u8string_view kCanNotSave = u8"Can not save changes. Error:%d";
 
 }  // namespace sonrik::editor

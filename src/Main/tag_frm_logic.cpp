@@ -80,13 +80,6 @@ std::string FileNameOf(std::string_view path, PathStyle style)
     return std::string(last == std::string_view::npos ? path : path.substr(last + 1));
 }
 
-std::string FillIn(std::string_view pattern, std::string_view marker, std::string_view value)
-{
-    std::string text(pattern);
-    if (const auto at = text.find(marker); at != std::string::npos) text.replace(at, marker.size(), value);
-    return text;
-}
-
 bool SearchBuffer::Append(char ch)
 {
     if (Full()) return false;

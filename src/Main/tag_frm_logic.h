@@ -41,8 +41,6 @@ int GenreIndexOf(std::uint8_t genreId);
 // The file's name without its folder.
 std::string FileNameOf(std::string_view path, PathStyle style = kNativePathStyle);
 
-// `pattern` with its first `marker` (such as "%S") replaced by `value`.
-std::string FillIn(std::string_view pattern, std::string_view marker, std::string_view value);
 
 // The type-ahead text of the combo boxes: at most kCapacity characters, like
 // a 256-character zero-terminated buffer.

@@ -40,13 +40,13 @@ void TATagFrm::AutorestoreClick() { settingsFile_->WriteBool(setting::kAutoResto
 std::uint8_t TATagFrm::CheckTrackNo() const
 {
     const auto track = editor::ParseTrackNo(V1TrackNo.Text());
-    const std::string shown = GetBackend().AnsiToUtf8(V1TrackNo.Text());
+    const std::u8string shown = text::FromAnsi(V1TrackNo.Text());
     switch (track.check) {
     case editor::TrackNoCheck::Ok: return track.value;
     case editor::TrackNoCheck::NotANumber: throw ConvertError(shown);
     case editor::TrackNoCheck::OutOfRange: break;
     }
-    throw Error(editor::FillIn(Message(TagFrmMessage::TrackNoOutOfRange), "%s", shown));
+    throw Error(text::FillIn(Message(TagFrmMessage::TrackNoOutOfRange), u8"%s", shown));
 }
 
 void TATagFrm::SaveID3v1()
@@ -59,8 +59,8 @@ void TATagFrm::SaveID3v1()
         if (Autoremowe.Checked()) {
             RemoveReadOnly();
         } else {
-            const std::string name = GetBackend().AnsiToUtf8(editor::FileNameOf(TargetFile));
-            const std::string prompt = editor::FillIn(Message(TagFrmMessage::ReadOnlyLine1), "%S", name) + "\r" +
+            const std::u8string name = text::FromAnsi(editor::FileNameOf(TargetFile));
+            const std::u8string prompt = text::FillIn(Message(TagFrmMessage::ReadOnlyLine1), u8"%S", name) + u8"\r" +
                                        Message(TagFrmMessage::ReadOnlyLine2);
             if (GetBackend().ShowMessageBox({nullptr, HostWindow}, prompt, editor::kTagEditorCaption,
                                             ui::mb::YesNo | ui::mb::IconQuestion) == ui::answer::Yes)
@@ -83,7 +83,7 @@ void TATagFrm::SaveID3v1()
         saved = V1UseLyrics3.Checked() ? SaveLyrics3Step() && SaveTagsStep() : SaveTagsStep();
     } catch (const IoError& e) {
         failed();
-        throw Error(editor::FillIn(editor::kCanNotSave, "%d", std::to_string(e.code())));
+        throw Error(text::FillIn(editor::kCanNotSave, u8"%d", text::AsUtf8(std::to_string(e.code()))));
     } catch (...) {
         // Anything else (a block the format cannot hold, say) keeps its own text.
         failed();

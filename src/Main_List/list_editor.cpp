@@ -1,5 +1,7 @@
 #include "Main_List/list_editor.h"
 
+#include "text/text.h"
+
 #include "Main_List/list_editor_logic.h"
 #include "sonrik/history_file.h"
 #include "sonrik/module_dir.h"
@@ -32,11 +34,11 @@ TAListEditor::TAListEditor(ui::Backend& backend, std::string moduleFileName)
 
 TAListEditor::~TAListEditor() { Destroy(); }
 
-const std::string& TAListEditor::Message(ListMessage id) const { return messages_.at(static_cast<std::size_t>(id)); }
+const std::u8string& TAListEditor::Message(ListMessage id) const { return messages_.at(static_cast<std::size_t>(id)); }
 
 void TAListEditor::LayOut()
 {
-    SetText(list::kListEditorCaption);
+    SetCaption(list::kListEditorCaption);
     SetClientSize(kClientWidth, kClientHeight);
     SetDesignedPosition(kDesignedLeft, kDesignedTop);
     SetKeyPreview(true);
@@ -77,7 +79,7 @@ void TAListEditor::LayOut()
     Autorestore.SetBounds(8, 23, 620, 17);
     Autorestore.SetEnabled(false);
     EngBox.SetBounds(8, 43, 121, 17);
-    EngBox.SetText(list::kEngBoxCaption);
+    EngBox.SetCaption(list::kEngBoxCaption);
 }
 
 void TAListEditor::SetStartingProperties()
@@ -193,9 +195,9 @@ void TAListEditor::ApplyLanguage(bool english)
         if (control == nullptr)
             throw std::logic_error("the language table names a control the window lacks: " +
                                    std::string(caption.control));
-        control->SetText(pick(caption));
+        control->SetCaption(pick(caption));
     }
-    std::vector<std::string> tabs;
+    std::vector<std::u8string> tabs;
     for (const auto& tab : list::kListEditorTabs) tabs.emplace_back(pick(tab));
     AFilesPage.SetTabs(std::move(tabs));
     for (std::size_t i = 0; i < messages_.size(); ++i) messages_[i] = pick(list::kListEditorMessages[i]);
@@ -315,7 +317,7 @@ void TAListEditor::AFilesPageChange()
         SetUpSections({Message(ListMessage::CurrentNameColumn), Message(ListMessage::NewNameColumn),
                        Message(ListMessage::StatusColumn)});
     } else {
-        std::vector<std::string_view> captions;
+        std::vector<std::u8string_view> captions;
         for (std::uint8_t kind = 0; kind < list::FieldKindCount; ++kind)
             captions.push_back(list::FieldKindCaption(kind, EngBox.Checked()));
         SetUpSections(captions);
@@ -333,12 +335,12 @@ void TAListEditor::AFilesPageChange()
     TagBox.AssignItems(std::move(rows));
 }
 
-void TAListEditor::SetUpSections(const std::vector<std::string_view>& captions)
+void TAListEditor::SetUpSections(const std::vector<std::u8string_view>& captions)
 {
     const int count = static_cast<int>(captions.size());
     for (int i = 0; i < count; ++i) {
         TagBox.AddSection();
-        TagBox.SetSectionText(i, std::string(captions[static_cast<std::size_t>(i)]));
+        TagBox.SetSectionText(i, std::u8string(captions[static_cast<std::size_t>(i)]));
         if (i == 0 && currentPage_ == NameToTagPage)
             TagBox.SetSectionWidth(0, kTrackColumnWidth);
         else
@@ -358,7 +360,7 @@ void TAListEditor::TagBoxClick()
         const list::TFTag& tag = tags_[static_cast<std::size_t>(row)];
         shown = currentPage_ == TagToNamePage ? tag.FilePath + " > " + tag.NewName : tag.FilePath;
     }
-    StatusBar.SetPanelText(1, GetBackend().AnsiToUtf8(shown));
+    StatusBar.SetPanelText(1, text::FromAnsi(shown));
 }
 
 void TAListEditor::TagBoxResize() { TagBox.Repaint(); }

@@ -50,7 +50,7 @@ public:
     bool FileIsReadOnly() const { return fileIsReadOnly_; }
     platform::FileAttributes SavedAttributes() const { return savedAttributes_; }
     // The text of the message table in the current language.
-    const std::string& Message(list::ListMessage id) const;
+    const std::u8string& Message(list::ListMessage id) const;
 
     // ---- controls, parents first, in tab order ----
     ui::Panel Panel1{this, "Panel1"};
@@ -111,7 +111,7 @@ private:
     void _2SpaceChange();
     void OptionBoxChange();
     void OptionBoxExit();
-    void SetUpSections(const std::vector<std::string_view>& captions);
+    void SetUpSections(const std::vector<std::u8string_view>& captions);
     std::string StatusText(list::TRowStatus status) const;
     std::string TemplateText() const;
     std::string HistoryPath() const;
@@ -150,7 +150,7 @@ private:
     platform::FileAttributes savedAttributes_ = 0;
     // An Apply is running: the user's other actions wait until it ends.
     bool applying_ = false;
-    std::array<std::string, static_cast<std::size_t>(list::ListMessage::Count)> messages_;
+    std::array<std::u8string, static_cast<std::size_t>(list::ListMessage::Count)> messages_;
 };
 
 }  // namespace sonrik

@@ -3,6 +3,8 @@
 // attribute removed and restored around each write when asked to.
 #include "Main_List/list_editor.h"
 
+#include "text/text.h"
+
 #include "Main_List/list_editor_logic.h"
 #include "sonrik/host_link.h"
 
@@ -15,12 +17,6 @@ using list::ListMessage;
 namespace {
 
 constexpr int kAttributeWait = 500;
-
-std::string FillIn(std::string text, std::string_view marker, std::string_view value)
-{
-    if (const auto at = text.find(marker); at != std::string::npos) text.replace(at, marker.size(), value);
-    return text;
-}
 
 // Clears the running flag however the Apply ends.
 class ApplyRun {
@@ -38,7 +34,7 @@ private:
 
 std::string TAListEditor::StatusText(list::TRowStatus status) const
 {
-    return GetBackend().Utf8ToAnsi(list::RowStatusText(status, EngBox.Checked()));
+    return text::ToAnsi(list::RowStatusText(status, EngBox.Checked()));
 }
 
 std::string TAListEditor::TestAndFormatRow(std::size_t index)
@@ -51,7 +47,7 @@ std::string TAListEditor::TestAndFormatRow(std::size_t index)
             tag.Status = list::FillFromName(context_, index, TemplateText());
         return FormatRow(index);
     } catch (const std::exception&) {
-        return GetBackend().Utf8ToAnsi(Message(ListMessage::RowError));
+        return text::ToAnsi(Message(ListMessage::RowError));
     }
 }
 
@@ -178,8 +174,8 @@ void TAListEditor::ApplyTags()
 
 bool TAListEditor::AskReadOnly(const std::string& path)
 {
-    const std::string name = GetBackend().AnsiToUtf8(list::FileNameOf(path));
-    return GetBackend().ShowMessageBox({nullptr, HostWindow}, FillIn(Message(ListMessage::ReadOnlyQuestion), "%S", name),
+    const std::u8string name = text::FromAnsi(list::FileNameOf(path));
+    return GetBackend().ShowMessageBox({nullptr, HostWindow}, text::FillIn(Message(ListMessage::ReadOnlyQuestion), u8"%S", name),
                                        list::kTagEditorCaption, ui::mb::YesNo | ui::mb::IconQuestion) ==
            ui::answer::Yes;
 }

@@ -12,8 +12,8 @@ namespace sonrik::list {
 
 struct CaptionText {
     std::string_view control;
-    std::string_view english;
-    std::string_view russian;
+    std::u8string_view english;
+    std::u8string_view russian;
 };
 
 extern const std::array<CaptionText, 6> kListEditorCaptions;
@@ -33,9 +33,9 @@ enum class ListMessage : std::size_t {
 };
 extern const std::array<CaptionText, static_cast<std::size_t>(ListMessage::Count)> kListEditorMessages;
 
-inline constexpr std::string_view kListEditorCaption = "Sonrik editor v 1.1";
-inline constexpr std::string_view kEngBoxCaption = "In English language";
+inline constexpr std::u8string_view kListEditorCaption = u8"Sonrik editor v 1.1";
+inline constexpr std::u8string_view kEngBoxCaption = u8"In English language";
 // Both message boxes of the window carry it in either language.
-inline constexpr std::string_view kTagEditorCaption = "Tag editor";
+inline constexpr std::u8string_view kTagEditorCaption = u8"Tag editor";
 
 }  // namespace sonrik::list

@@ -114,11 +114,13 @@ RenameOutcome RenameToNewPath(const RenameFiles& files, const std::string& from,
             files.rename(from, to);
             return RenameOutcome::Renamed;
         }
-        // The system would find the target in the file itself: go round it.
-        const std::string folder = FolderOf(from);
+        // The system would find the target in the file itself: go round it,
+        // through a name beside the file (its folder spelled as in `from`).
+        const std::string name = FileNameOf(from);
+        const std::string folder = from.substr(0, from.size() - name.size());
         std::string temporary;
         for (int n = 0; temporary.empty() || files.exists(temporary); ++n)
-            temporary = JoinPath(folder, "~" + FileNameOf(from) + "." + std::to_string(n) + ".tmp");
+            temporary = folder + "~" + name + "." + std::to_string(n) + ".tmp";
         files.rename(from, temporary);
         try {
             files.rename(temporary, to);

@@ -7,33 +7,33 @@ namespace sonrik::list {
 namespace {
 
 struct Texts {
-    std::string_view english, russian;
+    std::u8string_view english, russian;
 };
 
 constexpr std::array<Texts, RowStatusCount> kStatusTexts = {{
-    {"Test OK", "Тест пройден"},
-    {"File exists", "Файл существует"},
-    {"Test ERROR", "Ошибка"},
-    {"Not enough information", "Недостаточно информации"},
-    {"Write Error", "Ошибка записи в файл"},
-    {"TAG(s) is recorded", "ТЭГ(и) записан(ы)"},
-    {"No changes", "Изменений не было"},
-    {"File is renamed", "Файл переименован"},
+    {u8"Test OK", u8"Тест пройден"},
+    {u8"File exists", u8"Файл существует"},
+    {u8"Test ERROR", u8"Ошибка"},
+    {u8"Not enough information", u8"Недостаточно информации"},
+    {u8"Write Error", u8"Ошибка записи в файл"},
+    {u8"TAG(s) is recorded", u8"ТЭГ(и) записан(ы)"},
+    {u8"No changes", u8"Изменений не было"},
+    {u8"File is renamed", u8"Файл переименован"},
 }};
 
 constexpr std::array<Texts, FieldKindCount> kColumnCaptions = {{
-    {"Track number", "Номер дорожки"},
-    {"Title", "Название"},
-    {"Artist", "Исполнитель"},
-    {"Album", "Альбом"},
-    {"Genre", "Жанр"},
-    {"Year", "Год"},
-    {"Comment", "Комментарий"},
-    {"Status", "Статус"},
+    {u8"Track number", u8"Номер дорожки"},
+    {u8"Title", u8"Название"},
+    {u8"Artist", u8"Исполнитель"},
+    {u8"Album", u8"Альбом"},
+    {u8"Genre", u8"Жанр"},
+    {u8"Year", u8"Год"},
+    {u8"Comment", u8"Комментарий"},
+    {u8"Status", u8"Статус"},
 }};
 
 template <std::size_t N>
-std::string_view Pick(const std::array<Texts, N>& table, unsigned code, bool english)
+std::u8string_view Pick(const std::array<Texts, N>& table, unsigned code, bool english)
 {
     if (code >= N) return {};
     return english ? table[code].english : table[code].russian;
@@ -56,12 +56,12 @@ constexpr std::array<FieldMembers, fkStatus> kFields = {{
 
 }  // namespace
 
-std::string_view RowStatusText(TRowStatus status, bool english)
+std::u8string_view RowStatusText(TRowStatus status, bool english)
 {
     return Pick(kStatusTexts, status, english);
 }
 
-std::string_view FieldKindCaption(std::uint8_t kind, bool english)
+std::u8string_view FieldKindCaption(std::uint8_t kind, bool english)
 {
     return Pick(kColumnCaptions, kind, english);
 }

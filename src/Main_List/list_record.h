@@ -52,7 +52,7 @@ using TTagArray = std::vector<TFTag>;
 
 // "Test OK" ... "File is renamed", or the Russian text; empty for a code
 // outside the table.
-std::string_view RowStatusText(TRowStatus status, bool english);
+std::u8string_view RowStatusText(TRowStatus status, bool english);
 
 // The columns of the "File name to TAG" page, left to right. The last column
 // shows the row's status and has no field behind it.
@@ -69,7 +69,7 @@ enum TFieldKind : std::uint8_t {
 inline constexpr int FieldKindCount = 8;
 
 // The column caption of `kind`, "Track number" ... "Status"; empty outside the table.
-std::string_view FieldKindCaption(std::uint8_t kind, bool english);
+std::u8string_view FieldKindCaption(std::uint8_t kind, bool english);
 
 // The text and the to-be-written mark behind a tag field; nullptr for the
 // status column and anything beyond it. One list, so every place that walks

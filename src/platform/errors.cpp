@@ -1,6 +1,25 @@
 #include "platform/errors.h"
 
+#include <cstring>
+
 namespace sonrik {
+
+namespace {
+
+std::string BytesOf(std::u8string_view text) { return {reinterpret_cast<const char*>(text.data()), text.size()}; }
+
+// The fixed texts are ASCII, which is UTF-8 as it stands.
+std::u8string_view Utf8(std::string_view ascii) { return {reinterpret_cast<const char8_t*>(ascii.data()), ascii.size()}; }
+
+}  // namespace
+
+Error::Error(std::u8string_view message) : std::runtime_error(BytesOf(message)) {}
+
+std::u8string_view Error::message() const noexcept
+{
+    const char* text = what();
+    return {reinterpret_cast<const char8_t*>(text), std::strlen(text)};
+}
 
 std::string IoError::textFor(int code)
 {
@@ -16,10 +35,10 @@ std::string IoError::textFor(int code)
     }
 }
 
-IoError::IoError(int code) : Error(textFor(code)), code_(code) {}
+IoError::IoError(int code) : Error(Utf8(textFor(code))), code_(code) {}
 
-ConvertError::ConvertError(const std::string& text)
-    : Error("'" + text + "' is not a valid integer value")
+ConvertError::ConvertError(std::u8string_view text)
+    : Error(u8"'" + std::u8string(text) + u8"' is not a valid integer value")
 {
 }
 

@@ -1,16 +1,24 @@
 // The error hierarchy shared by every layer: plain errors with a text, the I/O
 // error that carries the operating system's code, and the conversion error.
+//
+// Every message (what()) is UTF-8, because it ends up in an error box or on
+// a terminal: code that puts a file name or a field's contents (ANSI bytes)
+// into one converts it first (text::FromAnsi). The constructors take
+// std::u8string_view, so an ANSI std::string cannot be passed by mistake.
 #pragma once
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace sonrik {
 
 // A plain error with a user-facing text.
 class Error : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit Error(std::u8string_view message);
+    // The message as UTF-8 text.
+    std::u8string_view message() const noexcept;
 };
 
 // A failing file operation. `code()` is the OS error code as the user would see
@@ -29,9 +37,10 @@ private:
 };
 
 // A text that should have been an integer: "'%s' is not a valid integer value".
+// `text` is the field's contents already shown as UTF-8.
 class ConvertError : public Error {
 public:
-    explicit ConvertError(const std::string& text);
+    explicit ConvertError(std::u8string_view text);
 };
 
 // Well-known I/O error codes.

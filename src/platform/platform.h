@@ -176,6 +176,13 @@ void SleepMilliseconds(unsigned milliseconds);
 // result, as a Windows code (errno values mapped as the file services map them).
 int LastErrorCode();
 
+// ANSI bytes as UTF-8 through the system's ANSI code page; on POSIX, which
+// has none, the bytes are read as Latin-1. Never throws for bad bytes. The
+// core uses it through text::FromAnsi.
+std::u8string AnsiToUtf8(std::string_view ansi);
+// UTF-8 as ANSI bytes; '?' for what the code page (Latin-1 on POSIX) lacks.
+std::string Utf8ToAnsi(std::u8string_view utf8);
+
 }  // namespace sonrik::platform
 
 // ---------------------------------------------------------------------------

@@ -1,12 +1,14 @@
 #include "sonrik/application.h"
 
+#include "text/text.h"
+
 #include <exception>
 
 namespace sonrik {
 
 namespace {
 
-void ReportError(ui::Backend& backend, const char* message) noexcept
+void ReportError(ui::Backend& backend, std::u8string_view message) noexcept
 {
     try {
         backend.ErrorBox(ui::ErrorBoxText(message));
@@ -29,9 +31,9 @@ void Application::Open(ui::Backend& backend, ui::WindowHandle appWindow,
         prepare(form);
         form.ShowModal(owner_);
     } catch (const std::exception& error) {
-        ReportError(backend, error.what());
+        ReportError(backend, text::AsUtf8(error.what()));  // every message is UTF-8
     } catch (...) {
-        ReportError(backend, "Unknown error");
+        ReportError(backend, u8"Unknown error");
     }
 }
 

@@ -92,18 +92,6 @@ bool IsStorableEntry(std::string_view entry)
     return !EndsSection(entry) && entry.find_first_of("\r\n") == std::string_view::npos;
 }
 
-std::vector<std::string> SplitLines(std::string_view text)
-{
-    std::vector<std::string> lines;
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        const auto stop = std::min(text.find_first_of("\r\n", pos), text.size());
-        lines.emplace_back(text.substr(pos, stop - pos));
-        pos = stop + (text.compare(stop, kLineEnd.size(), kLineEnd) == 0 ? 2 : 1);
-    }
-    return lines;
-}
-
 std::optional<std::vector<std::string>> SectionEntries(const std::vector<std::string>& lines,
                                                        std::string_view name)
 {

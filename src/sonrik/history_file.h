@@ -9,6 +9,8 @@
 // end a line when read.
 #pragma once
 
+#include "text/text.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -36,9 +38,10 @@ struct HistorySection {
 // kept out of what is written, so nothing after them is lost.
 bool IsStorableEntry(std::string_view entry);
 
-// Lines of a text: CR, LF and CR LF each end one; a line end at the very end
-// starts no further line.
-std::vector<std::string> SplitLines(std::string_view text);
+// Lines of a text: the shared rule (CR, LF and CR LF each end one; a line end
+// at the very end starts no further line). Unlike a tag's text, a history
+// file's text goes on past a zero byte.
+using text::SplitLines;
 
 // The entries of section `name`; nothing when no line is its header.
 std::optional<std::vector<std::string>> SectionEntries(const std::vector<std::string>& lines,

@@ -1,6 +1,7 @@
 #include "sonrik/settings_file.h"
 
 #include "platform/platform.h"
+#include "text/text.h"
 
 #include <charconv>
 #include <cstdint>
@@ -56,7 +57,7 @@ void SettingsFile::WriteInteger(const std::string& key, int value) const
 void SettingsFile::WriteString(const std::string& key, const std::string& value) const
 {
     if (!platform::WriteProfileString(path_, kSection, key, value))
-        throw Error("Unable to write to " + path_);
+        throw Error(u8"Unable to write to " + text::FromAnsi(path_));
 }
 
 }  // namespace sonrik

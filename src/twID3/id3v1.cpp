@@ -2,6 +2,7 @@
 
 #include "platform/errors.h"
 #include "platform/platform.h"
+#include "text/text.h"
 
 #include <algorithm>
 #include <cstring>
@@ -216,16 +217,16 @@ namespace {
 // Puts the old tag area back after a save failed part-way: its bytes at their
 // place and the old length. Throws Error when even that fails.
 void RestoreTagArea(platform::File& file, const std::string& fileName, std::int64_t pos, std::string_view old,
-                    std::int64_t size, const std::string& cause)
+                    std::int64_t size, std::u8string_view cause)
 {
     try {
         if (!old.empty() && file.writeAt(pos, old.data(), old.size()) != old.size())
             throw IoError(platform::FileCallFaults::kDeviceError);
         file.truncateAt(size);
     } catch (const std::exception& e) {
-        throw Error("Saving the tags of " + fileName + " failed (" + cause +
-                    "), and so did writing the old tags back (" + e.what() +
-                    "): the file's tag area may be damaged");
+        throw Error(u8"Saving the tags of " + text::FromAnsi(fileName) + u8" failed (" + std::u8string(cause) +
+                    u8"), and so did writing the old tags back (" + std::u8string(text::AsUtf8(e.what())) +
+                    u8"): the file's tag area may be damaged");
     }
 }
 
@@ -263,14 +264,14 @@ void TtwID3v1::SaveToFile(std::string fileName)
         changed = written > 0;
         if (written != area.size()) {
             // A short write (a full disk): the file goes back to what it was.
-            RestoreTagArea(file, fileName, pos, old, size, "a write came up short");
+            RestoreTagArea(file, fileName, pos, old, size, u8"a write came up short");
             file.close();
             owner.success_ = id3IOError;
             return;
         }
         if (newEnd < size) file.truncateAt(newEnd);
     } catch (const IoError& e) {
-        if (changed) RestoreTagArea(file, fileName, pos, old, size, e.what());
+        if (changed) RestoreTagArea(file, fileName, pos, old, size, text::AsUtf8(e.what()));
         throw;
     }
     owner.success_ = id3Success;

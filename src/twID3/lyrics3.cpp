@@ -2,12 +2,16 @@
 
 #include "platform/errors.h"
 #include "platform/platform.h"
+#include "text/text.h"
 
 #include <algorithm>
 
 namespace sonrik::twID3 {
 
 namespace {
+
+// The texts of these refusals are ASCII: field ids, numbers and markers.
+Error Refusal(const std::string& ascii) { return Error(text::AsUtf8(ascii)); }
 
 constexpr std::string_view kBegin = "LYRICSBEGIN";
 constexpr std::string_view kEndV1 = "LYRICSEND";
@@ -61,7 +65,7 @@ bool IsFieldChain(std::string_view bytes)
 void CheckNoZero(std::string_view id, std::string_view what, std::string_view data)
 {
     if (data.find('\0') != std::string_view::npos)
-        throw Error("The Lyrics3 field " + std::string(id) + " (" + std::string(what) +
+        throw Refusal("The Lyrics3 field " + std::string(id) + " (" + std::string(what) +
                     ") contains a zero byte, which a Lyrics3 block cannot hold");
 }
 
@@ -70,7 +74,7 @@ void AppendField(std::string& block, std::string_view id, std::string_view what,
     if (data.empty()) return;
     CheckNoZero(id, what, data);
     if (data.size() > Lyrics3v2FieldLimit)
-        throw Error("The Lyrics3 field " + std::string(id) + " holds " + std::to_string(data.size()) +
+        throw Refusal("The Lyrics3 field " + std::string(id) + " holds " + std::to_string(data.size()) +
                     " bytes; a Lyrics3 v2.00 field can hold at most " + std::to_string(Lyrics3v2FieldLimit) +
                     " bytes");
     block += id;
@@ -340,7 +344,7 @@ std::string TtwLyrics3::BuildBlock() const
     const std::string lyrics = LinesToText(lyrics_);
     if (!useLyrics3v2_) {
         if (lyrics.size() > Lyrics3v1LyricsLimit)
-            throw Error("The lyrics hold " + std::to_string(lyrics.size()) +
+            throw Refusal("The lyrics hold " + std::to_string(lyrics.size()) +
                         " bytes; a Lyrics3 version 1 block can hold at most " +
                         std::to_string(Lyrics3v1LyricsLimit) + " bytes of lyrics");
         CheckNoZero("LYR", "lyrics", lyrics);
@@ -351,7 +355,7 @@ std::string TtwLyrics3::BuildBlock() const
         for (const std::string_view marker : {kBegin, kEndV1}) {
             if (lyrics.find(marker) == std::string::npos) continue;
             if (loadedV1_ && loadedV1_->lyrics == lyrics_) return loadedV1_->bytes;
-            throw Error("The lyrics contain \"" + std::string(marker) +
+            throw Refusal("The lyrics contain \"" + std::string(marker) +
                         "\", which a Lyrics3 version 1 block cannot hold");
         }
         return std::string(kBegin) + lyrics + std::string(kEndV1);
@@ -370,10 +374,10 @@ std::string TtwLyrics3::BuildBlock() const
     AppendField(block, "IMG", "images", LinesToText(images_));
     const std::string others = LinesToText(others_);
     if (others.find('\0') != std::string::npos)
-        throw Error("The other Lyrics3 fields contain a zero byte, which a Lyrics3 block cannot hold");
+        throw Refusal("The other Lyrics3 fields contain a zero byte, which a Lyrics3 block cannot hold");
     block += others;
     if (block.size() > Lyrics3v2BlockLimit)
-        throw Error("The Lyrics3 block would be " + std::to_string(block.size()) +
+        throw Refusal("The Lyrics3 block would be " + std::to_string(block.size()) +
                     " bytes long; a Lyrics3 v2.00 block can hold at most " +
                     std::to_string(Lyrics3v2BlockLimit) + " bytes");
     block += PadNumber(block.size(), 6);

@@ -35,8 +35,9 @@ std::string_view GenreName(unsigned id);
 
 using LineList = std::vector<std::string>;
 
-// Splits a text into lines at CR LF, a lone CR or a lone LF; no empty line is
-// added after a final line end; a zero byte ends the text.
+// Splits a text into lines by the shared rule (text::SplitLines: CR LF, a lone
+// CR or a lone LF; no empty line after a final line end); a zero byte ends
+// the text, as it ends a value in a tag.
 LineList TextToLines(std::string_view text);
 // Each line followed by CR LF.
 std::string LinesToText(const LineList& lines);

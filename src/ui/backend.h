@@ -2,6 +2,7 @@
 // loop, message boxes, waits, the cursor and messages to the host's window.
 #pragma once
 
+#include "text/text.h"
 #include "ui/form.h"
 
 #include <cstdint>
@@ -47,10 +48,11 @@ public:
     // Redraws a control and its children now (Control::Repaint).
     virtual void Repaint(Control& control) = 0;
 
-    // Text and caption are UTF-8; answers as in `answer`.
-    virtual int ShowMessageBox(BoxOwner owner, std::string_view text, std::string_view caption, unsigned flags) = 0;
+    // Answers as in `answer`.
+    virtual int ShowMessageBox(BoxOwner owner, std::u8string_view text, std::u8string_view caption,
+                               unsigned flags) = 0;
     // An error that escaped an event handler: shown with OK and the error icon.
-    virtual void ErrorBox(std::string_view text) = 0;
+    virtual void ErrorBox(std::u8string_view text) = 0;
     // Lets pending window messages be handled (painting, input).
     virtual void ProcessMessages() = 0;
     virtual void Wait(int milliseconds) = 0;
@@ -59,19 +61,14 @@ public:
     // a window of 0 receives nothing and gives 0.
     virtual std::intptr_t SendHostMessage(WindowHandle window, unsigned message, std::uintptr_t wParam,
                                           std::intptr_t lParam) = 0;
-    // Turns field contents (ANSI bytes) into UTF-8 for captions and messages.
-    virtual std::string AnsiToUtf8(std::string_view ansi) const = 0;
-    // Turns a caption (UTF-8) into field contents (ANSI bytes), for a caption
-    // shown inside a list row; a character the code page lacks becomes '?'.
-    // This default knows only ASCII; a backend with a code page overrides it.
-    virtual std::string Utf8ToAnsi(std::string_view utf8) const;
 };
 
 // The text shown for an error that escaped a handler: a full stop is added
 // when the last character sorts above the full stop.
-std::string ErrorBoxText(std::string_view message);
+std::u8string ErrorBoxText(std::u8string_view message);
 // The caption of that box: the host program's file name without its folder,
-// cut at its first full stop and lower-cased after its first character.
-std::string ApplicationTitle(std::string_view exePath);
+// cut at its first full stop and lower-cased after its first character
+// (letters of the Latin-1 Supplement and Cyrillic too).
+std::u8string ApplicationTitle(std::u8string_view exePath);
 
 }  // namespace sonrik::ui

@@ -1,6 +1,5 @@
 #include "ui/controls.h"
 
-#include "twID3/twID3.h"
 #include "ui/backend.h"
 #include "ui/form.h"
 
@@ -61,7 +60,12 @@ bool Control::StoreText(std::string_view text)
     return true;
 }
 
-void Control::SetText(std::string_view text) { StoreText(text); }
+void Control::SetCaption(std::u8string_view caption)
+{
+    if (caption_ == caption) return;
+    caption_.assign(caption);
+    Notify(Property::Text);
+}
 
 void Control::SetEnabled(bool value)
 {
@@ -242,8 +246,9 @@ void Edit::SetReadOnly(bool value)
 
 std::vector<std::string> Memo::Lines() const
 {
-    // A memo's text splits into lines exactly as a tag's line lists do.
-    return twID3::TextToLines(Text());
+    // A memo's text splits into lines exactly as a tag's line lists do: by
+    // the shared rule, up to a zero byte.
+    return text::SplitLines(text::UpToZero(Text()));
 }
 
 void Memo::SetLines(const std::vector<std::string>& lines)
@@ -364,12 +369,12 @@ void StatusBar::SetPanelWidths(const std::vector<int>& widths)
     Notify(Property::Panels);
 }
 
-const std::string& StatusBar::PanelText(int index) const
+const std::u8string& StatusBar::PanelText(int index) const
 {
     return panels_.at(static_cast<std::size_t>(index)).text;
 }
 
-void StatusBar::SetPanelText(int index, std::string_view text)
+void StatusBar::SetPanelText(int index, std::u8string_view text)
 {
     auto& panel = panels_.at(static_cast<std::size_t>(index));
     if (panel.text == text) return;
@@ -438,7 +443,7 @@ void TabControl::SetMultiLine(bool value)
     Notify(Property::TabStyle);
 }
 
-void TabControl::SetTabs(std::vector<std::string> tabs)
+void TabControl::SetTabs(std::vector<std::u8string> tabs)
 {
     tabs_ = std::move(tabs);
     if (tabIndex_ >= static_cast<int>(tabs_.size())) tabIndex_ = tabs_.empty() ? -1 : 0;
@@ -505,9 +510,9 @@ int ColumnListBox::AddSection()
     return sections_.count() - 1;
 }
 
-void ColumnListBox::SetSectionText(int index, std::string text)
+void ColumnListBox::SetSectionText(int index, std::u8string_view caption)
 {
-    sections_[index].setText(std::move(text));
+    sections_[index].setText(std::u8string(caption));
     Notify(Property::Sections);
 }
 

@@ -22,11 +22,14 @@
 // reports what the user did through UserInput (ui/input.h); the headless
 // backend has no peers and lets tests act as the user.
 //
-// Texts: captions (labels, buttons, check boxes, tabs, the form, message
-// boxes) are UTF-8; field contents (edit boxes, combo boxes, memos, list rows)
-// are bytes in the system's ANSI code page, never re-encoded here.
+// Texts: captions (labels, buttons, check boxes, group boxes, tabs, the form,
+// status panels, list headers, message boxes) are UTF-8 (std::u8string, set by
+// SetCaption); field contents (edit boxes, combo boxes, memos, list rows) are
+// bytes in the system's ANSI code page (std::string, set by SetText), never
+// re-encoded here. A file name shown in a caption goes through text::FromAnsi.
 #pragma once
 
+#include "text/text.h"
 #include "ui/event.h"
 #include "widgets/column_listbox_logic.h"
 
@@ -99,9 +102,10 @@ public:
     Form& OwnerForm();
     const Form& OwnerForm() const;
 
-    // The caption (UTF-8) or, for fields, the content (ANSI bytes).
-    const std::string& Text() const { return text_; }
-    virtual void SetText(std::string_view text);
+    // The caption (UTF-8) of a label, button, check box, group box, tab
+    // sheet or form; a field (edit box, combo box) shows its Text() instead.
+    const std::u8string& Caption() const { return caption_; }
+    void SetCaption(std::u8string_view caption);
 
     bool Enabled() const { return enabled_; }
     void SetEnabled(bool value);
@@ -163,7 +167,9 @@ protected:
     virtual void SizeChanged() {}
     // Tells the peer, if any, that a property changed from code.
     void Notify(Property property);
-    // Stores a text without events; true when it differs.
+    // The contents of a field (ANSI bytes); public in the field controls.
+    const std::string& Text() const { return text_; }
+    // Stores a field's contents without events; true when they differ.
     bool StoreText(std::string_view text);
     // Places the aligned children in ClientArea().
     void Realign();
@@ -178,6 +184,7 @@ private:
     std::vector<Control*> children_;
     std::vector<Control*> zOrder_;
     std::string text_;
+    std::u8string caption_;
     bool enabled_ = true;
     bool visible_ = true;
     Bounds bounds_;
@@ -209,8 +216,9 @@ class Edit : public Control {
 public:
     Edit(Control* parent, std::string name) : Control(Kind::Edit, parent, std::move(name)) {}
     bool CanFocus() const override { return true; }
+    using Control::Text;
     // Runs OnChange when the text really changes.
-    void SetText(std::string_view text) override;
+    void SetText(std::string_view text);
 
     // Accepts digits only when typed.
     bool DigitsOnly() const { return digitsOnly_; }
@@ -270,9 +278,10 @@ public:
     // -1 when no entry is selected. Setting it from code runs no handler.
     int ItemIndex() const { return itemIndex_; }
     void SetItemIndex(int index);
+    using Control::Text;
     // Sets the field's text from code; runs no handler. In a list without an
     // edit field the text selects the matching entry, or none.
-    void SetText(std::string_view text) override;
+    void SetText(std::string_view text);
 
     bool DroppedDown() const { return droppedDown_; }
     void SetDroppedDown(bool value);
@@ -317,12 +326,12 @@ public:
     StatusBar(Control* parent, std::string name) : Control(Kind::StatusBar, parent, std::move(name)) {}
     struct PanelInfo {
         int width = 0;  // the last panel takes the rest
-        std::string text;
+        std::u8string text;
     };
     const std::vector<PanelInfo>& Panels() const { return panels_; }
     void SetPanelWidths(const std::vector<int>& widths);
-    const std::string& PanelText(int index) const;
-    void SetPanelText(int index, std::string_view text);
+    const std::u8string& PanelText(int index) const;
+    void SetPanelText(int index, std::u8string_view text);
 
 private:
     std::vector<PanelInfo> panels_;
@@ -382,8 +391,9 @@ class TabControl : public Control {
 public:
     TabControl(Control* parent, std::string name) : Control(Kind::TabControl, parent, std::move(name)) {}
     bool CanFocus() const override { return true; }
-    const std::vector<std::string>& Tabs() const { return tabs_; }
-    void SetTabs(std::vector<std::string> tabs);
+    // The tabs' captions.
+    const std::vector<std::u8string>& Tabs() const { return tabs_; }
+    void SetTabs(std::vector<std::u8string> tabs);
     int TabIndex() const { return tabIndex_; }
     // Selecting a tab from code runs no handler.
     void SetTabIndex(int index);
@@ -397,7 +407,7 @@ public:
 
 private:
     friend class UserInput;
-    std::vector<std::string> tabs_;
+    std::vector<std::u8string> tabs_;
     int tabIndex_ = -1;
     TabStyle tabStyle_;
 };
@@ -424,7 +434,7 @@ public:
     void ClearSections();
     // Appends a section and returns its position.
     int AddSection();
-    void SetSectionText(int index, std::string text);
+    void SetSectionText(int index, std::u8string_view caption);
     void SetSectionWidth(int index, int width);
     void SetSectionMinWidth(int index, int width);
     void SetSectionAutoSize(int index, bool value);

@@ -28,14 +28,7 @@ char32_t NextCodePoint(std::string_view text, std::size_t& i)
 
 // Letter case folded for the scripts our captions use: Latin, Latin-1 and
 // Cyrillic.
-char32_t FoldCase(char32_t c)
-{
-    if (c >= U'A' && c <= U'Z') return c + 32;
-    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 32;
-    if (c >= 0x410 && c <= 0x42F) return c + 32;
-    if (c >= 0x400 && c <= 0x40F) return c + 80;
-    return c;
-}
+char32_t FoldCase(char32_t c) { return text::ToLower(c); }
 
 void CollectTabOrder(Control& control, std::vector<Control*>& out)
 {
@@ -44,9 +37,9 @@ void CollectTabOrder(Control& control, std::vector<Control*>& out)
     for (Control* child : control.Children()) CollectTabOrder(*child, out);
 }
 
-bool Marks(std::string_view caption, char32_t folded)
+bool Marks(std::u8string_view caption, char32_t folded)
 {
-    const char32_t mark = AcceleratorOf(caption);
+    const char32_t mark = AcceleratorOf(text::Bytes(caption));
     return mark != 0 && FoldCase(mark) == folded;
 }
 
@@ -59,7 +52,7 @@ Control* AcceleratorTarget(Control& control, char32_t folded, int& tab)
     case Kind::Button:
     case Kind::CheckBox:
     case Kind::Label:
-        if (Marks(control.Text(), folded)) return &control;
+        if (Marks(control.Caption(), folded)) return &control;
         break;
     case Kind::TabControl: {
         const auto& tabs = static_cast<TabControl&>(control).Tabs();
@@ -73,7 +66,7 @@ Control* AcceleratorTarget(Control& control, char32_t folded, int& tab)
     case Kind::PageControl: {
         auto& pages = static_cast<PageControl&>(control);
         for (int i = 0; i < pages.PageCount(); ++i)
-            if (pages.Page(i).Visible() && Marks(pages.Page(i).Text(), folded)) {
+            if (pages.Page(i).Visible() && Marks(pages.Page(i).Caption(), folded)) {
                 tab = i;
                 return &control;
             }
@@ -127,7 +120,8 @@ std::vector<Control*> TabOrder(Form& form)
 
 void UserInput::ShowEscapedError(Form& form, const char* message)
 {
-    form.GetBackend().ErrorBox(ErrorBoxText(message));
+    // Every error's message is UTF-8.
+    form.GetBackend().ErrorBox(ErrorBoxText(text::AsUtf8(message)));
 }
 
 void UserInput::FocusMoved(Form& form, Control* control)

@@ -22,8 +22,9 @@ public:
     static constexpr int kDefaultWidth = 50;
     static constexpr int kDefaultMaxWidth = 10000;
 
-    const std::string& Text() const noexcept { return text_; }
-    void setText(std::string text) { text_ = std::move(text); }
+    // The caption (UTF-8).
+    const std::u8string& Text() const noexcept { return text_; }
+    void setText(std::u8string text) { text_ = std::move(text); }
 
     // Every width set is clamped into [MinWidth, MaxWidth].
     int Width() const noexcept { return width_; }
@@ -43,7 +44,7 @@ public:
     int imageIndex = -1;
 
 private:
-    std::string text_;
+    std::u8string text_;
     int width_ = kDefaultWidth;
     int minWidth_ = 0;
     int maxWidth_ = kDefaultMaxWidth;

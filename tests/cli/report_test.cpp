@@ -130,11 +130,11 @@ TEST(CliReport, ErrorsCarryTheirTextAndCode)
     EXPECT_TRUE(denied.Failed());
     EXPECT_EQ(Explanation(denied), "File access denied (OS error 5)");
     EXPECT_EQ(Explanation(ErrorReport("x", IoError(131))), "I/O error 131");
-    EXPECT_EQ(ErrorMessage(Error("too big")), "too big");
+    EXPECT_EQ(ErrorMessage(Error(u8"too big")), "too big");
 
     std::ostringstream out;
     JsonWriter json(out);
-    WriteJson(json, ErrorReport("e.mp3", Error("bad")));
+    WriteJson(json, ErrorReport("e.mp3", Error(u8"bad")));
     EXPECT_EQ(out.str(), "{\n  \"file\": \"e.mp3\",\n  \"status\": \"error\",\n  \"error\": \"bad\",\n"
                          "  \"code\": null,\n  \"id3v1\": null,\n  \"lyrics3\": null\n}\n");
 }

@@ -49,10 +49,10 @@ protected:
         app.Open(
             backend, appWindow, [&] { return std::make_unique<NotedForm>(backend, name, destroyed, failOnCreate); },
             [&](Form& form) {
-                form.SetText(name + " file");
+                form.SetCaption(sonrik::text::FromAnsi(name + " file"));
                 shown = &form;
             });
-        if (shown) seen.text = shown->Text();
+        if (shown) seen.text = sonrik::text::Bytes(shown->Caption());
         return seen;
     }
 

@@ -287,7 +287,7 @@ TEST_F(ListApply, ReadOnlyFilesAreAskedForOnceAndRestoredWhenTold)
         EXPECT_EQ(backend.Waits().size() - waited, static_cast<std::size_t>(c.waits));
         EXPECT_EQ(w.BTApply.Enabled(), c.answer == ui::answer::No);  // a stopped Apply can be run again
         if (c.autoRestore) {
-            EXPECT_EQ(w.StatusBar.PanelText(0), "Restore \"Read Only\" file attribute");
+            EXPECT_EQ(Bytes(w.StatusBar.PanelText(0)), "Restore \"Read Only\" file attribute");
         }
         win.reset();
     }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "Main_List/list_editor.h"
+#include "text/text.h"
 #include "Main_List/list_editor_logic.h"
 #include "sonrik/history_file.h"
 #include "sonrik/host_link.h"
@@ -100,10 +101,19 @@ protected:
         for (int i = 0; i < w.TagBox.Count(); ++i) rows.push_back(w.TagBox.Item(i));
         return rows;
     }
+    // Captions as their UTF-8 bytes, to compare with plain literals.
+    static std::string Bytes(std::u8string_view caption) { return std::string(text::Bytes(caption)); }
+    static std::vector<std::string> Bytes(const std::vector<std::u8string>& captions)
+    {
+        std::vector<std::string> texts;
+        for (const auto& caption : captions) texts.push_back(Bytes(caption));
+        return texts;
+    }
     static std::vector<std::string> Sections(const TAListEditor& w)
     {
         std::vector<std::string> texts;
-        for (int i = 0; i < w.TagBox.SectionCount(); ++i) texts.push_back(w.TagBox.Sections()[i].Text());
+        for (int i = 0; i < w.TagBox.SectionCount(); ++i)
+            texts.emplace_back(text::Bytes(w.TagBox.Sections()[i].Text()));
         return texts;
     }
     std::size_t HostCount(unsigned message) const

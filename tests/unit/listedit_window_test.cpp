@@ -147,7 +147,7 @@ TEST_F(ListWindow, RowClickShowsTheRowsFileInPanel1)
         for (const int page : {0, 1, 2}) {
             if (page > 0) user.SelectTab(w.AFilesPage, page);
             user.ClickRow(w.TagBox, 0);
-            shown.push_back(w.StatusBar.PanelText(1));
+            shown.push_back(Bytes(w.StatusBar.PanelText(1)));
         }
     });
     EXPECT_EQ(shown, (Lines{path, path + " > Band - Song", path}));
@@ -246,21 +246,21 @@ TEST_F(ListWindow, RussianUntilEnglishIsChosenHeadersFollowOnTheNextBuild)
     Settings(setting::kEng, "0");
     ListFile({Song("a.mp3", Record("A"))});
     auto& w = Opened([](User& user, TAListEditor& w) {
-        EXPECT_EQ(w.AFilesPage.Tabs(), (Lines{"Список файлов", "Тэг в имя файла", "Имя файла в тэг"}));
-        EXPECT_EQ(w.BTApply.Text(), "Применить");
-        EXPECT_EQ(w.EmptyOnly.Text(), "&Заменять только пустые поля");
+        EXPECT_EQ(Bytes(w.AFilesPage.Tabs()), (Lines{"Список файлов", "Тэг в имя файла", "Имя файла в тэг"}));
+        EXPECT_EQ(Bytes(w.BTApply.Caption()), "Применить");
+        EXPECT_EQ(Bytes(w.EmptyOnly.Caption()), "&Заменять только пустые поля");
         user.ClickRow(w.TagBox, 0);
         user.SelectTab(w.AFilesPage, 1);
         EXPECT_EQ(Sections(w), (Lines{"Текущее имя файла", "После переименования", "Статус"}));
         user.Click(w.EngBox);
-        EXPECT_EQ(w.AFilesPage.Tabs()[1], "TAG to file name");
-        EXPECT_EQ(w.BTTest.Text(), "Test");
+        EXPECT_EQ(Bytes(w.AFilesPage.Tabs()[1]), "TAG to file name");
+        EXPECT_EQ(Bytes(w.BTTest.Caption()), "Test");
         EXPECT_EQ(Sections(w)[2], "Статус");  // until the page is built again
         user.SelectTab(w.AFilesPage, 2);
     });
     EXPECT_EQ(Sections(w)[0], "Track number");
-    EXPECT_EQ(w.Text(), "Sonrik editor v 1.1");
-    EXPECT_EQ(w.EngBox.Text(), "In English language");
+    EXPECT_EQ(Bytes(w.Caption()), "Sonrik editor v 1.1");
+    EXPECT_EQ(Bytes(w.EngBox.Caption()), "In English language");
 }
 
 TEST_F(ListWindow, WindowOpensAtItsDesignedPlace)
@@ -276,20 +276,21 @@ TEST_F(ListWindow, WindowOpensAtItsDesignedPlace)
 
 namespace {
 
-TEST(ListRowText, CaptionsReachRowsInTheCodePageOfTheBackend)
+TEST(ListRowText, CaptionsReachRowsInTheCodePageOfTheSystem)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "POSIX reads ANSI as Latin-1; the Win32 conversion is tested under its code pages";
+#endif
     const struct {
         std::string utf8, ansi;
     } cases[] = {{"Test OK", "Test OK"}, {"caf\xC3\xA9", "caf\xE9"}, {"\xD0\xA2\xD0\xB5\xD1\x81\xD1\x82", "????"},
                  {"a\xE2\x82\xAC", "a?"}};
-    ui::headless::HeadlessBackend backend;
     for (const auto& c : cases) {
-        EXPECT_EQ(backend.Utf8ToAnsi(c.utf8), c.ansi) << c.utf8;
+        EXPECT_EQ(text::ToAnsi(text::AsUtf8(c.utf8)), c.ansi) << c.utf8;
         if (c.ansi.find('?') == std::string::npos) {
-            EXPECT_EQ(backend.AnsiToUtf8(c.ansi), c.utf8);
+            EXPECT_EQ(text::Bytes(text::FromAnsi(c.ansi)), c.utf8);
         }
     }
-    EXPECT_EQ(backend.Backend::Utf8ToAnsi("\xD0\xA2x"), "?x");  // without a code page: ASCII only
 }
 
 }  // namespace

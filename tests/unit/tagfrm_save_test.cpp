@@ -269,7 +269,7 @@ TEST_F(TagFrmSave, ReadOnlyFileKeptLockedFailsWithTheSystemsCode)
     EXPECT_TRUE(SameBytes(ReadBytes(path), kAudio + kRecord));
     EXPECT_TRUE(platform::IsReadOnly(path));
     EXPECT_TRUE(w.BtSave.Enabled());
-    EXPECT_EQ(w.StatusBar.PanelText(0), "");
+    EXPECT_EQ(text::Bytes(w.StatusBar.PanelText(0)), "");
 }
 
 TEST_F(TagFrmSave, ReadOnlyPromptComesAgainOnASecondSaveWithoutReload)

@@ -27,8 +27,8 @@ public:
     StatusRecorder(ui::StatusBar& bar, std::vector<std::string>& texts) : bar_(bar), texts_(texts) {}
     void Changed(ui::Property property) override
     {
-        if (property != ui::Property::Panels || bar_.PanelText(0) == last_) return;
-        last_ = bar_.PanelText(0);
+        if (property != ui::Property::Panels || text::Bytes(bar_.PanelText(0)) == last_) return;
+        last_ = text::Bytes(bar_.PanelText(0));
         texts_.push_back(last_);
     }
 

@@ -44,7 +44,7 @@ TEST_F(TagFrmWindow, OpensEachKindOfFileWithTheGroupsItHas)
         EXPECT_EQ(w.MemoLyrics.Text(), c.lyrics);
         EXPECT_FALSE(w.BtSave.Enabled());
         EXPECT_FALSE(w.TagsChanged());
-        EXPECT_EQ(w.StatusBar.PanelText(1), c.bytes.empty() ? "" : "song.mp3");
+        EXPECT_EQ(text::Bytes(w.StatusBar.PanelText(1)), c.bytes.empty() ? "" : "song.mp3");
         EXPECT_TRUE(c.bytes.empty() || SameBytes(ReadBytes(path), c.bytes));
         frm.reset();
     }
@@ -78,16 +78,16 @@ TEST_F(TagFrmWindow, GenreWithoutEntryShowsNoneSelected)
 TEST_F(TagFrmWindow, OpensInRussianAndEngBoxSwitchesEveryTextAndStoresIt)
 {
     auto& w = Opened(Song(kAudio + kRecord), [](User& user, TATagFrm& w) {
-        EXPECT_EQ(w.LTitle.Text(), "Название");
-        EXPECT_EQ(w.Message(editor::TagFrmMessage::Saved), "Изменения сохранены!");
+        EXPECT_EQ(text::Bytes(w.LTitle.Caption()), "Название");
+        EXPECT_EQ(text::Bytes(w.Message(editor::TagFrmMessage::Saved)), "Изменения сохранены!");
         user.Click(w.EngBox);
     });
-    EXPECT_EQ(w.LTitle.Text(), "Title");
-    EXPECT_EQ(w.BtSave.Text(), "Save");
-    EXPECT_EQ(w.TabSheet2.Text(), "Images (list)");
-    EXPECT_EQ(w.XPGroupBox2.Text(), "Lyrics3 Tag");
-    EXPECT_EQ(w.Message(editor::TagFrmMessage::ClearValues), "Clear all values?");
-    EXPECT_EQ(w.Text(), "Sonrik Editor v 1.1");
+    EXPECT_EQ(text::Bytes(w.LTitle.Caption()), "Title");
+    EXPECT_EQ(text::Bytes(w.BtSave.Caption()), "Save");
+    EXPECT_EQ(text::Bytes(w.TabSheet2.Caption()), "Images (list)");
+    EXPECT_EQ(text::Bytes(w.XPGroupBox2.Caption()), "Lyrics3 Tag");
+    EXPECT_EQ(text::Bytes(w.Message(editor::TagFrmMessage::ClearValues)), "Clear all values?");
+    EXPECT_EQ(text::Bytes(w.Caption()), "Sonrik Editor v 1.1");
     EXPECT_EQ(Setting(setting::kEng), "1");
 }
 
@@ -98,7 +98,7 @@ TEST_F(TagFrmWindow, StoredOptionsAreShownAndWrittenBack)
     Settings(setting::kAutoRestoreReadOnly, "0");
     auto& w = Window(Song(kAudio + kRecord));
     EXPECT_TRUE(w.EngBox.Checked());
-    EXPECT_EQ(w.LArtist.Text(), "Artist");
+    EXPECT_EQ(text::Bytes(w.LArtist.Caption()), "Artist");
     EXPECT_EQ(Setting(setting::kEng), "1");  // the click handler wrote it back
     EXPECT_TRUE(w.Autoremowe.Checked());
     EXPECT_FALSE(w.Autorestore.Checked());

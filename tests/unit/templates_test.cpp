@@ -2,6 +2,7 @@
 // checks, tags from file names, and the template list in the history file.
 #include "Main_List/templates.h"
 #include "platform/platform.h"
+#include "text/text.h"
 #include "tag_test_support.h"
 
 #include <gtest/gtest.h>
@@ -151,18 +152,18 @@ TEST(TemplatePaths, FolderNameAndJoin)
 
 TEST(RecordTexts, StatusesAndColumnsInBothLanguages)
 {
-    EXPECT_EQ(RowStatusText(stTestOk, true), "Test OK");
-    EXPECT_EQ(RowStatusText(stTagsRecorded, true), "TAG(s) is recorded");
-    EXPECT_EQ(RowStatusText(stRenamed, true), "File is renamed");
-    EXPECT_EQ(RowStatusText(stWriteError, false), "Ошибка записи в файл");
-    EXPECT_EQ(RowStatusText(stNotEnoughInfo, false), "Недостаточно информации");
-    EXPECT_EQ(RowStatusText(TRowStatus(8), true), "");
-    EXPECT_EQ(FieldKindCaption(fkTrack, true), "Track number");
-    EXPECT_EQ(FieldKindCaption(fkComment, false), "Комментарий");
-    EXPECT_EQ(FieldKindCaption(fkStatus, true), "Status");
-    EXPECT_EQ(FieldKindCaption(8, true), "");
+    EXPECT_EQ(sonrik::text::Bytes(RowStatusText(stTestOk, true)), "Test OK");
+    EXPECT_EQ(sonrik::text::Bytes(RowStatusText(stTagsRecorded, true)), "TAG(s) is recorded");
+    EXPECT_EQ(sonrik::text::Bytes(RowStatusText(stRenamed, true)), "File is renamed");
+    EXPECT_EQ(sonrik::text::Bytes(RowStatusText(stWriteError, false)), "Ошибка записи в файл");
+    EXPECT_EQ(sonrik::text::Bytes(RowStatusText(stNotEnoughInfo, false)), "Недостаточно информации");
+    EXPECT_EQ(sonrik::text::Bytes(RowStatusText(TRowStatus(8), true)), "");
+    EXPECT_EQ(sonrik::text::Bytes(FieldKindCaption(fkTrack, true)), "Track number");
+    EXPECT_EQ(sonrik::text::Bytes(FieldKindCaption(fkComment, false)), "Комментарий");
+    EXPECT_EQ(sonrik::text::Bytes(FieldKindCaption(fkStatus, true)), "Status");
+    EXPECT_EQ(sonrik::text::Bytes(FieldKindCaption(8, true)), "");
     for (bool english : {true, false}) {
-        std::set<std::string_view> statuses, columns;
+        std::set<std::u8string_view> statuses, columns;
         for (int i = 0; i < RowStatusCount; ++i) statuses.insert(RowStatusText(TRowStatus(i), english));
         for (int i = 0; i < FieldKindCount; ++i) columns.insert(FieldKindCaption(std::uint8_t(i), english));
         EXPECT_EQ(statuses.size(), 8u);

@@ -9,6 +9,7 @@
 #include <vector>
 
 using namespace sonrik::ui;
+namespace text = sonrik::text;
 using sonrik::ui::headless::HeadlessBackend;
 using sonrik::ui::headless::User;
 
@@ -157,7 +158,7 @@ TEST_F(UiEvents, FocusRunsExitThenEnterWhenItReallyMoves)
 TEST_F(UiEvents, ErrorsEscapingHandlersAreShownAndTheWindowStaysOpen)
 {
     form.Ok.OnClick = [] { throw sonrik::IoError(5); };
-    form.Box.OnClick = [] { throw sonrik::Error("Unable to write to C:\\moduls.ini"); };
+    form.Box.OnClick = [] { throw sonrik::Error(u8"Unable to write to C:\\moduls.ini"); };
     backend.WhileModal([&](User& u) {
         u.Click(form.Ok);
         u.Click(form.Box);
@@ -192,9 +193,9 @@ TEST_F(UiEvents, MessageBoxesAreAnsweredFromTheQueueAndRecorded)
 {
     backend.QueueAnswer(answer::Yes);
     form.Ok.OnClick = [&] {
-        const int a = backend.ShowMessageBox({nullptr, 42}, "Clear all values?", "Tag editor", mb::YesNo | mb::IconQuestion);
+        const int a = backend.ShowMessageBox({nullptr, 42}, u8"Clear all values?", u8"Tag editor", mb::YesNo | mb::IconQuestion);
         form.log.push_back(a == answer::Yes ? "yes" : "no");
-        backend.ShowMessageBox({&form, 0}, "Again?", "Tag editor", mb::YesNo);  // nobody expected this one
+        backend.ShowMessageBox({&form, 0}, u8"Again?", u8"Tag editor", mb::YesNo);  // nobody expected this one
         form.log.push_back("not reached");
     };
     user.Click(form.Ok);
@@ -243,14 +244,20 @@ TEST(UiHost, MessagesToNoWindowGoNowhereAndGiveZero)
 
 TEST(UiTexts, ErrorBoxTextAndApplicationTitle)
 {
-    EXPECT_EQ(ErrorBoxText("File not found"), "File not found.");
-    EXPECT_EQ(ErrorBoxText("Done."), "Done.");
-    EXPECT_EQ(ErrorBoxText("Error:5"), "Error:5.");
-    EXPECT_EQ(ErrorBoxText("ends in a dash -"), "ends in a dash -");  // '-' sorts below '.'
-    EXPECT_EQ(ErrorBoxText(""), "");
-    EXPECT_EQ(ApplicationTitle("C:\\Program Files\\Player\\PLAYER.EXE"), "Player");
-    EXPECT_EQ(ApplicationTitle("C:\\x\\sonrik-host.test.exe"), "sonrik-host");
-    EXPECT_EQ(ApplicationTitle("host"), "host");
+    EXPECT_EQ(text::Bytes(ErrorBoxText(u8"File not found")), "File not found.");
+    EXPECT_EQ(text::Bytes(ErrorBoxText(u8"Done.")), "Done.");
+    EXPECT_EQ(text::Bytes(ErrorBoxText(u8"Error:5")), "Error:5.");
+    EXPECT_EQ(text::Bytes(ErrorBoxText(u8"ends in a dash -")), "ends in a dash -");  // '-' sorts below '.'
+    EXPECT_EQ(text::Bytes(ErrorBoxText(u8"")), "");
+    EXPECT_EQ(text::Bytes(ApplicationTitle(u8"C:\\Program Files\\Player\\PLAYER.EXE")), "Player");
+    EXPECT_EQ(text::Bytes(ApplicationTitle(u8"C:\\x\\sonrik-host.test.exe")), "sonrik-host");
+    EXPECT_EQ(text::Bytes(ApplicationTitle(u8"host")), "host");
+    // Lower-cased after the first character for every letter of the names a
+    // Western or Russian system gives its programs.
+    EXPECT_EQ(text::Bytes(ApplicationTitle(u8"C:\\Игры\\ПЛЕЕР.exe")), "Плеер");
+    EXPECT_EQ(text::Bytes(ApplicationTitle(u8"C:\\x\\Ärger.exe")), "Ärger");
+    EXPECT_EQ(text::Bytes(ApplicationTitle(u8"C:\\x\\ÜBERÄRGER.EXE")), "Überärger");
+    EXPECT_EQ(text::Bytes(ApplicationTitle(u8"ЁЖИК.exe")), "Ёжик");
 }
 
 TEST(HostLinkTest, StopIsGrantedOnlyByAZeroAnswerAndNoWindowGrantsIt)

@@ -33,7 +33,7 @@ public:
     void ThreeColumns()
     {
         TagBox.ClearSections();
-        for (const char* title : {"Old name", "New name", "Status"}) {
+        for (const char8_t* title : {u8"Old name", u8"New name", u8"Status"}) {
             const int i = TagBox.AddSection();
             TagBox.SetSectionText(i, title);
             TagBox.SetSectionMinWidth(i, TagBox.ClientWidth() / 3);

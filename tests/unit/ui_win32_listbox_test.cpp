@@ -50,7 +50,7 @@ public:
 
     // The list editor's way: a minimum of an equal share each (or a first
     // column of 30), then all auto-sized.
-    void Columns(const std::vector<std::string>& titles, bool narrowFirst = false)
+    void Columns(const std::vector<std::u8string>& titles, bool narrowFirst = false)
     {
         TagBox.ClearSections();
         const int n = static_cast<int>(titles.size());
@@ -161,7 +161,7 @@ protected:
     {
         form.Create();
         form.SetVisible(true);
-        form.Columns({"Old name", "New name", "Статус"});
+        form.Columns({u8"Old name", u8"New name", u8"Статус"});
         form.TagBox.AssignItems(Rows(8));
         backend.ProcessMessages();
         form.log.clear();
@@ -312,7 +312,7 @@ TEST_F(Win32ListBox, AHeaderAboveOwnerDrawnRowsMirrorsTheModel)
     EXPECT_EQ(form.TagBox.Sections().totalWidth(), 598);
     ExpectHeaderShowsModel();
     // Sections replaced: the header follows.
-    form.Columns({"Files"});
+    form.Columns({u8"Files"});
     Settle();
     ExpectHeaderShowsModel();
     EXPECT_EQ(HeaderText(0), L"Files");
@@ -559,7 +559,7 @@ TEST_F(Win32ListBox, DraggingADividerResizesTheSectionThroughTheModel)
 
 TEST_F(Win32ListBox, AmpersandsInCellsAreShownNotTakenAsMnemonics)
 {
-    form.Columns({"Files", "Status"});
+    form.Columns({u8"Files", u8"Status"});
     form.TagBox.AssignItems({"Simon & Garfunkel.mp3|Rock && Roll"});
     Settle();
     std::vector<std::pair<int, int>> widths;  // as drawn, and of every character

@@ -29,19 +29,19 @@ public:
     {
         SetClientSize(560, 400);
         Title.SetBounds(8, 8, 60, 16);
-        Title.SetText("&Title");
+        Title.SetCaption(u8"&Title");
         Field.SetBounds(8, 26, 160, 21);
         Save.SetBounds(8, 56, 75, 25);
-        Save.SetText("&Save");
+        Save.SetCaption(u8"&Save");
         Use.SetBounds(8, 90, 160, 17);
-        Use.SetText("&Use Lyrics3 Tag");
+        Use.SetCaption(u8"&Use Lyrics3 Tag");
         Russian.SetBounds(8, 110, 200, 17);
-        Russian.SetText("&Заменять только пустые поля");
+        Russian.SetCaption(u8"&Заменять только пустые поля");
         Tabs.SetBounds(220, 8, 330, 100);
-        Tabs.SetTabs({"&File list", "TAG to file &name", "File name to TAG"});
+        Tabs.SetTabs({u8"&File list", u8"TAG to file &name", u8"File name to TAG"});
         Pages.SetBounds(220, 120, 330, 150);
-        Sheet1.SetText("&Lyrics");
-        Sheet2.SetText("&Others");
+        Sheet1.SetCaption(u8"&Lyrics");
+        Sheet2.SetCaption(u8"&Others");
         SheetMemo.SetAlign(Align::Client);
         List.SetBounds(8, 140, 200, 120);
         Cell.SetBounds(20, 160, 121, 21);

@@ -31,10 +31,10 @@ class Gallery : public Form {
 public:
     explicit Gallery(Backend& backend) : Form(backend, "SonrikTestGallery")
     {
-        SetText("Галерея");
+        SetCaption(u8"Галерея");
         SetClientSize(600, 420);
         Caption.SetBounds(8, 8, 0, 0);
-        Caption.SetText("Название");
+        Caption.SetCaption(u8"Название");
         Field.SetBounds(8, 24, 160, 21);
         Digits.SetBounds(8, 50, 60, 21);
         Digits.SetDigitsOnly(true);
@@ -44,26 +44,26 @@ public:
         List.SetBounds(8, 168, 160, 21);
         List.SetItems({"Country", "Classic Rock", "Dance"});
         Box.SetBounds(8, 194, 0, 0);
-        Box.SetText("Использовать ID3v1 Тэг");
+        Box.SetCaption(u8"Использовать ID3v1 Тэг");
         Ok.SetBounds(8, 216, 75, 25);
-        Ok.SetText("Сохранить");
+        Ok.SetCaption(u8"Сохранить");
         Group.SetBounds(180, 8, 200, 120);
-        Group.SetText("ID3v1, ID3v1.1, ID3v2 Tag");
+        Group.SetCaption(u8"ID3v1, ID3v1.1, ID3v2 Tag");
         InnerField.SetBounds(8, 32, 160, 21);
         InnerBox.SetBounds(8, 60, 160, 17);
-        InnerBox.SetText("Use ID3v1.1 Tag");
+        InnerBox.SetCaption(u8"Use ID3v1.1 Tag");
         Pages.SetBounds(180, 136, 200, 140);
-        Sheet1.SetText("Текст");
-        Sheet2.SetText("Others");
+        Sheet1.SetCaption(u8"Текст");
+        Sheet2.SetCaption(u8"Others");
         Pages.SetActivePageIndex(1);  // before the windows exist
         SheetMemo.SetBounds(4, 4, 150, 60);
         Tabs.SetBounds(390, 8, 200, 120);
-        Tabs.SetTabs({"File list", "TAG to file name", "File name to TAG"});
+        Tabs.SetTabs({u8"File list", u8"TAG to file name", u8"File name to TAG"});
         TabButton.SetBounds(8, 60, 75, 25);
-        TabButton.SetText("Test");
+        TabButton.SetCaption(u8"Test");
         Side.SetBounds(390, 136, 200, 60);
         SideBox.SetBounds(8, 8, 150, 17);
-        SideBox.SetText("In English language");
+        SideBox.SetCaption(u8"In English language");
         Rule.SetBounds(0, 300, 600, 4);
         Status.SetBounds(0, 0, 0, 19);
         Status.SetPanelWidths({350, 0});
@@ -498,11 +498,11 @@ TEST_F(Win32Ui, FieldBytesRoundTripThroughTheAnsiCodePage)
     if (codePage == 1252) {
         EXPECT_EQ(shown[0xC0 - 0x80], L'\u00C0');
         EXPECT_EQ(shown[0x80 - 0x80], L'\u20AC');
-        EXPECT_EQ(backend.AnsiToUtf8("\xC0"), "\xC3\x80");
+        EXPECT_EQ(sonrik::text::Bytes(sonrik::text::FromAnsi("\xC0")), "\xC3\x80");
     } else if (codePage == 1251) {
         EXPECT_EQ(shown[0xC0 - 0x80], L'\u0410');
         EXPECT_EQ(shown[0xFF - 0x80], L'\u044F');
-        EXPECT_EQ(backend.AnsiToUtf8("\xC0"), "\xD0\x90");
+        EXPECT_EQ(sonrik::text::Bytes(sonrik::text::FromAnsi("\xC0")), "\xD0\x90");
     }
 
     // A field the user edits comes back as the same bytes plus the edit.
@@ -555,7 +555,7 @@ TEST_F(Win32Ui, PagesAndTabsFollowCodeSilentlyAndReportTheUsersPick)
     EXPECT_TRUE(IsWindowVisible(W(form.Sheet2)));
     EXPECT_FALSE(IsWindowVisible(W(form.Sheet1)));
 
-    form.Sheet2.SetText("Разное");
+    form.Sheet2.SetCaption(u8"Разное");
     wchar_t caption[32]{};
     TCITEMW item{};
     item.mask = TCIF_TEXT;
@@ -581,8 +581,8 @@ TEST_F(Win32Ui, PagesAndTabsFollowCodeSilentlyAndReportTheUsersPick)
 
 TEST_F(Win32Ui, StateFromCodeReachesTheWindows)
 {
-    form.Status.SetPanelText(0, "Сохранено");
-    form.Status.SetPanelText(1, "track.mp3");
+    form.Status.SetPanelText(0, u8"Сохранено");
+    form.Status.SetPanelText(1, u8"track.mp3");
     const HWND status = W(form.Status);
     int edges[4]{};
     ASSERT_EQ(SendMessageW(status, SB_GETPARTS, 4, reinterpret_cast<LPARAM>(edges)), 2);
@@ -633,7 +633,7 @@ TEST_F(Win32Ui, StateFromCodeReachesTheWindows)
     GetWindowRect(W(form.Caption), &label);
     EXPECT_GT(label.right - label.left, 20);
     const LONG before = label.right - label.left;
-    form.Caption.SetText("Номер дорожки");
+    form.Caption.SetCaption(u8"Номер дорожки");
     GetWindowRect(W(form.Caption), &label);
     EXPECT_GT(label.right - label.left, before);
 }
@@ -661,14 +661,14 @@ TEST_F(Win32Ui, ErrorsEscapingHandlersGoToTheErrorBoxAndTheWindowStays)
 
     // Questions go to the owner asked for, with the answer the user gives.
     answer = IDNO;
-    EXPECT_EQ(backend.ShowMessageBox({&form, 0}, "Сохранить изменения?", "Tag editor",
+    EXPECT_EQ(backend.ShowMessageBox({&form, 0}, u8"Сохранить изменения?", u8"Tag editor",
                                      mb::YesNoCancel | mb::IconQuestion),
               answer::No);
     ASSERT_EQ(boxes.size(), 3u);
     EXPECT_EQ(boxes[2].owner, W(form));
     EXPECT_EQ(boxes[2].text, L"Сохранить изменения?");
     EXPECT_EQ(boxes[2].flags, static_cast<unsigned>(MB_YESNOCANCEL | MB_ICONQUESTION));
-    backend.ShowMessageBox({nullptr, reinterpret_cast<WindowHandle>(W(form.Ok))}, "x", "y", mb::Ok);
+    backend.ShowMessageBox({nullptr, reinterpret_cast<WindowHandle>(W(form.Ok))}, u8"x", u8"y", mb::Ok);
     EXPECT_EQ(boxes[3].owner, W(form.Ok));
 
     // The host's window answers synchronously; no window, no message.
@@ -839,9 +839,9 @@ public:
     {
         SetClientSize(220, 140);
         Group.SetBounds(10, 10, 200, 120);
-        Group.SetText("Lyrics3 v2.00");
+        Group.SetCaption(u8"Lyrics3 v2.00");
         Check.SetBounds(8, 24, 150, 17);
-        Check.SetText("Use Timestamp");
+        Check.SetCaption(u8"Use Timestamp");
         Field.SetBounds(8, 48, 150, 21);
     }
     ~Boxed() override { Destroy(); }

@@ -23,14 +23,14 @@ public:
     explicit RulesForm(Backend& backend) : Form(backend, "RulesForm")
     {
         SetClientSize(648, 515);
-        Title.SetText("&Title");
-        Save.SetText("&Save");
-        Use.SetText("&Use Lyrics3 Tag");
-        Russian.SetText("&Заменять только пустые поля");
-        Amp.SetText("Rock && &Roll");
-        Tabs.SetTabs({"&File list", "TAG to file name", "File name to TA&G"});
-        Sheet1.SetText("&Lyrics");
-        Sheet2.SetText("&Others");
+        Title.SetCaption(u8"&Title");
+        Save.SetCaption(u8"&Save");
+        Use.SetCaption(u8"&Use Lyrics3 Tag");
+        Russian.SetCaption(u8"&Заменять только пустые поля");
+        Amp.SetCaption(u8"Rock && &Roll");
+        Tabs.SetTabs({u8"&File list", u8"TAG to file name", u8"File name to TA&G"});
+        Sheet1.SetCaption(u8"&Lyrics");
+        Sheet2.SetCaption(u8"&Others");
         List.SetBounds(8, 96, 513, 297);
         Cell.SetBounds(100, 120, 121, 21);
         Cell.SetVisible(false);
@@ -125,7 +125,7 @@ TEST_F(UiWindowRules, EveryWayOfPickingATabAsksFirstAndCanBeRefused)
             user.PressKey(form, keys::Tab, ssCtrl);
             break;
         case Way::AltLetter:
-            form.Tabs.SetTabs({"&File list", "TAG to file &name", "File name to TAG"});
+            form.Tabs.SetTabs({u8"&File list", u8"TAG to file &name", u8"File name to TAG"});
             user.PressAlt(form, 'n');
             user.PressAlt(form, 'o');
             break;
@@ -135,7 +135,7 @@ TEST_F(UiWindowRules, EveryWayOfPickingATabAsksFirstAndCanBeRefused)
         EXPECT_EQ(form.Pages.ActivePageIndex(), tab);
         EXPECT_EQ(form.log, c.allow ? (Log{"Tabs.Changing:0", "Tabs.Change:1", "Pages.Changing:0", "Pages.Change:1"})
                                     : (Log{"Tabs.Changing:0", "Pages.Changing:0"}));
-        form.Tabs.SetTabs({"&File list", "TAG to file name", "File name to TA&G"});
+        form.Tabs.SetTabs({u8"&File list", u8"TAG to file name", u8"File name to TA&G"});
     }
 }
 

@@ -7,6 +7,8 @@
 #include "platform/errors.h"
 
 #include <cstdint>
+#include "text/text.h"
+
 #include <optional>
 #include <span>
 #include <string>
@@ -18,7 +20,9 @@ namespace sonrik::cli {
 // A bad command line: exit status 2.
 class UsageError : public Error {
 public:
-    using Error::Error;
+    // The tool builds its messages in UTF-8 (arguments go through
+    // ArgumentToUtf8 first).
+    explicit UsageError(std::string_view utf8) : Error(text::AsUtf8(utf8)) {}
 };
 
 enum class Command { Help, Version, Genres, Show, Set };

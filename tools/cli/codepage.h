@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/errors.h"
+#include "text/text.h"
 
 #include <array>
 #include <cstdint>
@@ -18,7 +19,9 @@ namespace sonrik::cli {
 // A value that a code page cannot hold, or that is not valid UTF-8.
 class EncodeError : public Error {
 public:
-    using Error::Error;
+    // The tool builds its messages in UTF-8 (arguments go through
+    // ArgumentToUtf8 first).
+    explicit EncodeError(std::string_view utf8) : Error(text::AsUtf8(utf8)) {}
 };
 
 class CodePage {

@@ -1,11 +1,14 @@
 #include "gallery.h"
 
+#include "text/text.h"
+
 #include <stdexcept>
 #include <string_view>
 
 namespace host {
 
 namespace ui = sonrik::ui;
+namespace text = sonrik::text;
 
 namespace {
 
@@ -80,7 +83,7 @@ void Gallery::FillLists()
 {
     ArtistCombo.SetItems({"Alpha", "Beta", "Gamma"});
     GenreList.SetItems({"Blues", "Classic Rock", "Country"});
-    Tabs.SetTabs({"1", "2", "3"});
+    Tabs.SetTabs({u8"1", u8"2", u8"3"});
     for (int i = 0; i < 3; ++i) Files.AddSection();
     Files.SetSectionWidth(0, 180);
     Files.SetSectionWidth(1, 70);
@@ -119,48 +122,50 @@ void Gallery::ApplyLanguage(bool english)
 {
     struct Caption {
         ui::Control& control;
-        const char* en;
-        const char* ru;
+        std::u8string_view en;
+        std::u8string_view ru;
     };
     const Caption captions[] = {
-        {*this, "Control gallery", "Галерея элементов"},
-        {EngBox, "In English language", "На английском языке"},
-        {NameLabel, "Name:", "Имя:"},
-        {YearLabel, "Year:", "Год:"},
-        {ArtistLabel, "Artist:", "Артист:"},
-        {GenreLabel, "Genre:", "Жанр:"},
-        {OptionBox, "Keep a backup copy", "Хранить резервную копию"},
-        {FillButton, "Fill from code", "Заполнить"},
-        {FailButton, "Raise an error", "Вызвать ошибку"},
-        {AskButton, "Ask a question", "Задать вопрос"},
-        {StopButton, "Stop playing", "Остановить"},
-        {ResumeButton, "Play now", "Играть"},
-        {ApplyButton, "About to apply", "Уведомить"},
-        {EnabledGroup, "Enabled group", "Доступная группа"},
-        {BackupBox, "Write to the original", "Писать в оригинал"},
-        {DisabledGroup, "Disabled group", "Недоступная группа"},
-        {NotesPage, "Notes", "Заметки"},
-        {LyricsPage, "Lyrics3", "Lyrics3"},
-        {RenamePage, "Rename", "Переименовать"},
-        {FillPage, "Fill tags", "Заполнить теги"},
-        {LyricsLabel, "The second page", "Вторая страница"},
-        {RenameLabel, "The third page", "Третья страница"},
-        {FillLabel, "The fourth page", "Четвёртая страница"},
+        {*this, u8"Control gallery", u8"Галерея элементов"},
+        {EngBox, u8"In English language", u8"На английском языке"},
+        {NameLabel, u8"Name:", u8"Имя:"},
+        {YearLabel, u8"Year:", u8"Год:"},
+        {ArtistLabel, u8"Artist:", u8"Артист:"},
+        {GenreLabel, u8"Genre:", u8"Жанр:"},
+        {OptionBox, u8"Keep a backup copy", u8"Хранить резервную копию"},
+        {FillButton, u8"Fill from code", u8"Заполнить"},
+        {FailButton, u8"Raise an error", u8"Вызвать ошибку"},
+        {AskButton, u8"Ask a question", u8"Задать вопрос"},
+        {StopButton, u8"Stop playing", u8"Остановить"},
+        {ResumeButton, u8"Play now", u8"Играть"},
+        {ApplyButton, u8"About to apply", u8"Уведомить"},
+        {EnabledGroup, u8"Enabled group", u8"Доступная группа"},
+        {BackupBox, u8"Write to the original", u8"Писать в оригинал"},
+        {DisabledGroup, u8"Disabled group", u8"Недоступная группа"},
+        {NotesPage, u8"Notes", u8"Заметки"},
+        {LyricsPage, u8"Lyrics3", u8"Lyrics3"},
+        {RenamePage, u8"Rename", u8"Переименовать"},
+        {FillPage, u8"Fill tags", u8"Заполнить теги"},
+        {LyricsLabel, u8"The second page", u8"Вторая страница"},
+        {RenameLabel, u8"The third page", u8"Третья страница"},
+        {FillLabel, u8"The fourth page", u8"Четвёртая страница"},
     };
-    for (const Caption& c : captions) c.control.SetText(english ? c.en : c.ru);
-    Tabs.SetTabs(english ? std::vector<std::string>{"Artist", "Album", "Year"}
-                         : std::vector<std::string>{"Артист", "Альбом", "Год"});
-    Files.SetSectionText(0, english ? "File name" : "Имя файла");
-    Files.SetSectionText(1, english ? "Size" : "Размер");
-    Files.SetSectionText(2, english ? "Status" : "Состояние");
+    for (const Caption& c : captions) c.control.SetCaption(english ? c.en : c.ru);
+    Tabs.SetTabs(english ? std::vector<std::u8string>{u8"Artist", u8"Album", u8"Year"}
+                         : std::vector<std::u8string>{u8"Артист", u8"Альбом", u8"Год"});
+    Files.SetSectionText(0, english ? u8"File name" : u8"Имя файла");
+    Files.SetSectionText(1, english ? u8"Size" : u8"Размер");
+    Files.SetSectionText(2, english ? u8"Status" : u8"Состояние");
 }
 
 void Gallery::Log(const std::string& event)
 {
     events_.push_back(event);
     EventLog.SetLines(events_);
-    Status.SetPanelText(0, std::to_string(events_.size()) + (EngBox.Checked() ? " events" : " событий"));
-    Status.SetPanelText(1, event);
+    const std::u8string count(text::AsUtf8(std::to_string(events_.size())));
+    Status.SetPanelText(0, count + (EngBox.Checked() ? u8" events" : u8" событий"));
+    // An event quotes field contents, which are ANSI.
+    Status.SetPanelText(1, text::FromAnsi(event));
 }
 
 void Gallery::EngBoxClick()
@@ -184,7 +189,7 @@ void Gallery::FillButtonClick()
 
 void Gallery::AskButtonClick()
 {
-    const int answer = GetBackend().ShowMessageBox({this, 0}, "Keep the changes?", "Tag editor",
+    const int answer = GetBackend().ShowMessageBox({this, 0}, u8"Keep the changes?", u8"Tag editor",
                                                    ui::mb::YesNo | ui::mb::IconQuestion);
     Log("AskButton answer=" + std::to_string(answer));
 }

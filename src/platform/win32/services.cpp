@@ -14,7 +14,9 @@
 #undef WriteProfileString
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 namespace sonrik::platform {
@@ -131,5 +133,37 @@ void ReplaceFileContents(const std::string& name, std::string_view bytes)
 void SleepMilliseconds(unsigned milliseconds) { ::Sleep(milliseconds); }
 
 int LastErrorCode() { return static_cast<int>(::GetLastError()); }
+
+std::u8string AnsiToUtf8(std::string_view ansi)
+{
+    if (ansi.empty() || ansi.size() > INT_MAX / 2) return {};
+    const int size = static_cast<int>(ansi.size());
+    const int wideLength = ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, nullptr, 0);
+    if (wideLength <= 0) return {};
+    std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, wide.data(), wideLength);
+    const int length = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+    if (length <= 0) return {};
+    std::u8string utf8(static_cast<std::size_t>(length), u8'\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, reinterpret_cast<char*>(utf8.data()), length,
+                          nullptr, nullptr);
+    return utf8;
+}
+
+std::string Utf8ToAnsi(std::u8string_view utf8)
+{
+    if (utf8.empty() || utf8.size() > INT_MAX / 2) return {};
+    const auto* bytes = reinterpret_cast<const char*>(utf8.data());
+    const int size = static_cast<int>(utf8.size());
+    const int wideLength = ::MultiByteToWideChar(CP_UTF8, 0, bytes, size, nullptr, 0);
+    if (wideLength <= 0) return {};
+    std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, bytes, size, wide.data(), wideLength);
+    const int length = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, nullptr, 0, "?", nullptr);
+    if (length <= 0) return {};
+    std::string ansi(static_cast<std::size_t>(length), '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, ansi.data(), length, "?", nullptr);
+    return ansi;
+}
 
 }  // namespace sonrik::platform

@@ -66,8 +66,11 @@ void HeadlessBackend::FocusWindow(Form& form) { journal_.push_back("focus-window
 
 void HeadlessBackend::Repaint(Control& control) { journal_.push_back("repaint:" + control.Name()); }
 
-int HeadlessBackend::ShowMessageBox(BoxOwner owner, std::string_view text, std::string_view caption, unsigned flags)
+int HeadlessBackend::ShowMessageBox(BoxOwner owner, std::u8string_view utf8Text, std::u8string_view utf8Caption,
+                                    unsigned flags)
 {
+    // The journal keeps the UTF-8 bytes as plain strings, easy to compare.
+    const std::string_view text = text::Bytes(utf8Text), caption = text::Bytes(utf8Caption);
     journal_.push_back("box:" + std::string(text));
     if (answers_.empty())
         throw std::logic_error("a message box nobody expected: " + std::string(text));
@@ -77,8 +80,9 @@ int HeadlessBackend::ShowMessageBox(BoxOwner owner, std::string_view text, std::
     return answer;
 }
 
-void HeadlessBackend::ErrorBox(std::string_view text)
+void HeadlessBackend::ErrorBox(std::u8string_view utf8Text)
 {
+    const std::string_view text = text::Bytes(utf8Text);
     journal_.push_back("error:" + std::string(text));
     errorBoxes_.emplace_back(text);
 }
@@ -107,42 +111,6 @@ std::intptr_t HeadlessBackend::SendHostMessage(WindowHandle window, unsigned mes
     hostMessages_.push_back(sent);
     if (hostHook_) hostHook_(sent);
     return sent.result;
-}
-
-std::string HeadlessBackend::AnsiToUtf8(std::string_view ansi) const
-{
-    std::string out;
-    out.reserve(ansi.size());
-    for (const char c : ansi) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b < 0x80) {
-            out += c;
-        } else {
-            out += static_cast<char>(0xC0 | (b >> 6));
-            out += static_cast<char>(0x80 | (b & 0x3F));
-        }
-    }
-    return out;
-}
-
-std::string HeadlessBackend::Utf8ToAnsi(std::string_view utf8) const
-{
-    std::string out;
-    out.reserve(utf8.size());
-    for (std::size_t i = 0; i < utf8.size();) {
-        const auto b = static_cast<unsigned char>(utf8[i]);
-        std::size_t length = b < 0x80 ? 1 : b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2;
-        length = std::min(length, utf8.size() - i);
-        if (length == 1) {
-            out += utf8[i];
-        } else if (length == 2 && b >= 0xC2 && b <= 0xC3) {
-            out += static_cast<char>(((b & 0x03) << 6) | (static_cast<unsigned char>(utf8[i + 1]) & 0x3F));
-        } else {
-            out += '?';
-        }
-        i += length;
-    }
-    return out;
 }
 
 // ---- User --------------------------------------------------------------------------

@@ -17,6 +17,7 @@ namespace sonrik::ui::headless {
 
 class User;
 
+// A question asked; text and caption as the bytes of their UTF-8.
 struct Question {
     const Form* ownerForm = nullptr;
     WindowHandle ownerWindow = 0;
@@ -76,17 +77,13 @@ public:
     WindowHandle HandleOf(const Form&) const override { return 0; }
     void FocusWindow(Form& form) override;
     void Repaint(Control& control) override;
-    int ShowMessageBox(BoxOwner owner, std::string_view text, std::string_view caption, unsigned flags) override;
-    void ErrorBox(std::string_view text) override;
+    int ShowMessageBox(BoxOwner owner, std::u8string_view text, std::u8string_view caption, unsigned flags) override;
+    void ErrorBox(std::u8string_view text) override;
     void ProcessMessages() override;
     void Wait(int milliseconds) override;
     void SetCursor(Cursor cursor) override { cursor_ = cursor; }
     std::intptr_t SendHostMessage(WindowHandle window, unsigned message, std::uintptr_t wParam,
                                   std::intptr_t lParam) override;
-    // Latin-1 to UTF-8: the headless system's code page.
-    std::string AnsiToUtf8(std::string_view ansi) const override;
-    // UTF-8 to Latin-1, '?' for what Latin-1 lacks.
-    std::string Utf8ToAnsi(std::string_view utf8) const override;
 
 private:
     std::deque<int> answers_;

@@ -55,7 +55,7 @@ public:
     std::optional<widgets::Rect> textExtent(widgets::ThemeData theme, int state, std::string_view text,
                                             unsigned flags) override
     {
-        const std::wstring wide = Utf8ToWide(text);
+        const std::wstring wide = Utf8ToWide(text::AsUtf8(text));  // the painter's captions are UTF-8
         RECT extent{};
         const HRESULT result = Function<GetThemeTextExtentFn>(library_->GetThemeTextExtent())(
             Theme(theme), dc_, widgets::groupbox::kPart, state, wide.c_str(), -1, flags, nullptr, &extent);
@@ -78,7 +78,7 @@ public:
     bool drawText(widgets::ThemeData theme, int state, std::string_view text, unsigned flags,
                   const widgets::Rect& rect) override
     {
-        const std::wstring wide = Utf8ToWide(text);
+        const std::wstring wide = Utf8ToWide(text::AsUtf8(text));  // the painter's captions are UTF-8
         const RECT r = ToRect(rect);
         return Function<DrawThemeTextFn>(library_->DrawThemeText())(Theme(theme), dc_, widgets::groupbox::kPart,
                                                                      state, wide.c_str(), -1, flags, 0, &r) == S_OK;
@@ -109,7 +109,7 @@ public:
 
     widgets::Size textSize(std::string_view text) override
     {
-        const std::wstring wide = Utf8ToWide(text);
+        const std::wstring wide = Utf8ToWide(text::AsUtf8(text));  // the painter's captions are UTF-8
         SIZE size{};
         GetTextExtentPoint32W(dc_, wide.c_str(), static_cast<int>(wide.size()), &size);
         return {size.cx, size.cy};
@@ -134,7 +134,7 @@ public:
     // rectangle is one text line high; descenders that reach below it stay.
     void drawCaption(std::string_view text, const widgets::Rect& rect, unsigned flags) override
     {
-        const std::wstring wide = Utf8ToWide(text);
+        const std::wstring wide = Utf8ToWide(text::AsUtf8(text));  // the painter's captions are UTF-8
         RECT r = ToRect(rect);
         SetBkMode(dc_, OPAQUE);
         SetBkColor(dc_, GetSysColor(COLOR_BTNFACE));
@@ -153,7 +153,7 @@ widgets::GroupBoxView ViewOf(const GroupBox& box, HWND window)
     widgets::GroupBoxView view;
     RECT client{};
     GetClientRect(window, &client);
-    view.caption = box.Text();
+    view.caption = std::string(text::Bytes(box.Caption()));
     view.width = client.right;
     view.height = client.bottom;
     view.enabled = IsWindowEnabled(window) != FALSE;
@@ -167,7 +167,7 @@ widgets::GroupBoxView ViewOf(const GroupBox& box, HWND window)
 
 GroupBoxPeer::GroupBoxPeer(Win32Backend& backend, GroupBox& box) : WindowPeer(backend, box)
 {
-    CreateChild(kGroupBoxClass, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, Utf8ToWide(box.Text()));
+    CreateChild(kGroupBoxClass, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, Utf8ToWide(box.Caption()));
     style_ = std::make_unique<LibraryStyle>(backend.Styles(), Window());
     logic_ = std::make_unique<widgets::XPGroupBoxLogic>(*style_);
     logic_->windowCreated();

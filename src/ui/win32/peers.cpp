@@ -144,7 +144,8 @@ void WindowPeer::Adopt(HWND window, bool ownClass)
     ownClass_ = ownClass;
     SetPropW(window, kPeerProperty, this);
     if (!control_.Name().empty()) {
-        const ATOM atom = GlobalAddAtomW(Utf8ToWide(control_.Name()).c_str());
+        // Names are ASCII, which is UTF-8 as it stands.
+        const ATOM atom = GlobalAddAtomW(Utf8ToWide(text::AsUtf8(control_.Name())).c_str());
         if (atom) SetPropW(window, automation::kNameProperty, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(atom)));
     }
     SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(backend_.Font()), FALSE);
@@ -265,7 +266,7 @@ void WindowPeer::Changed(Property property)
 void WindowPeer::ApplyText()
 {
     const auto scope = UpdatingScope();
-    SetWindowTextW(window_, Utf8ToWide(control_.Text()).c_str());
+    SetWindowTextW(window_, Utf8ToWide(control_.Caption()).c_str());
 }
 
 void WindowPeer::ApplyBounds()
@@ -329,7 +330,7 @@ DWORD FormExStyle(FormBorder border)
 
 FormPeer::FormPeer(Win32Backend& backend, Form& form) : WindowPeer(backend, form)
 {
-    const HWND window = CreateWindowExW(FormExStyle(form.Border()), kFormClass, Utf8ToWide(form.Text()).c_str(),
+    const HWND window = CreateWindowExW(FormExStyle(form.Border()), kFormClass, Utf8ToWide(form.Caption()).c_str(),
                                         FormStyle(form.Border()), CW_USEDEFAULT, CW_USEDEFAULT, 400, 300, nullptr,
                                         nullptr, backend.Instance(), nullptr);
     if (!window)
@@ -388,7 +389,7 @@ bool FormPeer::Handle(Message& m)
 
 void FormPeer::ApplyText()
 {
-    SetWindowTextW(Window(), Utf8ToWide(GetForm().Text()).c_str());
+    SetWindowTextW(Window(), Utf8ToWide(GetForm().Caption()).c_str());
 }
 
 // The client area has the size the form asks for; the window stands in the
@@ -460,7 +461,7 @@ TextPeer::TextPeer(Win32Backend& backend, Control& control) : WindowPeer(backend
     const Kind kind = control.kind();
     const bool button = kind == Kind::Button || kind == Kind::CheckBox;
     CreateChild(button ? WC_BUTTONW : WC_STATICW, TextStyle(kind), 0,
-                kind == Kind::Bevel ? std::wstring() : Utf8ToWide(control.Text()));
+                kind == Kind::Bevel ? std::wstring() : Utf8ToWide(control.Caption()));
     if (kind == Kind::CheckBox)
         SendMessageW(Window(), BM_SETCHECK, static_cast<CheckBox&>(control).Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
     if (SizesToCaption()) ApplyBounds();
@@ -492,7 +493,7 @@ void TextPeer::ApplyBounds()
     }
     const HDC dc = GetDC(Window());
     const HGDIOBJ old = SelectObject(dc, GetBackend().Font());
-    const std::wstring caption = Utf8ToWide(Model().Text());
+    const std::wstring caption = Utf8ToWide(Model().Caption());
     RECT extent{0, 0, 0, 0};
     DrawTextW(dc, caption.empty() ? L" " : caption.c_str(), -1, &extent, DT_CALCRECT | DT_SINGLELINE);
     SelectObject(dc, old);
@@ -715,7 +716,7 @@ void ComboBoxPeer::ApplyOther(Property property)
 
 namespace {
 
-void SetTabText(HWND tabs, int index, const std::string& utf8, bool insert)
+void SetTabText(HWND tabs, int index, std::u8string_view utf8, bool insert)
 {
     std::wstring text = Utf8ToWide(utf8);
     TCITEMW item{};
@@ -768,7 +769,7 @@ int PageControlPeer::IndexOf(const TabSheet& sheet) const
 void PageControlPeer::AddSheet(const TabSheet& sheet, HWND window)
 {
     sheets_.emplace_back(&sheet, window);
-    SetTabText(Window(), IndexOf(sheet), sheet.Text(), true);
+    SetTabText(Window(), IndexOf(sheet), sheet.Caption(), true);
     if (Pages().GetTabStyle().tabWidth > 0) ApplyTabStyle(Window(), Pages().GetTabStyle());
     Layout();
 }
@@ -780,7 +781,7 @@ void PageControlPeer::RemoveSheet(const TabSheet& sheet)
 
 void PageControlPeer::SheetCaptionChanged(const TabSheet& sheet)
 {
-    SetTabText(Window(), IndexOf(sheet), sheet.Text(), false);
+    SetTabText(Window(), IndexOf(sheet), sheet.Caption(), false);
     Layout();  // the tabs may now need another row
 }
 

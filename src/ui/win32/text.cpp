@@ -28,8 +28,8 @@ std::string FromWide(UINT codePage, std::wstring_view wide)
 
 }  // namespace
 
-std::wstring Utf8ToWide(std::string_view utf8) { return ToWide(CP_UTF8, utf8); }
-std::string WideToUtf8(std::wstring_view wide) { return FromWide(CP_UTF8, wide); }
+std::wstring Utf8ToWide(std::u8string_view utf8) { return ToWide(CP_UTF8, text::Bytes(utf8)); }
+std::u8string WideToUtf8(std::wstring_view wide) { return std::u8string(text::AsUtf8(FromWide(CP_UTF8, wide))); }
 std::wstring AnsiToWide(std::string_view ansi) { return ToWide(CP_ACP, ansi); }
 std::string WideToAnsi(std::wstring_view wide) { return FromWide(CP_ACP, wide); }
 

@@ -3,6 +3,8 @@
 // CP_ACP both ways, so a value nobody edited comes back byte for byte.
 #pragma once
 
+#include "text/text.h"
+
 #include <windows.h>
 
 #include <string>
@@ -10,8 +12,8 @@
 
 namespace sonrik::ui::win32 {
 
-std::wstring Utf8ToWide(std::string_view utf8);
-std::string WideToUtf8(std::wstring_view wide);
+std::wstring Utf8ToWide(std::u8string_view utf8);
+std::u8string WideToUtf8(std::wstring_view wide);
 std::wstring AnsiToWide(std::string_view ansi);
 std::string WideToAnsi(std::wstring_view wide);
 

@@ -363,15 +363,15 @@ HWND Win32Backend::BoxOwnerWindow(BoxOwner owner) const
     return reinterpret_cast<HWND>(owner.window);
 }
 
-int Win32Backend::ShowMessageBox(BoxOwner owner, std::string_view text, std::string_view caption, unsigned flags)
+int Win32Backend::ShowMessageBox(BoxOwner owner, std::u8string_view text, std::u8string_view caption, unsigned flags)
 {
     return messageBox_(BoxOwnerWindow(owner), Utf8ToWide(text), Utf8ToWide(caption), flags);
 }
 
-void Win32Backend::ErrorBox(std::string_view text)
+void Win32Backend::ErrorBox(std::u8string_view text)
 {
     const HWND owner = modalForms_.empty() ? GetActiveWindow() : WindowOf(*modalForms_.back());
-    const std::string caption = ApplicationTitle(WideToUtf8(HostProgramPath()));
+    const std::u8string caption = ApplicationTitle(WideToUtf8(HostProgramPath()));
     messageBox_(owner, Utf8ToWide(text), Utf8ToWide(caption), MB_OK | MB_ICONERROR);
 }
 
@@ -382,7 +382,7 @@ void Win32Backend::ReportEscapedError(const char* message) noexcept
     if (showing) return;
     showing = true;
     try {
-        ErrorBox(ErrorBoxText(message));
+        ErrorBox(ErrorBoxText(text::AsUtf8(message)));  // every message is UTF-8
     } catch (...) {
         // Nothing may unwind into the system; the box itself failed.
     }
@@ -415,9 +415,5 @@ std::intptr_t Win32Backend::SendHostMessage(WindowHandle window, unsigned messag
     if (window == 0) return 0;
     return SendMessageA(reinterpret_cast<HWND>(window), message, wParam, lParam);
 }
-
-std::string Win32Backend::AnsiToUtf8(std::string_view ansi) const { return WideToUtf8(AnsiToWide(ansi)); }
-
-std::string Win32Backend::Utf8ToAnsi(std::string_view utf8) const { return WideToAnsi(Utf8ToWide(utf8)); }
 
 }  // namespace sonrik::ui::win32

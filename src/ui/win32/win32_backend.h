@@ -51,16 +51,13 @@ public:
     WindowHandle HandleOf(const Form& form) const override;
     void FocusWindow(Form& form) override;
     void Repaint(Control& control) override;
-    int ShowMessageBox(BoxOwner owner, std::string_view text, std::string_view caption, unsigned flags) override;
-    void ErrorBox(std::string_view text) override;
+    int ShowMessageBox(BoxOwner owner, std::u8string_view text, std::u8string_view caption, unsigned flags) override;
+    void ErrorBox(std::u8string_view text) override;
     void ProcessMessages() override;
     void Wait(int milliseconds) override;
     void SetCursor(Cursor cursor) override;
     std::intptr_t SendHostMessage(WindowHandle window, unsigned message, std::uintptr_t wParam,
                                   std::intptr_t lParam) override;
-    std::string AnsiToUtf8(std::string_view ansi) const override;
-    // Characters the ANSI code page lacks become the system's default character.
-    std::string Utf8ToAnsi(std::string_view utf8) const override;
 
     // ---- for the peers ----
     HINSTANCE Instance() const { return instance_; }

@@ -1,0 +1,140 @@
+#include "text/text.h"
+
+#include "platform/platform.h"
+
+#include <algorithm>
+
+namespace sonrik::text {
+
+std::u8string FillIn(std::u8string_view pattern, std::u8string_view marker, std::u8string_view value)
+{
+    std::u8string text(pattern);
+    if (const auto at = text.find(marker); at != std::u8string::npos) text.replace(at, marker.size(), value);
+    return text;
+}
+
+std::u8string FromAnsi(std::string_view ansi) { return platform::AnsiToUtf8(ansi); }
+
+std::string ToAnsi(std::u8string_view utf8) { return platform::Utf8ToAnsi(utf8); }
+
+namespace {
+
+// One decoded character: its code point and the bytes it took; a byte that
+// does not start a well-formed sequence counts as one character of its own.
+struct Decoded {
+    char32_t code = 0;
+    std::size_t length = 1;
+    bool valid = false;
+};
+
+Decoded DecodeAt(std::u8string_view s, std::size_t i)
+{
+    const unsigned lead = s[i];
+    if (lead < 0x80) return {lead, 1, true};
+    std::size_t length = 0;
+    char32_t code = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) length = 2, code = lead & 0x1F;
+    else if (lead >= 0xE0 && lead <= 0xEF) length = 3, code = lead & 0x0F;
+    else if (lead >= 0xF0 && lead <= 0xF4) length = 4, code = lead & 0x07;
+    else return {lead, 1, false};
+    if (i + length > s.size()) return {lead, 1, false};
+    for (std::size_t k = 1; k < length; ++k) {
+        const unsigned next = s[i + k];
+        if ((next & 0xC0) != 0x80) return {lead, 1, false};
+        code = (code << 6) | (next & 0x3F);
+    }
+    const bool overlong = (length == 3 && code < 0x800) || (length == 4 && code < 0x10000);
+    if (overlong || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return {lead, 1, false};
+    return {code, length, true};
+}
+
+void Append(std::u8string& out, char32_t code)
+{
+    if (code < 0x80) {
+        out += static_cast<char8_t>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char8_t>(0xC0 | (code >> 6));
+        out += static_cast<char8_t>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char8_t>(0xE0 | (code >> 12));
+        out += static_cast<char8_t>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char8_t>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char8_t>(0xF0 | (code >> 18));
+        out += static_cast<char8_t>(0x80 | ((code >> 12) & 0x3F));
+        out += static_cast<char8_t>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char8_t>(0x80 | (code & 0x3F));
+    }
+}
+
+bool Even(char32_t c) { return c % 2 == 0; }
+
+}  // namespace
+
+char32_t ToLower(char32_t c)
+{
+    if (c >= U'A' && c <= U'Z') return c + 0x20;
+    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 0x20;  // Latin-1 Supplement, not the sign ×
+    if (c >= 0x400 && c <= 0x40F) return c + 0x50;             // Ѐ..Џ
+    if (c >= 0x410 && c <= 0x42F) return c + 0x20;             // А..Я
+    // The rest of the block pairs capital and small letter side by side.
+    if (c == 0x4C0) return 0x4CF;
+    if (((c >= 0x460 && c <= 0x481) || (c >= 0x48A && c <= 0x4BF) || (c >= 0x4D0 && c <= 0x4FF)) && Even(c))
+        return c + 1;
+    if (c >= 0x4C1 && c <= 0x4CE && !Even(c)) return c + 1;
+    return c;
+}
+
+namespace {
+
+std::u8string Lower(std::u8string_view s, std::size_t from)
+{
+    std::u8string out;
+    out.reserve(s.size());
+    std::size_t i = 0;
+    for (std::size_t count = 0; i < s.size(); ++count) {
+        const Decoded d = DecodeAt(s, i);
+        if (d.valid && count >= from) Append(out, ToLower(d.code));
+        else out.append(s.substr(i, d.length));
+        i += d.length;
+    }
+    return out;
+}
+
+}  // namespace
+
+std::u8string ToLower(std::u8string_view utf8) { return Lower(utf8, 0); }
+std::u8string LowerAfterFirst(std::u8string_view utf8) { return Lower(utf8, 1); }
+
+Lines SplitLines(std::string_view text)
+{
+    Lines lines;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const auto stop = std::min(text.find_first_of("\r\n", pos), text.size());
+        lines.emplace_back(text.substr(pos, stop - pos));
+        pos = stop + (text.compare(stop, 2, "\r\n") == 0 ? 2 : 1);
+    }
+    return lines;
+}
+
+std::string_view UpToZero(std::string_view text)
+{
+    const auto zero = text.find('\0');
+    return zero == std::string_view::npos ? text : text.substr(0, zero);
+}
+
+std::string JoinLines(const Lines& lines)
+{
+    std::size_t total = 0;
+    for (const auto& line : lines) total += line.size() + 2;
+    std::string text;
+    text.reserve(total);
+    for (const auto& line : lines) {
+        text += line;
+        text += "\r\n";
+    }
+    return text;
+}
+
+}  // namespace sonrik::text

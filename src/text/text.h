@@ -1,0 +1,88 @@
+// The two kinds of text the module handles, told apart by type:
+//   - captions and messages (what the user reads in labels, buttons, message
+//     boxes and error boxes) are UTF-8: std::u8string / std::u8string_view,
+//     so a caption literal is u8"...";
+//   - field contents, file names, tag values, list-file lines and history
+//     entries are bytes in the system's ANSI code page: std::string /
+//     std::string_view, kept as they are and never re-encoded in the core.
+// Neither converts to the other implicitly; FromAnsi is the one way from a
+// file name or a field into a caption, ToAnsi the one way back.
+//
+// Also here: the line-splitting rule shared by the tag library's line lists,
+// memos and the history file.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <vector>
+
+namespace sonrik::text {
+
+// `pattern` with its first `marker` (such as "%S") replaced by `value`.
+std::u8string FillIn(std::u8string_view pattern, std::u8string_view marker, std::u8string_view value);
+
+// ---- Conversion -----------------------------------------------------------
+
+// ANSI bytes as UTF-8, through the system's ANSI code page (on POSIX, where
+// there is none, the bytes are read as Latin-1). Never throws for bad bytes:
+// what the code page cannot map comes back as the system maps it.
+std::u8string FromAnsi(std::string_view ansi);
+
+// UTF-8 as ANSI bytes, for a caption shown inside field contents (a status
+// text in a list row). A character the code page lacks becomes '?'.
+std::string ToAnsi(std::u8string_view utf8);
+
+// The bytes of a UTF-8 text, for an API that takes char (a conversion to the
+// wide API, a journal, a stream).
+inline std::string_view Bytes(std::u8string_view utf8)
+{
+    return {reinterpret_cast<const char*>(utf8.data()), utf8.size()};
+}
+
+// Bytes already known to be UTF-8 (from the wide API or a UTF-8 source) seen
+// as a UTF-8 text. The caller vouches for the encoding.
+inline std::u8string_view AsUtf8(std::string_view bytes)
+{
+    return {reinterpret_cast<const char8_t*>(bytes.data()), bytes.size()};
+}
+
+// ---- Lower-casing ---------------------------------------------------------
+
+// The lower-case letter of `c` for ASCII, the Latin-1 Supplement and the
+// Cyrillic block; any other character as it is.
+char32_t ToLower(char32_t c);
+
+// The text with its upper-case letters lower-cased: ASCII, the Latin-1
+// Supplement and the Cyrillic block; every other character, and bytes that
+// are not well-formed UTF-8, stay as they are.
+std::u8string ToLower(std::u8string_view utf8);
+
+// The text lower-cased after its first character (a character, not a byte).
+std::u8string LowerAfterFirst(std::u8string_view utf8);
+
+// ---- Lines ------------------------------------------------------------------
+
+using Lines = std::vector<std::string>;
+
+// Splits a text into lines: CR LF, a lone CR and a lone LF each end one; a
+// line end at the very end starts no further line ("a\r\n" is one line, "" is
+// none, "\r\n" is one empty line).
+Lines SplitLines(std::string_view text);
+
+// The text in front of its first zero byte (all of it when there is none):
+// text that came from a C string, or a tag field, ends there.
+std::string_view UpToZero(std::string_view text);
+
+// Each line followed by CR LF.
+std::string JoinLines(const Lines& lines);
+
+// ---- Compile-time checks ----------------------------------------------------
+
+// The two kinds stay apart: an ANSI text does not pass for a caption and a
+// caption does not pass for a field's contents.
+static_assert(!std::is_convertible_v<std::string, std::u8string_view>);
+static_assert(!std::is_convertible_v<std::u8string, std::string_view>);
+static_assert(!std::is_convertible_v<const char*, std::u8string_view>);
+
+}  // namespace sonrik::text
