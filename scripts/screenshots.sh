@@ -98,3 +98,80 @@ SCRIPT
         done
     done
 done
+
+# The list editor through Sonrik.dll: its three pages in English and Russian,
+# with rows in every status. The songs are made here: tagged and untagged,
+# one whose name is already what its tags give, one too short to hold a tag
+# (its write fails), one whose number the record cannot hold.
+songs="$work/Songs"
+python3 - "$songs" <<'PYTHON'
+import os, sys
+folder = sys.argv[1]
+os.makedirs(folder, exist_ok=True)
+audio = (bytes([0xFF, 0xFB, 0x90, 0x64]) + bytes(413)) * 8
+def field(text, width):
+    data = text.encode("latin-1")
+    return data + bytes(width - len(data))
+def tag(title, artist, track=0):
+    return b"TAG" + field(title, 30) + field(artist, 30) + bytes(30) + bytes(4) + bytes(28) + bytes([0, track, 17])
+files = {
+    "Quiet Band - First Song.mp3": audio + tag("First Song", "Quiet Band", 1),  # File exists
+    "track02.mp3": audio + tag("Second Song", "Quiet Band", 2),                 # Test OK, then renamed
+    "track03.mp3": audio,                                                       # Not enough information
+    "07. Seventh Heaven.mp3": audio,                                            # TAG(s) is recorded
+    "08. Too Short.mp3": b"short",                                              # Write Error
+    "09. Done.mp3": audio + tag("Done", "Quiet Band", 9),                       # No changes
+    "300. Too Far.mp3": audio,                                                  # Test ERROR
+}
+for name, data in files.items():
+    with open(os.path.join(folder, name), "wb") as f:
+        f.write(data)
+PYTHON
+rows=("Quiet Band - First Song.mp3" "track02.mp3" "track03.mp3")
+fills=("07. Seventh Heaven.mp3" "08. Too Short.mp3" "09. Done.mp3" "300. Too Far.mp3")
+quoted() { local out="" file; for file in "$@"; do out+=" \"$(scriptpath "$songs/$file")\""; done; printf '%s' "$out"; }
+for language in en ru; do
+    [[ "$language" == en ]] && eng=1 || eng=0
+    # OPTIONLIST 3: "<TRACK NUM>. <TITLE>" is the template from the start, so
+    # the first test on "File name to TAG" already uses it.
+    printf '[SONRIKSETTS]\r\nENG=%s\r\nOPTIONLIST=3\r\n' "$eng" >"$plugin/moduls.ini"
+    rm -f "$plugin/sonrik.txt"
+    name="list-$language"
+    step "$name-*"
+    cat >"$work/$name.script" <<SCRIPT
+write-list "$(scriptpath "$work/rename.txt")"$(quoted "${rows[@]}")
+write-list "$(scriptpath "$work/fill.txt")"$(quoted "${fills[@]}")
+run-module-list "$(scriptpath "$work/rename.txt")"
+wait-window AListEditor 30000
+click-row TagBox 0
+click-row TagBox 2 shift
+sleep 300
+screenshot "$name-files.bmp"
+pick AFilesPage 1
+sleep 300
+screenshot "$name-tag-to-name.bmp"
+click BTApply
+sleep 1500
+screenshot "$name-tag-to-name-applied.bmp"
+close AListEditor
+run-module-list "$(scriptpath "$work/fill.txt")"
+wait-window AListEditor 30000
+click-row TagBox 0
+click-row TagBox 3 shift
+pick AFilesPage 2
+sleep 300
+screenshot "$name-name-to-tag.bmp"
+click BTApply
+sleep 1500
+screenshot "$name-name-to-tag-applied.bmp"
+close AListEditor
+SCRIPT
+    (cd "$work" && "$REPO/scripts/wine-run" --prefix "$dir/wineprefix" "$plugin/sonrik-host.exe" \
+        run "$work/$name.script")
+    for shot in files tag-to-name tag-to-name-applied name-to-tag name-to-tag-applied; do
+        convert "$work/$name-$shot.bmp" "$out/$name-$shot.png"
+        echo "$out/$name-$shot.png"
+    done
+    # The renames of the English run are undone for the Russian one.
+    [[ -f "$songs/Quiet Band - Second Song.mp3" ]] && mv "$songs/Quiet Band - Second Song.mp3" "$songs/track02.mp3"
+done

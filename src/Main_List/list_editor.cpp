@@ -78,7 +78,9 @@ void TAListEditor::LayOut()
     Autoremowe.SetBounds(8, 7, 620, 17);
     Autorestore.SetBounds(8, 23, 620, 17);
     Autorestore.SetEnabled(false);
-    EngBox.SetBounds(8, 43, 121, 17);
+    // Wider than the 121 the layout gives, so the caption is not cut in fonts
+    // wider than MS Sans Serif.
+    EngBox.SetBounds(8, 43, 160, 17);
     EngBox.SetCaption(list::kEngBoxCaption);
 }
 

@@ -348,7 +348,10 @@ TRowStatus StoreField(TFTag& tag, std::uint8_t kind, std::string_view value, boo
         if (!genre) return stTestError;
         stored = twID3::GenreNames[*genre];
     }
-    if (!emptyOnly || text->empty()) {
+    // A file without a track number reads as track 0 (the record has no
+    // other way to say "none"), so for "empty fields only" 0 counts as empty.
+    const bool empty = text->empty() || (kind == fkTrack && *text == "0");
+    if (!emptyOnly || empty) {
         *text = std::move(stored);
         *FieldMark(tag, kind) = true;
     }

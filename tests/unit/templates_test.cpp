@@ -415,12 +415,23 @@ TEST(StoreField, EmptyOnlyKeepsFilledFields)
 {
     TFTag tag;
     tag.ArtistText = "Kept";
+    tag.TrackText = "0";  // a file without a track number
+    tag.YearText = "0";
     EXPECT_EQ(StoreField(tag, fkArtist, "New", true), stTestOk);
     EXPECT_EQ(StoreField(tag, fkAlbum, "Filled", true), stTestOk);
+    EXPECT_EQ(StoreField(tag, fkTrack, "07", true), stTestOk);
+    EXPECT_EQ(StoreField(tag, fkYear, "1999", true), stTestOk);
     EXPECT_EQ(tag.ArtistText, "Kept");
     EXPECT_FALSE(tag.ArtistSet);
     EXPECT_EQ(tag.AlbumText, "Filled");
     EXPECT_TRUE(tag.AlbumSet);
+    EXPECT_EQ(tag.TrackText, "07");  // track 0 is no track
+    EXPECT_TRUE(tag.TrackSet);
+    EXPECT_EQ(tag.YearText, "0");  // a year "0" is text like any other
+    EXPECT_FALSE(tag.YearSet);
+    tag.TrackText = "3";
+    EXPECT_EQ(StoreField(tag, fkTrack, "9", true), stTestOk);
+    EXPECT_EQ(tag.TrackText, "3");
 }
 
 TEST(FillFromName, TemplatesOverFileNames)
