@@ -13,30 +13,11 @@ the host's messages.
 """
 import argparse
 import os
-import shutil
 import stat
 import subprocess
 import sys
 
-AUDIO = (bytes([0xFF, 0xFB, 0x90, 0x64]) + bytes(413)) * 8
-
-
-def field(text, width):
-    data = text.encode("latin-1")
-    return data + bytes(width - len(data))
-
-
-def id3v1(title, artist, album="", year="", comment="", track=0, genre=0):
-    return (b"TAG" + field(title, 30) + field(artist, 30) + field(album, 30) + field(year, 4)
-            + field(comment, 28) + bytes([0, track, genre]))
-
-
-def winpath(path):
-    return "Z:" + os.path.abspath(path).replace("/", "\\")
-
-
-def quoted(path):
-    return '"' + winpath(path).replace("\\", "\\\\") + '"'
+from e2e_files import FRAME, fresh_folder, id3v1, plugin_folder, quoted, winpath
 
 
 def main():
@@ -49,24 +30,16 @@ def main():
     emulator = args.emulator[1:] if args.emulator[:1] == ["--"] else args.emulator
 
     work = os.path.abspath(args.work)
-    if os.path.isdir(work):
-        for root, dirs, files in os.walk(work):
-            for name in files:
-                os.chmod(os.path.join(root, name), 0o644)
-        shutil.rmtree(work)
-    plugin = os.path.join(work, "Plugins")
+    fresh_folder(work)
+    plugin = plugin_folder(work, args.bin, b"[SONRIKSETTS]\r\nENG=1\r\n")
     music = os.path.join(work, "Music")
-    os.makedirs(plugin)
     os.makedirs(music)
-    for name in ("Sonrik.dll", "sonrik-host.exe"):
-        shutil.copy(os.path.join(args.bin, name), plugin)
-    with open(os.path.join(plugin, "moduls.ini"), "wb") as ini:
-        ini.write(b"[SONRIKSETTS]\r\nENG=1\r\n")
+    audio = FRAME * 8
 
     songs = {
-        "01.mp3": AUDIO + id3v1("First Song", "Quiet Band", track=1),
-        "02.mp3": AUDIO + id3v1("Second Song", "Quiet Band", track=2),
-        "Loud Band - Third Song.mp3": AUDIO,
+        "01.mp3": audio + id3v1("First Song", "Quiet Band", track=1),
+        "02.mp3": audio + id3v1("Second Song", "Quiet Band", track=2),
+        "Loud Band - Third Song.mp3": audio,
     }
     for name, data in songs.items():
         with open(os.path.join(music, name), "wb") as f:
@@ -117,7 +90,7 @@ unload
     expected = {
         "Quiet Band - First Song.mp3": songs["01.mp3"],
         "Quiet Band - Second Song.mp3": songs["02.mp3"],
-        "Loud Band - Third Song.mp3": AUDIO + id3v1("Third Song", "Loud Band"),
+        "Loud Band - Third Song.mp3": audio + id3v1("Third Song", "Loud Band"),
         "notes.txt": b"not a song",
     }
     present = sorted(os.listdir(music))

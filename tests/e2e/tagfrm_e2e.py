@@ -12,37 +12,10 @@ the history file written at unload.
 """
 import argparse
 import os
-import shutil
 import subprocess
 import sys
 
-AUDIO = bytes([0xFF, 0xFB, 0x90, 0x64]) + bytes(413)  # one silent-looking frame
-
-
-def field(text, width):
-    data = text.encode("latin-1")
-    return data + bytes(width - len(data))
-
-
-def id3v1(title, artist, album, year, comment, track, genre):
-    return (b"TAG" + field(title, 30) + field(artist, 30) + field(album, 30) + field(year, 4)
-            + field(comment, 28) + bytes([0, track, genre]))
-
-
-def lyrics3v2(fields):
-    body = b"LYRICSBEGIN" + b"IND00002" + b"10"
-    for fid, value in fields:
-        body += fid + b"%05d" % len(value) + value
-    return body + b"%06d" % len(body) + b"LYRICS200"
-
-
-def winpath(path):
-    return "Z:" + os.path.abspath(path).replace("/", "\\")
-
-
-def quoted(path):
-    """A Windows path as a quoted script argument: backslashes escaped."""
-    return '"' + winpath(path).replace("\\", "\\\\") + '"'
+from e2e_files import FRAME, fresh_folder, id3v1, lyrics3v2, plugin_folder, quoted, winpath
 
 
 def main():
@@ -56,18 +29,13 @@ def main():
         args.emulator = args.emulator[1:]
 
     work = os.path.abspath(args.work)
-    shutil.rmtree(work, ignore_errors=True)
-    plugin = os.path.join(work, "Plugins")
-    music = os.path.join(work, "Music")
-    os.makedirs(plugin)
-    os.makedirs(music)
-    for name in ("Sonrik.dll", "sonrik-host.exe"):
-        shutil.copy(os.path.join(args.bin, name), plugin)
+    fresh_folder(work)
     # English captions, so the status texts below can be read.
-    with open(os.path.join(plugin, "moduls.ini"), "wb") as ini:
-        ini.write(b"[SONRIKSETTS]\r\nENG=1\r\n")
+    plugin = plugin_folder(work, args.bin, b"[SONRIKSETTS]\r\nENG=1\r\n")
+    music = os.path.join(work, "Music")
+    os.makedirs(music)
 
-    audio = AUDIO * 20
+    audio = FRAME * 20
     lyrics = lyrics3v2([(b"LYR", b"First line\r\nSecond line\r\n"), (b"ETT", b"Quiet Frames (long)")])
     song = os.path.join(music, "Quiet Frames.mp3")
     with open(song, "wb") as f:
