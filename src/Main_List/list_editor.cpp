@@ -6,6 +6,7 @@
 #include "sonrik/history_file.h"
 #include "sonrik/module_dir.h"
 
+#include <algorithm>
 #include <exception>
 #include <stdexcept>
 #include <utility>
@@ -21,6 +22,15 @@ constexpr int kDesignedLeft = 467, kDesignedTop = 196;
 constexpr int kPanel2Height = 64, kStatusHeight = 19, kStatusPanel0Width = 350;
 constexpr int kEditorWidth = 121, kEditorHeight = 21;
 constexpr int kTrackColumnWidth = 30;
+
+// The rows of the file list page: each file name as the user reads it.
+std::vector<std::u8string> FileRows(const std::vector<std::string>& files)
+{
+    std::vector<std::u8string> rows;
+    rows.reserve(files.size());
+    for (const std::string& file : files) rows.push_back(text::FromAnsi(file));
+    return rows;
+}
 
 }  // namespace
 
@@ -158,7 +168,7 @@ void TAListEditor::FormActivate()
     const std::vector<std::string> lines = list::ReadListFile(FileListPath);
     AFilesPage.SetTabIndex(FileListPage);
     for (std::string& file : list::Mp3Lines(lines)) fileList_.push_back(std::move(file));
-    if (!lines.empty()) TagBox.AssignItems(fileList_);
+    if (!lines.empty()) TagBox.AssignItems(FileRows(fileList_));
 }
 
 void TAListEditor::FormDestroy()
@@ -271,10 +281,13 @@ void TAListEditor::AFilesPageChanging(bool& allowChange)
     }
     tags_.clear();
     tags_.reserve(static_cast<std::size_t>(TagBox.SelectedCount()));
-    for (int row = 0; row < TagBox.Count(); ++row) {
-        if (!TagBox.Selected(row) || !platform::FileExists(TagBox.Item(row))) continue;
+    // Row i of this page is file i of the list; the row only shows its name.
+    const int count = std::min(TagBox.Count(), static_cast<int>(fileList_.size()));
+    for (int row = 0; row < count; ++row) {
+        const std::string& file = fileList_[static_cast<std::size_t>(row)];
+        if (!TagBox.Selected(row) || !platform::FileExists(file)) continue;
         tags_.emplace_back();
-        LoadFileRecord(TagBox.Item(row), tags_.size() - 1);
+        LoadFileRecord(file, tags_.size() - 1);
     }
 }
 
@@ -312,7 +325,7 @@ void TAListEditor::AFilesPageChange()
         TagBox.AddSection();
         TagBox.SetSectionText(0, Message(ListMessage::FilesColumn));
         TagBox.SetSectionWidth(0, TagBox.ClientWidth());
-        TagBox.AssignItems(fileList_);
+        TagBox.AssignItems(FileRows(fileList_));
         return;
     }
     if (currentPage_ == TagToNamePage) {
@@ -327,14 +340,14 @@ void TAListEditor::AFilesPageChange()
 
     context_.emptyOnly = EmptyOnly.Checked();
     context_.underscoreBySpaces = _2Space.Checked();
-    std::vector<std::string> rows;
+    std::vector<std::u8string> rows;
     rows.reserve(tags_.size());
     {
         // Each name check of the pass looks the other records up at once.
         const list::TemplateContext::TestPass pass(context_);
         for (std::size_t i = 0; i < tags_.size(); ++i) rows.push_back(TestAndFormatRow(i));
     }
-    TagBox.AssignItems(std::move(rows));
+    TagBox.AssignItems(rows);
 }
 
 void TAListEditor::SetUpSections(const std::vector<std::u8string_view>& captions)
@@ -357,7 +370,7 @@ void TAListEditor::TagBoxClick()
     if (row < 0) return;
     std::string shown;
     if (currentPage_ == FileListPage) {
-        shown = TagBox.Item(row);
+        if (static_cast<std::size_t>(row) < fileList_.size()) shown = fileList_[static_cast<std::size_t>(row)];
     } else if (static_cast<std::size_t>(row) < tags_.size()) {
         const list::TFTag& tag = tags_[static_cast<std::size_t>(row)];
         shown = currentPage_ == TagToNamePage ? tag.FilePath + " > " + tag.NewName : tag.FilePath;

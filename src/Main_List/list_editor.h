@@ -78,9 +78,9 @@ public:
     // Fills record `index` from the tags of the file at `path`.
     void LoadFileRecord(const std::string& path, std::size_t index);
     // Runs the current page's test for record `index` and gives its row.
-    std::string TestAndFormatRow(std::size_t index);
+    std::u8string TestAndFormatRow(std::size_t index);
     // The row of record `index` as it now stands, without a test.
-    std::string FormatRow(std::size_t index);
+    std::u8string FormatRow(std::size_t index);
     // Reads the file's attribute word into SavedAttributes and FileIsReadOnly.
     void CheckFileAtribute(const std::string& path);
     // Clears the read-only bit of SavedAttributes on the file, after a pause.
@@ -112,7 +112,7 @@ private:
     void OptionBoxChange();
     void OptionBoxExit();
     void SetUpSections(const std::vector<std::u8string_view>& captions);
-    std::string StatusText(list::TRowStatus status) const;
+    std::u8string StatusText(list::TRowStatus status) const;
     std::string TemplateText() const;
     std::string HistoryPath() const;
 

@@ -32,12 +32,12 @@ private:
 
 }  // namespace
 
-std::string TAListEditor::StatusText(list::TRowStatus status) const
+std::u8string TAListEditor::StatusText(list::TRowStatus status) const
 {
-    return text::ToAnsi(list::RowStatusText(status, EngBox.Checked()));
+    return std::u8string(list::RowStatusText(status, EngBox.Checked()));
 }
 
-std::string TAListEditor::TestAndFormatRow(std::size_t index)
+std::u8string TAListEditor::TestAndFormatRow(std::size_t index)
 {
     try {
         list::TFTag& tag = tags_.at(index);
@@ -47,11 +47,11 @@ std::string TAListEditor::TestAndFormatRow(std::size_t index)
             tag.Status = list::FillFromName(context_, index, TemplateText());
         return FormatRow(index);
     } catch (const std::exception&) {
-        return text::ToAnsi(Message(ListMessage::RowError));
+        return std::u8string(Message(ListMessage::RowError));
     }
 }
 
-std::string TAListEditor::FormatRow(std::size_t index)
+std::u8string TAListEditor::FormatRow(std::size_t index)
 {
     const list::TFTag& tag = tags_.at(index);
     return currentPage_ == TagToNamePage ? list::RenameRow(tag, StatusText(tag.Status))

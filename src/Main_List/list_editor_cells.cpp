@@ -102,7 +102,8 @@ bool TAListEditor::CommitCellEdit(std::string& text)
         const list::TypedName typed = list::CommitNewName(context_, index, text);
         text = typed.text;
         if (!typed.accepted) return false;
-        TagBox.SetItem(row, list::CurrentFileName(tag) + "|" + typed.text + "|" + StatusText(typed.status));
+        TagBox.SetItem(row, text::FromAnsi(list::CurrentFileName(tag)) + u8"|" + text::FromAnsi(typed.text) + u8"|" +
+                                StatusText(typed.status));
         return true;
     }
     tag.Status = list::StoreField(tag, static_cast<std::uint8_t>(editColumn_), text, false);

@@ -77,17 +77,21 @@ void FillRecord(TFTag& tag, const std::string& path, const twID3::TtwID3v1& id3v
     tag.RenameReady = false;
 }
 
-std::string RenameRow(const TFTag& tag, std::string_view status)
+std::u8string RenameRow(const TFTag& tag, std::u8string_view status)
 {
-    return CurrentFileName(tag) + "|" + tag.NewName + "|" + std::string(status);
+    std::u8string row = text::FromAnsi(CurrentFileName(tag));
+    row += u8'|';
+    row += text::FromAnsi(tag.NewName);
+    row += u8'|';
+    return row += status;
 }
 
-std::string FieldsRow(const TFTag& tag, std::string_view status)
+std::u8string FieldsRow(const TFTag& tag, std::u8string_view status)
 {
-    std::string row;
+    std::u8string row;
     for (std::uint8_t kind = 0; kind < fkStatus; ++kind) {
-        row += *FieldText(tag, kind);
-        row += '|';
+        row += text::FromAnsi(*FieldText(tag, kind));
+        row += u8'|';
     }
     return row += status;
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "Main_List/list_record.h"
+#include "text/text.h"
 #include "widgets/column_listbox_logic.h"
 
 #include <functional>
@@ -40,10 +41,10 @@ std::string CommentShown(std::string_view comment);
 // CommentShown leaves empty keeps the record's comment.
 void FillRecord(TFTag& tag, const std::string& path, const twID3::TtwID3v1& id3v1);
 
-// The rows of the two test pages; `status` is the status text, already in the
-// list's code page.
-std::string RenameRow(const TFTag& tag, std::string_view status);
-std::string FieldsRow(const TFTag& tag, std::string_view status);
+// The rows of the two test pages, as the list shows them (UTF-8): names and
+// field texts through text::FromAnsi, then the status text as it is.
+std::u8string RenameRow(const TFTag& tag, std::u8string_view status);
+std::u8string FieldsRow(const TFTag& tag, std::u8string_view status);
 
 // The header section under a pointer at `x` of the row list, whose content is
 // scrolled `scrollLeft` pixels to the left; -1 on a boundary or past the last

@@ -29,8 +29,8 @@ std::u8string FillIn(std::u8string_view pattern, std::u8string_view marker, std:
 // what the code page cannot map comes back as the system maps it.
 std::u8string FromAnsi(std::string_view ansi);
 
-// UTF-8 as ANSI bytes, for a caption shown inside field contents (a status
-// text in a list row). A character the code page lacks becomes '?'.
+// UTF-8 as ANSI bytes, for a caption put into field contents. A character
+// the code page lacks becomes '?'.
 std::string ToAnsi(std::u8string_view utf8);
 
 // The bytes of a UTF-8 text, for an API that takes char (a conversion to the

@@ -543,22 +543,25 @@ void ColumnListBox::ClearItems()
     Notify(Property::Items);
 }
 
-void ColumnListBox::AddItem(std::string row)
+void ColumnListBox::AddItem(std::u8string_view row)
 {
-    rows_.add(std::move(row));
+    rows_.add(std::string(text::Bytes(row)));
     Notify(Property::Items);
 }
 
-void ColumnListBox::AssignItems(std::vector<std::string> rows)
+void ColumnListBox::AssignItems(const std::vector<std::u8string>& rows)
 {
-    rows_.assign(std::move(rows));
+    std::vector<std::string> bytes;
+    bytes.reserve(rows.size());
+    for (const auto& row : rows) bytes.emplace_back(text::Bytes(row));
+    rows_.assign(std::move(bytes));
     topRow_ = 0;
     Notify(Property::Items);
 }
 
-void ColumnListBox::SetItem(int index, std::string row)
+void ColumnListBox::SetItem(int index, std::u8string_view row)
 {
-    rows_.setItem(index, std::move(row));
+    rows_.setItem(index, std::string(text::Bytes(row)));
     Notify(Property::Items);
 }
 

@@ -23,10 +23,11 @@
 // backend has no peers and lets tests act as the user.
 //
 // Texts: captions (labels, buttons, check boxes, group boxes, tabs, the form,
-// status panels, list headers, message boxes) are UTF-8 (std::u8string, set by
-// SetCaption); field contents (edit boxes, combo boxes, memos, list rows) are
-// bytes in the system's ANSI code page (std::string, set by SetText), never
-// re-encoded here. A file name shown in a caption goes through text::FromAnsi.
+// status panels, list headers, list rows, message boxes) are UTF-8
+// (std::u8string, set by SetCaption, AddItem...); field contents (edit boxes,
+// combo boxes, memos) are bytes in the system's ANSI code page (std::string,
+// set by SetText), never re-encoded here. A file name or a field shown in a
+// caption or a list row goes through text::FromAnsi.
 #pragma once
 
 #include "text/text.h"
@@ -439,14 +440,15 @@ public:
     void SetSectionMinWidth(int index, int width);
     void SetSectionAutoSize(int index, bool value);
 
-    // Rows (ANSI bytes).
+    // Rows: display text (UTF-8), cells split at Delimiter(). The user reads
+    // them but never types into them; Rows() holds the same text as bytes.
     const widgets::RowList& Rows() const { return rows_; }
     int Count() const { return rows_.count(); }
-    const std::string& Item(int index) const { return rows_.item(index); }
+    std::u8string_view Item(int index) const { return text::AsUtf8(rows_.item(index)); }
     void ClearItems();
-    void AddItem(std::string row);
-    void AssignItems(std::vector<std::string> rows);
-    void SetItem(int index, std::string row);
+    void AddItem(std::u8string_view row);
+    void AssignItems(const std::vector<std::u8string>& rows);
+    void SetItem(int index, std::u8string_view row);
 
     bool MultiSelect() const { return rows_.MultiSelect(); }
     void SetMultiSelect(bool value);

@@ -37,7 +37,7 @@ Lines Statuses(const TAListEditor& w)
     Lines statuses;
     for (const auto& row : [&w] {
              Lines rows;
-             for (int i = 0; i < w.TagBox.Count(); ++i) rows.push_back(w.TagBox.Item(i));
+             for (int i = 0; i < w.TagBox.Count(); ++i) rows.push_back(std::string(text::Bytes(w.TagBox.Item(i))));
              return rows;
          }())
         statuses.push_back(row.substr(row.rfind('|') + 1));

@@ -95,10 +95,11 @@ protected:
         for (int row = 0; row < w.TagBox.Count(); ++row) user.ClickRow(w.TagBox, row, row == 0 ? ui::ShiftState{0} : ui::ShiftState{ui::ssCtrl});
     }
 
+    // The rows as their UTF-8 bytes, to compare with plain literals.
     static std::vector<std::string> Rows(const TAListEditor& w)
     {
         std::vector<std::string> rows;
-        for (int i = 0; i < w.TagBox.Count(); ++i) rows.push_back(w.TagBox.Item(i));
+        for (int i = 0; i < w.TagBox.Count(); ++i) rows.push_back(Bytes(w.TagBox.Item(i)));
         return rows;
     }
     // Captions as their UTF-8 bytes, to compare with plain literals.

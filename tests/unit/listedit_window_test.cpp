@@ -263,6 +263,37 @@ TEST_F(ListWindow, RussianUntilEnglishIsChosenHeadersFollowOnTheNextBuild)
     EXPECT_EQ(Bytes(w.EngBox.Caption()), "In English language");
 }
 
+TEST_F(ListWindow, RowsShowRussianStatusesAndFileBytesAsText)
+{
+    // 0xE9 is "é" in the Western code page (and read as Latin-1 on POSIX).
+    Settings(setting::kEng, "0");
+    // The ANSI name is joined as bytes: a std::filesystem path would
+    // re-encode it under MinGW.
+    const std::string song = dir.file("X - caf") + "\xE9.mp3";
+    WriteBytes(song, kSongAudio + Record("", "Band"));
+    const std::string shownPath = dir.file("X - caf") + "\xC3\xA9.mp3";
+    const struct {
+        int page;
+        const char* templ;
+        std::string row, panel;
+    } cases[] = {
+        {0, "<ARTIST>", shownPath, shownPath},
+        {1, "<ARTIST>", "X - caf\xC3\xA9|Band|Тест пройден", shownPath + " > Band"},
+        {2, "<ARTIST> - <TITLE>", "0|caf\xC3\xA9|Band||Blues|||Тест пройден", shownPath},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.page);
+        std::string panel;
+        auto& w = OnPage({song}, c.page, c.templ, [&panel](User& user, TAListEditor& w) {
+            user.ClickRow(w.TagBox, 0);
+            panel = Bytes(w.StatusBar.PanelText(1));
+        });
+        EXPECT_EQ(Rows(w), Lines{c.row});
+        EXPECT_EQ(panel, c.panel);
+        win.reset();
+    }
+}
+
 TEST_F(ListWindow, WindowOpensAtItsDesignedPlace)
 {
     backend.SetWorkArea({0, 0, 1280, 1024});
@@ -276,7 +307,7 @@ TEST_F(ListWindow, WindowOpensAtItsDesignedPlace)
 
 namespace {
 
-TEST(ListRowText, CaptionsReachRowsInTheCodePageOfTheSystem)
+TEST(ListRowText, CaptionsReachFieldContentsInTheCodePageOfTheSystem)
 {
 #ifdef _WIN32
     GTEST_SKIP() << "POSIX reads ANSI as Latin-1; the Win32 conversion is tested under its code pages";

@@ -52,7 +52,7 @@ protected:
         form.Create();
         form.SetVisible(true);
         form.ThreeColumns();
-        form.TagBox.AssignItems({"a.mp3|A - B.mp3|", "c.mp3|C - D.mp3|", "e.mp3|E - F.mp3|"});
+        form.TagBox.AssignItems({u8"a.mp3|A - B.mp3|", u8"c.mp3|C - D.mp3|", u8"e.mp3|E - F.mp3|"});
     }
     HeadlessBackend backend;
     ListForm form{backend};
@@ -108,6 +108,6 @@ TEST_F(UiListBox, RowGeometryCountsOnlyExistingRows)
     EXPECT_EQ(form.TagBox.RowAt(5, h * 2 + 1), 2);
     EXPECT_EQ(form.TagBox.RowAt(5, h * 3 + 1), -1);
     EXPECT_EQ(form.TagBox.RowRect(1).top, h);
-    form.TagBox.SetItem(1, "x.mp3|Y.mp3|Renamed");
-    EXPECT_EQ(form.TagBox.Item(1), "x.mp3|Y.mp3|Renamed");
+    form.TagBox.SetItem(1, u8"x.mp3|Y.mp3|Renamed");
+    EXPECT_EQ(form.TagBox.Item(1), u8"x.mp3|Y.mp3|Renamed");
 }

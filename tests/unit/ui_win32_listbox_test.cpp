@@ -70,11 +70,13 @@ public:
     Log log;
 };
 
-std::vector<std::string> Rows(int count)
+std::vector<std::u8string> Rows(int count)
 {
-    std::vector<std::string> rows;
-    for (int i = 0; i < count; ++i)
-        rows.push_back("C:\\Music\\a" + std::to_string(i) + ".mp3|A - " + std::to_string(i) + ".mp3|Test OK");
+    std::vector<std::u8string> rows;
+    for (int i = 0; i < count; ++i) {
+        const std::u8string n(sonrik::text::AsUtf8(std::to_string(i)));
+        rows.push_back(u8"C:\\Music\\a" + n + u8".mp3|A - " + n + u8".mp3|Test OK");
+    }
     return rows;
 }
 
@@ -317,7 +319,7 @@ TEST_F(Win32ListBox, AHeaderAboveOwnerDrawnRowsMirrorsTheModel)
     ExpectHeaderShowsModel();
     EXPECT_EQ(HeaderText(0), L"Files");
 
-    form.TagBox.AddItem("new.mp3");
+    form.TagBox.AddItem(u8"new.mp3");
     Settle();
     EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 9);
     form.TagBox.ClearItems();
@@ -429,7 +431,7 @@ TEST_F(Win32ListBox, ChangesFromCodeReachTheWindowWithoutRunningHandlers)
     form.TagBox.SetCurrentRow(5);
     Settle();
     ExpectWindowShowsModel();
-    form.TagBox.SetItem(2, "x.mp3|y.mp3|File exists");  // text only: selection stays
+    form.TagBox.SetItem(2, u8"x.mp3|y.mp3|File exists");  // text only: selection stays
     Settle();
     EXPECT_TRUE(SendMessageW(ListWindow(), LB_GETSEL, 2, 0) > 0);
 
@@ -560,7 +562,7 @@ TEST_F(Win32ListBox, DraggingADividerResizesTheSectionThroughTheModel)
 TEST_F(Win32ListBox, AmpersandsInCellsAreShownNotTakenAsMnemonics)
 {
     form.Columns({u8"Files", u8"Status"});
-    form.TagBox.AssignItems({"Simon & Garfunkel.mp3|Rock && Roll"});
+    form.TagBox.AssignItems({u8"Simon & Garfunkel.mp3|Rock && Roll"});
     Settle();
     std::vector<std::pair<int, int>> widths;  // as drawn, and of every character
     const Painted shot(ListWindow(), [&](const DrawnCell& cell) {
@@ -586,7 +588,7 @@ TEST_F(Win32ListBox, EachRowDrawsItsCellsWithinTheirSections)
         form.TagBox.AddSection();
         form.TagBox.SetSectionWidth(i, 150);
     }
-    form.TagBox.AssignItems({"one|two|three", "   ", "a||c", "end|", "\xC0\xE9|x"});
+    form.TagBox.AssignItems({u8"one|two|three", u8"   ", u8"a||c", u8"end|", u8"Тест пройден|x"});
     form.TagBox.SetSelected(0, true);
     Settle();
     const HWND list = ListWindow();
@@ -605,13 +607,12 @@ TEST_F(Win32ListBox, EachRowDrawsItsCellsWithinTheirSections)
                                                   DT_END_ELLIPSIS | DT_EDITCONTROL));
 
     // Spaces only: no text; two delimiters make an empty cell; a trailing
-    // one makes none; bytes are shown through the ANSI code page.
+    // one makes none; rows are UTF-8, so Cyrillic shows whatever the ANSI
+    // code page.
     EXPECT_TRUE(shot.TextsOf(1).empty());
     EXPECT_EQ(shot.TextsOf(2), (std::vector<std::wstring>{L"a", L""}));
     EXPECT_EQ(shot.TextsOf(3), (std::vector<std::wstring>{L"end"}));
-    wchar_t expected[3]{};
-    MultiByteToWideChar(CP_ACP, 0, "\xC0\xE9", 2, expected, 3);
-    EXPECT_EQ(shot.TextsOf(4), (std::vector<std::wstring>{expected, L"x"}));
+    EXPECT_EQ(shot.TextsOf(4), (std::vector<std::wstring>{L"Тест пройден", L"x"}));
 
     // Selected rows are filled with the selection colour, text in the
     // highlight-text colour; others with the window's.
@@ -636,8 +637,8 @@ TEST_F(Win32ListBox, TooLongTextsAreShortenedAPathInItsMiddle)
     form.Other.SetFocus();  // the focused row would be drawn twice
     form.TagBox.ClearSections();
     for (const int width : {160, 60}) form.TagBox.SetSectionWidth(form.TagBox.AddSection(), width);
-    const std::string path = "C:\\Music\\A rather long artist name\\An even longer album title\\track.mp3";
-    form.TagBox.AssignItems({path + "|Not enough information"});
+    const std::u8string path = u8"C:\\Music\\A rather long artist name\\An even longer album title\\track.mp3";
+    form.TagBox.AssignItems({path + u8"|Not enough information"});
     Settle();
     std::vector<std::wstring> shown;
     const Painted shot(ListWindow(), [&](const DrawnCell& cell) {

@@ -380,7 +380,7 @@ TEST_F(UiWindowRules, TabLayoutIsKeptByTheModel)
 
 TEST_F(UiWindowRules, CellClicksReportTheMouseUpAtTheCellThenTheClick)
 {
-    form.List.AssignItems({"a|b", "c|d", "e|f"});
+    form.List.AssignItems({u8"a|b", u8"c|d", u8"e|f"});
     user.ClickCell(form.List, 1, 300);
     user.DoubleClickCell(form.List, 2, 40);
     const int h = form.List.ItemHeight();

@@ -88,9 +88,9 @@ void Gallery::FillLists()
     Files.SetSectionWidth(0, 180);
     Files.SetSectionWidth(1, 70);
     Files.SetSectionAutoSize(2, true);
-    Files.AddItem("01 Intro.mp3|3 MB|");
-    Files.AddItem("02 Second take.mp3|4 MB|renamed");
-    Files.AddItem("03 Outro.mp3||");
+    Files.AddItem(u8"01 Intro.mp3|3 MB|");
+    Files.AddItem(u8"02 Second take.mp3|4 MB|renamed");
+    Files.AddItem(u8"03 Outro.mp3||");
     LockedEdit.SetText("out of reach");
 }
 

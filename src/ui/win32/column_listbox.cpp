@@ -667,7 +667,7 @@ void ColumnListBoxPeer::DrawRow(const DRAWITEMSTRUCT& item)
         const ColumnListBox& model = List();
         const bool rightToLeft = (GetWindowLongPtrW(Window(), GWL_EXSTYLE) & WS_EX_RTLREADING) != 0;
         const widgets::Rect rowRect{rect.left, rect.top, rect.right, rect.bottom};
-        const auto cells = widgets::LayoutRow(model.Item(row), model.Delimiter(), model.Sections(), rowRect,
+        const auto cells = widgets::LayoutRow(model.Rows().item(row), model.Delimiter(), model.Sections(), rowRect,
                                               model.Options(), rightToLeft);
         // Columns that only overhang the rows (under the frame or the
         // vertical scroll bar) end at the visible edge, so their texts are
@@ -679,7 +679,7 @@ void ColumnListBoxPeer::DrawRow(const DRAWITEMSTRUCT& item)
             RECT cellRect{cell.rect.left, cell.rect.top, cell.rect.right, cell.rect.bottom};
             if (!scrolls) cellRect.right = std::min<LONG>(cellRect.right, client.right - 1);
             if (cellRect.right <= cellRect.left) continue;
-            const std::wstring text = AnsiToWide(cell.text);
+            const std::wstring text = Utf8ToWide(sonrik::text::AsUtf8(cell.text));
             // The path ellipsis is for paths: on text without a backslash the
             // system puts an ellipsis in front as well as at the end.
             UINT flags = cell.flags;
