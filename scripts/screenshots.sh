@@ -124,6 +124,7 @@ files = {
     "08. Too Short.mp3": b"short",                                              # Write Error
     "09. Done.mp3": audio + tag("Done", "Quiet Band", 9),                       # No changes
     "300. Too Far.mp3": audio,                                                  # Test ERROR
+    "10. .mp3": audio,                                                          # Not enough information
 }
 for name, data in files.items():
     with open(os.path.join(folder, name), "wb") as f:
@@ -131,7 +132,7 @@ for name, data in files.items():
 PYTHON
 }
 rows=("Quiet Band - First Song.mp3" "track02.mp3" "track03.mp3")
-fills=("07. Seventh Heaven.mp3" "08. Too Short.mp3" "09. Done.mp3" "300. Too Far.mp3")
+fills=("07. Seventh Heaven.mp3" "08. Too Short.mp3" "09. Done.mp3" "300. Too Far.mp3" "10. .mp3")
 quoted() { local out="" file; for file in "$@"; do out+=" \"$(scriptpath "$songs/$file")\""; done; printf '%s' "$out"; }
 for language in en ru; do
     [[ "$language" == en ]] && eng=1 || eng=0
@@ -164,7 +165,7 @@ close AListEditor
 run-module-list "$(scriptpath "$work/fill.txt")"
 wait-window AListEditor 30000
 click-row TagBox 0
-click-row TagBox 3 shift
+click-row TagBox 4 shift
 pick AFilesPage 2
 sleep 300
 screenshot "$name-name-to-tag.bmp"
