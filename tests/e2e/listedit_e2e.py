@@ -73,6 +73,12 @@ sleep 1000
 pick AFilesPage 0
 click-row TagBox 3
 pick AFilesPage 2
+# The album typed into its cell by hand: the cell editor opens over the list.
+double-click-cell TagBox 0 200
+expect-visible EditorTg 1
+set-text EditorTg "Third Album"
+key EditorTg return
+expect-visible EditorTg 0
 click BTApply
 answer yes
 expect-message 2125 0
@@ -90,7 +96,7 @@ unload
     expected = {
         "Quiet Band - First Song.mp3": songs["01.mp3"],
         "Quiet Band - Second Song.mp3": songs["02.mp3"],
-        "Loud Band - Third Song.mp3": audio + id3v1("Third Song", "Loud Band"),
+        "Loud Band - Third Song.mp3": audio + id3v1("Third Song", "Loud Band", "Third Album"),
         "notes.txt": b"not a song",
     }
     present = sorted(os.listdir(music))
