@@ -1,5 +1,6 @@
 #include "Main/tag_frm.h"
 
+#include "sonrik/host_link.h"
 #include "sonrik/module_dir.h"
 
 #include <initializer_list>
@@ -209,7 +210,7 @@ void TATagFrm::FormClose(bool& canClose)
 {
     if (!tagsChanged_) return;
     const int answer =
-        GetBackend().ShowMessageBox({this, 0}, Message(TagFrmMessage::CloseWithChanges), editor::kTagEditorCaption,
+        GetBackend().ShowMessageBox({this, 0}, Message(TagFrmMessage::CloseWithChanges), hostmsg::QuestionCaption,
                                     ui::mb::YesNoCancel | ui::mb::IconQuestion);
     if (answer == ui::answer::Yes) {
         // A save that ends in an error leaves by the exception: the window stays open.
@@ -243,22 +244,8 @@ void TATagFrm::EngBoxClick()
 
 void TATagFrm::ApplyLanguage(bool english)
 {
-    for (const auto& caption : editor::kTagFrmCaptions)
-        FindControl(caption.control)->SetCaption(english ? caption.english : caption.russian);
-    for (std::size_t i = 0; i < messages_.size(); ++i)
-        messages_[i] = english ? editor::kTagFrmMessages[i].english : editor::kTagFrmMessages[i].russian;
-}
-
-ui::Control* TATagFrm::FindControl(std::string_view name)
-{
-    std::vector<ui::Control*> pending{this};
-    while (!pending.empty()) {
-        ui::Control* control = pending.back();
-        pending.pop_back();
-        if (control->Name() == name) return control;
-        pending.insert(pending.end(), control->Children().begin(), control->Children().end());
-    }
-    throw std::logic_error("the language table names a control the window lacks: " + std::string(name));
+    ui::ApplyCaptions(*this, editor::kTagFrmCaptions, english);
+    for (std::size_t i = 0; i < messages_.size(); ++i) messages_[i] = editor::kTagFrmMessages[i].In(english);
 }
 
 // ---- fields ----------------------------------------------------------------------------
@@ -364,7 +351,7 @@ void TATagFrm::SetLyrics3Enabled(bool on, bool byUser)
 
 bool TATagFrm::AskYesNo(TagFrmMessage question)
 {
-    return GetBackend().ShowMessageBox({nullptr, HostWindow}, Message(question), editor::kTagEditorCaption,
+    return GetBackend().ShowMessageBox({nullptr, HostWindow}, Message(question), hostmsg::QuestionCaption,
                                        ui::mb::YesNo | ui::mb::IconQuestion) == ui::answer::Yes;
 }
 

@@ -125,7 +125,6 @@ private:
     bool AskYesNo(editor::TagFrmMessage question);
     void SetStatus(std::u8string_view text);
     void ShowStatus(editor::TagFrmMessage text);
-    ui::Control* FindControl(std::string_view name);
 
     // ---- saving (tag_frm_save.cpp) ----
     void ReadFileAttributes();

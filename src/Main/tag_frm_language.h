@@ -2,17 +2,15 @@
 // its controls, by control name, and its message table.
 #pragma once
 
+#include "ui/captions.h"
+
 #include <array>
 #include <cstddef>
 #include <string_view>
 
 namespace sonrik::editor {
 
-struct CaptionText {
-    std::string_view control;
-    std::u8string_view english;
-    std::u8string_view russian;
-};
+using ui::CaptionText;
 
 // Captions that the language decides. The window caption, EngBox,
 // XPGroupBox1, ">>" and "<<" are the same in both languages and not listed.
@@ -37,7 +35,6 @@ enum class TagFrmMessage : std::size_t {
 extern const std::array<CaptionText, static_cast<std::size_t>(TagFrmMessage::Count)> kTagFrmMessages;
 
 // Every message box of the window carries this caption in both languages.
-inline constexpr std::u8string_view kTagEditorCaption = u8"Tag editor";
 inline constexpr std::u8string_view kTagFrmCaption = u8"Sonrik Editor v 1.1";
 inline constexpr std::u8string_view kEngBoxCaption = u8"In English language";
 inline constexpr std::u8string_view kID3v1GroupCaption = u8"ID3v1, ID3v1.1, ID3v2 Tag";

@@ -62,7 +62,7 @@ void TATagFrm::SaveID3v1()
             const std::u8string name = text::FromAnsi(editor::FileNameOf(TargetFile));
             const std::u8string prompt = text::FillIn(Message(TagFrmMessage::ReadOnlyLine1), u8"%S", name) + u8"\r" +
                                        Message(TagFrmMessage::ReadOnlyLine2);
-            if (GetBackend().ShowMessageBox({nullptr, HostWindow}, prompt, editor::kTagEditorCaption,
+            if (GetBackend().ShowMessageBox({nullptr, HostWindow}, prompt, hostmsg::QuestionCaption,
                                             ui::mb::YesNo | ui::mb::IconQuestion) == ui::answer::Yes)
                 RemoveReadOnly();
         }

@@ -1,10 +1,10 @@
 #include "Main_List/list_editor.h"
 
-#include "text/text.h"
-
 #include "Main_List/list_editor_logic.h"
 #include "sonrik/history_file.h"
+#include "sonrik/host_link.h"
 #include "sonrik/module_dir.h"
+#include "text/text.h"
 
 #include <algorithm>
 #include <exception>
@@ -197,22 +197,11 @@ std::string TAListEditor::TemplateText() const { return OptionBox.Text(); }
 
 void TAListEditor::ApplyLanguage(bool english)
 {
-    const auto pick = [english](const list::CaptionText& t) { return english ? t.english : t.russian; };
-    for (const auto& caption : list::kListEditorCaptions) {
-        ui::Control* control = nullptr;
-        for (ui::Control* c : {static_cast<ui::Control*>(&BTTest), static_cast<ui::Control*>(&BTApply),
-                               static_cast<ui::Control*>(&EmptyOnly), static_cast<ui::Control*>(&_2Space),
-                               static_cast<ui::Control*>(&Autoremowe), static_cast<ui::Control*>(&Autorestore)})
-            if (c->Name() == caption.control) control = c;
-        if (control == nullptr)
-            throw std::logic_error("the language table names a control the window lacks: " +
-                                   std::string(caption.control));
-        control->SetCaption(pick(caption));
-    }
+    ui::ApplyCaptions(*this, list::kListEditorCaptions, english);
     std::vector<std::u8string> tabs;
-    for (const auto& tab : list::kListEditorTabs) tabs.emplace_back(pick(tab));
+    for (const auto& tab : list::kListEditorTabs) tabs.emplace_back(tab.In(english));
     AFilesPage.SetTabs(std::move(tabs));
-    for (std::size_t i = 0; i < messages_.size(); ++i) messages_[i] = pick(list::kListEditorMessages[i]);
+    for (std::size_t i = 0; i < messages_.size(); ++i) messages_[i] = list::kListEditorMessages[i].In(english);
 }
 
 void TAListEditor::EngBoxClick()
@@ -275,7 +264,7 @@ void TAListEditor::AFilesPageChanging(bool& allowChange)
     if (AFilesPage.TabIndex() != FileListPage) return;
     if (TagBox.SelectedCount() == 0) {
         allowChange = false;
-        GetBackend().ShowMessageBox({this, 0}, Message(ListMessage::NoFiles), list::kTagEditorCaption,
+        GetBackend().ShowMessageBox({this, 0}, Message(ListMessage::NoFiles), hostmsg::QuestionCaption,
                                     ui::mb::Ok | ui::mb::IconWarning);
         return;
     }

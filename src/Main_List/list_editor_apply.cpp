@@ -3,10 +3,9 @@
 // attribute removed and restored around each write when asked to.
 #include "Main_List/list_editor.h"
 
-#include "text/text.h"
-
 #include "Main_List/list_editor_logic.h"
 #include "sonrik/host_link.h"
+#include "text/text.h"
 
 #include <exception>
 
@@ -176,7 +175,7 @@ bool TAListEditor::AskReadOnly(const std::string& path)
 {
     const std::u8string name = text::FromAnsi(list::FileNameOf(path));
     return GetBackend().ShowMessageBox({nullptr, HostWindow}, text::FillIn(Message(ListMessage::ReadOnlyQuestion), u8"%S", name),
-                                       list::kTagEditorCaption, ui::mb::YesNo | ui::mb::IconQuestion) ==
+                                       hostmsg::QuestionCaption, ui::mb::YesNo | ui::mb::IconQuestion) ==
            ui::answer::Yes;
 }
 

@@ -4,17 +4,15 @@
 // list_record.h.
 #pragma once
 
+#include "ui/captions.h"
+
 #include <array>
 #include <cstddef>
 #include <string_view>
 
 namespace sonrik::list {
 
-struct CaptionText {
-    std::string_view control;
-    std::u8string_view english;
-    std::u8string_view russian;
-};
+using ui::CaptionText;
 
 extern const std::array<CaptionText, 6> kListEditorCaptions;
 // The three tabs of AFilesPage, left to right.
@@ -35,7 +33,5 @@ extern const std::array<CaptionText, static_cast<std::size_t>(ListMessage::Count
 
 inline constexpr std::u8string_view kListEditorCaption = u8"Sonrik editor v 1.1";
 inline constexpr std::u8string_view kEngBoxCaption = u8"In English language";
-// Both message boxes of the window carry it in either language.
-inline constexpr std::u8string_view kTagEditorCaption = u8"Tag editor";
 
 }  // namespace sonrik::list

@@ -28,18 +28,34 @@ sonrik::widgets::StyleLoaders styleLoaders;
 std::optional<sonrik::ui::win32::Win32Backend> backend;
 sonrik::Application application;
 
-sonrik::ui::Backend& Backend()
+sonrik::ui::WindowHandle Handle(HWND window) { return reinterpret_cast<sonrik::ui::WindowHandle>(window); }
+
+// One opening call: a new window from `make`, owned by the application
+// object, given the host's window and the call's text argument (`field`),
+// shown modally. Without a backend no window can be shown, not even an error
+// box, and the call just returns.
+template <typename Window, typename Make>
+void OpenEditor(HWND hostWindow, HWND appWindow, const char* argument, std::string Window::*field,
+                const Make& make) noexcept
 {
-    if (!backend) backend.emplace(&styleLoaders.library());
-    return *backend;
+    try {
+        if (!backend) backend.emplace(&styleLoaders.library());
+    } catch (...) {
+        return;
+    }
+    application.Open(
+        *backend, Handle(appWindow), [&]() -> std::unique_ptr<sonrik::ui::Form> { return make(); },
+        [&](sonrik::ui::Form& form) {
+            auto& window = static_cast<Window&>(form);
+            window.*field = argument ? argument : "";
+            window.HostWindow = Handle(hostWindow);
+        });
 }
 
 // Static, NUL-terminated and valid while the module stays loaded: the host
 // keeps the pointers.
 constexpr char kModuleName[] = "Sonrik editor";
 constexpr char kExtensions[] = "MP3;";  // each extension without dot, then ';'
-
-sonrik::ui::WindowHandle Handle(HWND window) { return reinterpret_cast<sonrik::ui::WindowHandle>(window); }
 
 }  // namespace
 
@@ -76,43 +92,18 @@ const char* WINAPI GetExt() noexcept
 // The fourth argument is part of the host's call but carries nothing.
 void WINAPI RunModule(HWND hostWindow, HWND appWindow, const char* fileName, DWORD /*reserved*/) noexcept
 {
-    try {
-        Backend();
-    } catch (...) {
-        return;  // no window can be shown, not even an error box
-    }
-    const std::string target = fileName ? fileName : "";
-    application.Open(
-        *backend, Handle(appWindow),
-        [] {
-            return std::make_unique<sonrik::TATagFrm>(*backend, styleLoaders.probe(),
-                                                      sonrik::platform::ModuleFileName());
-        },
-        [&](sonrik::ui::Form& form) {
-            auto& editor = static_cast<sonrik::TATagFrm&>(form);
-            editor.TargetFile = target;
-            editor.HostWindow = Handle(hostWindow);
-        });
+    OpenEditor(hostWindow, appWindow, fileName, &sonrik::TATagFrm::TargetFile, [] {
+        return std::make_unique<sonrik::TATagFrm>(*backend, styleLoaders.probe(), sonrik::platform::ModuleFileName());
+    });
 }
 
 // Opens the list editor on the files listed in `listFilePath` and returns
 // when it is closed.
 void WINAPI RunModule_List(HWND hostWindow, HWND appWindow, const char* listFilePath) noexcept
 {
-    try {
-        Backend();
-    } catch (...) {
-        return;  // no window can be shown, not even an error box
-    }
-    const std::string list = listFilePath ? listFilePath : "";
-    application.Open(
-        *backend, Handle(appWindow),
-        [] { return std::make_unique<sonrik::TAListEditor>(*backend, sonrik::platform::ModuleFileName()); },
-        [&](sonrik::ui::Form& form) {
-            auto& editor = static_cast<sonrik::TAListEditor&>(form);
-            editor.FileListPath = list;
-            editor.HostWindow = Handle(hostWindow);
-        });
+    OpenEditor(hostWindow, appWindow, listFilePath, &sonrik::TAListEditor::FileListPath, [] {
+        return std::make_unique<sonrik::TAListEditor>(*backend, sonrik::platform::ModuleFileName());
+    });
 }
 
 }  // extern "C"

@@ -5,6 +5,7 @@
 #include "ui/backend.h"
 
 #include <cstdint>
+#include <string_view>
 
 namespace sonrik {
 
@@ -13,6 +14,8 @@ inline constexpr unsigned Command = 273;   // WM_COMMAND
 inline constexpr std::uintptr_t StopPlayback = 4002;
 inline constexpr std::uintptr_t ResumePlayback = 4003;
 inline constexpr unsigned AboutToApply = 2125;
+// The caption of the questions both windows ask, in either language.
+inline constexpr std::u8string_view QuestionCaption = u8"Tag editor";
 }  // namespace hostmsg
 
 class HostLink {
