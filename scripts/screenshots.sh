@@ -134,6 +134,8 @@ PYTHON
 rows=("Quiet Band - First Song.mp3" "track02.mp3" "track03.mp3")
 fills=("07. Seventh Heaven.mp3" "08. Too Short.mp3" "09. Done.mp3" "300. Too Far.mp3" "10. .mp3")
 quoted() { local out="" file; for file in "$@"; do out+=" \"$(scriptpath "$songs/$file")\""; done; printf '%s' "$out"; }
+for style in styled classic; do
+[[ "$style" == classic ]] && set_theme 0 || set_theme 1
 for language in en ru; do
     [[ "$language" == en ]] && eng=1 || eng=0
     make_songs
@@ -142,7 +144,7 @@ for language in en ru; do
     # name" picks "<ARTIST> - <TITLE>" and tests again.
     printf '[SONRIKSETTS]\r\nENG=%s\r\nOPTIONLIST=3\r\n' "$eng" >"$plugin/moduls.ini"
     rm -f "$plugin/sonrik.txt"
-    name="list-$language"
+    name="list-$language-$style"
     step "$name-*"
     cat >"$work/$name.script" <<SCRIPT
 write-list "$(scriptpath "$work/rename.txt")"$(quoted "${rows[@]}")
@@ -180,4 +182,5 @@ SCRIPT
         convert "$work/$name-$shot.bmp" "$out/$name-$shot.png"
         echo "$out/$name-$shot.png"
     done
+done
 done
