@@ -193,7 +193,10 @@ void TtwLyrics3::Assign(const TtwLyrics3& source)
     others_ = source.others_;
     useTimestamp_ = source.useTimestamp_;
     owner_ = source.owner_;
-    loadedV1_.reset();  // belongs to the file the source loaded
+    // What the source loaded belongs to the file it loaded.
+    loaded_.reset();
+    otherFields_.clear();
+    moreIndicators_.clear();
 }
 
 void TtwLyrics3::Reset()
@@ -208,7 +211,9 @@ void TtwLyrics3::Reset()
     infos_.clear();
     lyrics_.clear();
     others_.clear();
-    loadedV1_.reset();
+    loaded_.reset();
+    otherFields_.clear();
+    moreIndicators_.clear();
 }
 
 std::optional<std::int64_t> TtwLyrics3::LocateLyrics3(FileTail& tail) const
@@ -265,7 +270,9 @@ void TtwLyrics3::ReadFromFile(FileTail& tail)
     bool& useLyrics3 = owner_->useLyrics3_;
     useLyrics3 = false;
     useLyrics3v2_ = false;
-    loadedV1_.reset();
+    loaded_.reset();
+    otherFields_.clear();
+    moreIndicators_.clear();
 
     // A file too short to hold a marker in front of its record simply has none.
     if (size >= kMarkerFromEnd) {
@@ -288,12 +295,11 @@ void TtwLyrics3::ReadFromFile(FileTail& tail)
             const std::string_view body = block.size() > framing
                 ? std::string_view(block).substr(kBegin.size(), block.size() - framing)
                 : std::string_view{};
-            if (useLyrics3v2_) {
+            if (useLyrics3v2_)
                 ParseFields(body);
-            } else {
+            else
                 lyrics_ = TextToLines(body);
-                loadedV1_ = LoadedV1{std::string(raw), lyrics_};
-            }
+            loaded_ = Loaded{std::string(raw), useLyrics3v2_, CurrentValues()};
         } else {
             useLyrics3 = useLyrics3v2_ = false;
         }
@@ -317,12 +323,14 @@ void TtwLyrics3::ParseFields(std::string_view rest)
         const std::string_view id = rest.substr(0, 3);
         const auto size = ReadSize(rest.substr(3, 5));
         if (!size || rest.size() < *size + kHeader) break;
-        const std::string_view data = rest.substr(kHeader, *size);
-        rest.remove_prefix(kHeader + *size);
+        const std::string_view field = rest.substr(0, kHeader + *size);
+        const std::string_view data = field.substr(kHeader);
+        rest.remove_prefix(field.size());
 
-        if (id == "IND")
+        if (id == "IND") {
             useTimestamp_ = data.size() >= 2 && data[1] == '1';
-        else if (id == "LYR")
+            moreIndicators_.assign(data.size() > 2 ? data.substr(2) : std::string_view{});
+        } else if (id == "LYR")
             lyrics_ = TextToLines(data);
         else if (id == "INF")
             infos_ = TextToLines(data);
@@ -336,35 +344,54 @@ void TtwLyrics3::ParseFields(std::string_view rest)
             artist_.assign(data.substr(0, Lyrics3TextLimit));
         else if (id == "ETT")
             title_.assign(data.substr(0, Lyrics3TextLimit));
+        else
+            otherFields_ += field;
     }
+}
+
+TtwLyrics3::Values TtwLyrics3::CurrentValues() const
+{
+    return {album_, artist_, author_, title_, images_, infos_, lyrics_, others_, useTimestamp_};
+}
+
+bool TtwLyrics3::Unchanged() const
+{
+    if (!loaded_ || loaded_->v2 != useLyrics3v2_) return false;
+    // A version 1 block holds the lyrics and nothing else.
+    return useLyrics3v2_ ? loaded_->values == CurrentValues() : loaded_->values.lyrics == lyrics_;
 }
 
 std::string TtwLyrics3::BuildBlock() const
 {
+    if (Unchanged()) return loaded_->bytes;
+    if (useLyrics3v2_) return BuildV2();
+
     const std::string lyrics = LinesToText(lyrics_);
-    if (!useLyrics3v2_) {
-        if (lyrics.size() > Lyrics3v1LyricsLimit)
-            throw Refusal("The lyrics hold " + std::to_string(lyrics.size()) +
-                        " bytes; a Lyrics3 version 1 block can hold at most " +
-                        std::to_string(Lyrics3v1LyricsLimit) + " bytes of lyrics");
-        CheckNoZero("LYR", "lyrics", lyrics);
-        // Version 1 has no size: readers find the block by its markers, so
-        // lyrics that contain one would be read back cut short. The block
-        // such a file already holds is written back as it was, so that a
-        // save of other values is not refused for it.
-        for (const std::string_view marker : {kBegin, kEndV1}) {
-            if (lyrics.find(marker) == std::string::npos) continue;
-            if (loadedV1_ && loadedV1_->lyrics == lyrics_) return loadedV1_->bytes;
+    if (lyrics.size() > Lyrics3v1LyricsLimit)
+        throw Refusal("The lyrics hold " + std::to_string(lyrics.size()) +
+                    " bytes; a Lyrics3 version 1 block can hold at most " + std::to_string(Lyrics3v1LyricsLimit) +
+                    " bytes of lyrics");
+    CheckNoZero("LYR", "lyrics", lyrics);
+    // Version 1 has no size: readers find the block by its markers, so lyrics
+    // that contain one would be read back cut short. A block that already
+    // holds such lyrics is written back as it stood (see Unchanged).
+    for (const std::string_view marker : {kBegin, kEndV1}) {
+        if (lyrics.find(marker) != std::string::npos)
             throw Refusal("The lyrics contain \"" + std::string(marker) +
                         "\", which a Lyrics3 version 1 block cannot hold");
-        }
-        return std::string(kBegin) + lyrics + std::string(kEndV1);
     }
+    return std::string(kBegin) + lyrics + std::string(kEndV1);
+}
 
+std::string TtwLyrics3::BuildV2() const
+{
+    const std::string lyrics = LinesToText(lyrics_);
     std::string block(kBegin);
-    block += "IND00002";
+    block += "IND";
+    block += PadNumber(2 + moreIndicators_.size(), 5);
     block += lyrics.empty() ? '0' : '1';
     block += useTimestamp_ ? '1' : '0';
+    block += moreIndicators_;
     AppendField(block, "LYR", "lyrics", lyrics);
     AppendField(block, "AUT", "author", author_);
     AppendField(block, "EAL", "album", album_);
@@ -372,6 +399,7 @@ std::string TtwLyrics3::BuildBlock() const
     AppendField(block, "ETT", "title", title_);
     AppendField(block, "INF", "information", LinesToText(infos_));
     AppendField(block, "IMG", "images", LinesToText(images_));
+    block += otherFields_;
     const std::string others = LinesToText(others_);
     if (others.find('\0') != std::string::npos)
         throw Refusal("The other Lyrics3 fields contain a zero byte, which a Lyrics3 block cannot hold");

@@ -149,14 +149,21 @@ public:
     void ReadFromFile(FileTail& tail);
 
     // The bytes of the block that the flags select (version 2.00 when
-    // UseLyrics3v2, else version 1). Throws Error, naming the limit or the
-    // field, for values that the format cannot hold or a reader would not
-    // find again (a zero byte ends a value for readers; version 1 lyrics
-    // holding a marker are written only as the very block that was loaded).
+    // UseLyrics3v2, else version 1). When no value that version holds
+    // differs from what the last load read, that is the loaded block as its
+    // bytes stood, so a save that did not touch the block keeps what other
+    // tools wrote there. Otherwise the block is built from the values, and a
+    // version 2.00 block also keeps the loaded block's fields of other ids
+    // (after the known ones, in their order) and its indicator characters
+    // after the second. Throws Error, naming the limit or the field, for
+    // values that the format cannot hold or a reader would not find again (a
+    // zero byte ends a value for readers; version 1 lyrics holding a marker
+    // are written only as the very block that was loaded).
     std::string BuildBlock() const;
 
     // Parses the fields of a version 2.00 body (the bytes between
-    // "LYRICSBEGIN" and "LYRICS200", size digits included).
+    // "LYRICSBEGIN" and "LYRICS200", size digits included); fields of other
+    // ids and further indicator characters are kept for the next build.
     void ParseFields(std::string_view body);
 
 private:
@@ -165,6 +172,20 @@ private:
     void AutoSave();
     void SetText(std::string& field, std::string_view value);
 
+    // What a block holds, compared to tell whether a save changes it.
+    struct Values {
+        std::string album, artist, author, title;
+        LineList images, infos, lyrics, others;
+        bool useTimestamp = false;
+        bool operator==(const Values&) const = default;
+    };
+    Values CurrentValues() const;
+    // The values the loaded block was read into, and the same block written
+    // with this object's flags: unchanged when the version is the same and
+    // no value that version holds differs.
+    bool Unchanged() const;
+    std::string BuildV2() const;
+
     TtwID3v1* owner_;
     std::string album_, artist_, author_;
     LineList images_, infos_, lyrics_;
@@ -172,13 +193,17 @@ private:
     LineList others_;
     bool useLyrics3v2_ = false;
     bool useTimestamp_ = false;
-    // The version 1 block of the last load, as its bytes stood in the file,
-    // and the lyrics read from it.
-    struct LoadedV1 {
+    // The block of the last load: its bytes as they stood in the file, its
+    // version and the values read from it.
+    struct Loaded {
         std::string bytes;
-        LineList lyrics;
+        bool v2 = false;
+        Values values;
     };
-    std::optional<LoadedV1> loadedV1_;
+    std::optional<Loaded> loaded_;
+    // What the values of a loaded version 2.00 block cannot hold.
+    std::string otherFields_;     // whole fields of ids outside the table, in file order
+    std::string moreIndicators_;  // "IND" characters after the second
 };
 
 // ---- ID3v1 ---------------------------------------------------------------------

@@ -238,6 +238,12 @@ TEST_F(SonrikTag, SetWritesLyrics3Blocks)
     ASSERT_EQ(Run({"set", "--no-lyrics3", v1}).status, 0);
     EXPECT_EQ(ReadAll(v1), Audio() + Record("T", "A", 1, 2));
 
+    // A set of ID3v1 values alone leaves a block from another tool as it stands.
+    const std::string foreign = "LYRICSBEGININD00003101LYR00003abcCRC00008ABCDEF01000049LYRICS200";
+    const auto kept = Write("kept.mp3", Audio() + foreign + Record("T", "A", 1, 2));
+    ASSERT_EQ(Run({"set", "--title", "New", kept}).status, 0);
+    EXPECT_EQ(ReadAll(kept), Audio() + foreign + Record("New", "A", 1, 2));
+
     // Lyrics that a version 1 block cannot hold: refused, nothing written.
     const auto big = Write("big.txt", std::string(6000, 'x'));
     const Result refused = Run({"set", "--lyrics-file", big, "--lyrics3-v1", v1});

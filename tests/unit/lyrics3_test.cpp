@@ -67,9 +67,9 @@ TEST_F(Lyrics3Test, Version1BlockHoldsOnlyLyrics)
     EXPECT_TRUE(SameBytes(ReadBytes(path), audio + BlockV1("ab\r\nc\r\nd\r\n") + record));
 }
 
-TEST_F(Lyrics3Test, ResavingAVersion2BlockNormalisesItsFields)
+TEST_F(Lyrics3Test, ChangedVersion2BlockIsRebuiltInFixedOrderKeepingWhatItCannotRead)
 {
-    const std::string fields = std::string("IND00003") + "111" + "IMG00003img" + "XYZ00004skip" + "ETT00005Title" +
+    const std::string fields = std::string("IND00003111") + "IMG00003img" + "XYZ00004skip" + "ETT00005Title" +
                                "EAR00006Artist" + "EAL00005Album" + "INF00004info" + "AUT00002Au" + "LYR00003abc";
     auto& lyr = Load(audio + BlockV2(fields) + record);
     EXPECT_TRUE(lyr.UseTimestamp());
@@ -81,10 +81,58 @@ TEST_F(Lyrics3Test, ResavingAVersion2BlockNormalisesItsFields)
     EXPECT_EQ(lyr.Infos(), LineList{"info"});
     EXPECT_EQ(lyr.Lyrics(), LineList{"abc"});
 
+    lyr.SetAuthor("Au2");
     tag.Save();
-    const std::string rewritten = std::string("IND0000211") + "LYR00005abc\r\n" + "AUT00002Au" + "EAL00005Album" +
-                                  "EAR00006Artist" + "ETT00005Title" + "INF00006info\r\n" + "IMG00005img\r\n";
+    const std::string rewritten = std::string("IND00003111") + "LYR00005abc\r\n" + "AUT00003Au2" + "EAL00005Album" +
+                                  "EAR00006Artist" + "ETT00005Title" + "INF00006info\r\n" + "IMG00005img\r\n" +
+                                  "XYZ00004skip";
     EXPECT_TRUE(SameBytes(ReadBytes(path), audio + BlockV2(rewritten) + record));
+}
+
+// Blocks other tools wrote: fields of ids outside the table, more indicator
+// characters, lyrics without a final line end.
+TEST_F(Lyrics3Test, UntouchedBlockKeepsItsBytesAndAChangedOneKeepsOtherFields)
+{
+    const auto setAuthor = [](TtwLyrics3& l) { l.SetAuthor("Me"); };
+    const auto addLine = [](TtwLyrics3& l) { l.Lyrics().push_back("d"); };
+    struct Case {
+        const char* what;
+        std::string block;
+        void (*change)(TtwLyrics3&);
+        std::string rebuilt;
+        const char* author;   // read back from the rebuilt block
+        std::size_t lyricLines;
+    };
+    const Case cases[] = {
+        {"CRC after the known fields", BlockV2("IND0000210LYR00003abcETT00005TitleCRC00008ABCDEF01"), setAuthor,
+         BlockV2("IND0000210LYR00005abc\r\nAUT00002MeETT00005TitleCRC00008ABCDEF01"), "Me", 1},
+        {"CRC before them", BlockV2("CRC00008ABCDEF01IND0000210ETT00005Title"), setAuthor,
+         BlockV2("IND0000200AUT00002MeETT00005TitleCRC00008ABCDEF01"), "Me", 0},
+        {"three indicators", BlockV2("IND00003101LYR00003abc"), setAuthor,
+         BlockV2("IND00003101LYR00005abc\r\nAUT00002Me"), "Me", 1},
+        {"version 1 without a final line end", BlockV1("ab\r\nc"), addLine, BlockV1("ab\r\nc\r\nd\r\n"), "", 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        // An ID3v1 change, with every Lyrics3 value set to what it was (as
+        // the editor's save does), leaves the block as it stood.
+        auto& lyr = Load(audio + c.block + record);
+        lyr.SetTitle(std::string(lyr.Title()));
+        lyr.SetArtist(std::string(lyr.Artist()));
+        lyr.SetUseTimestamp(lyr.UseTimestamp());
+        lyr.Lyrics() = LineList(lyr.Lyrics());
+        tag.ID3v1().SetTitle("New title");
+        tag.Save();
+        EXPECT_TRUE(SameBytes(ReadBytes(path), audio + c.block + Record("New title", "Band")));
+
+        c.change(Load(audio + c.block + record));
+        tag.Save();
+        EXPECT_TRUE(SameBytes(ReadBytes(path), audio + c.rebuilt + record));
+        Load(ReadBytes(path));
+        EXPECT_TRUE(UseLyrics3());
+        EXPECT_EQ(l3().Author(), c.author);
+        EXPECT_EQ(l3().Lyrics().size(), c.lyricLines);
+    }
 }
 
 TEST_F(Lyrics3Test, FieldParsingStopsAtTheFirstBadFieldAndKeepsEarlierOnes)

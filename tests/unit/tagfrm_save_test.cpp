@@ -191,9 +191,9 @@ TEST_F(TagFrmSave, BlockTheFormatCannotHoldIsReportedWithItsOwnText)
     ASSERT_EQ(backend.ErrorBoxes().size(), 1u);
     EXPECT_NE(backend.ErrorBoxes()[0].find("version 1 block can hold at most 5100 bytes"), std::string::npos);
     EXPECT_EQ(backend.ErrorBoxes()[0].find("Error:"), std::string::npos);
-    // The Lyrics3 step wrote its block (the memos go in with the main step);
-    // the main step refused the lyrics before touching the file.
-    EXPECT_TRUE(SameBytes(ReadBytes(path), kAudio + BlockV1("Hello\r\nWorld\r\n") + kRecord));
+    // The Lyrics3 step wrote its block as it stood (the memos go in with the
+    // main step); the main step refused the lyrics before touching the file.
+    EXPECT_TRUE(SameBytes(ReadBytes(path), kAudio + kBlockV1 + kRecord));
     EXPECT_EQ(HostCommands(), (Commands{hostmsg::StopPlayback, hostmsg::StopPlayback}));
     EXPECT_EQ(backend.CurrentCursor(), ui::Cursor::Normal);
     EXPECT_TRUE(w.BtSave.Enabled());
