@@ -1,31 +1,15 @@
 #include "Main/tag_frm_logic.h"
 
 #include "platform/platform.h"
+#include "text/text.h"
 #include "twID3/twID3.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 
 namespace sonrik::editor {
 
 namespace {
-
-bool SameCharIgnoringCase(char a, char b)
-{
-    return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-}
-
-bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix)
-{
-    return text.size() >= prefix.size() &&
-           std::equal(prefix.begin(), prefix.end(), text.begin(), SameCharIgnoringCase);
-}
-
-bool SameTextIgnoringCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && StartsWithIgnoringCase(a, b);
-}
 
 // The lines of the history file that were read completely; a read error ends
 // the text there, as the file's reading rule says.
@@ -95,14 +79,14 @@ void SearchBuffer::RemoveLast()
 int FindPrefixIgnoringCase(const std::vector<std::string>& items, std::string_view prefix)
 {
     for (std::size_t i = 0; i < items.size(); ++i)
-        if (StartsWithIgnoringCase(items[i], prefix)) return static_cast<int>(i);
+        if (text::StartsWithIgnoringCase(items[i], prefix)) return static_cast<int>(i);
     return -1;
 }
 
 bool ContainsIgnoringCase(const std::vector<std::string>& items, std::string_view text)
 {
     return std::any_of(items.begin(), items.end(),
-                       [text](const std::string& item) { return SameTextIgnoringCase(item, text); });
+                       [text](const std::string& item) { return text::SameIgnoringCase(item, text); });
 }
 
 bool AddHistoryEntry(std::vector<std::string>& items, std::string_view text)

@@ -4,9 +4,9 @@
 #include "Main_List/list_editor.h"
 
 #include "Main_List/list_editor_logic.h"
+#include "text/text.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace sonrik {
 
@@ -17,12 +17,8 @@ constexpr int kNameColumn = 1;  // "New file name" on page 1, the title on page 
 
 int IndexIgnoringCase(const std::vector<std::string>& items, std::string_view value)
 {
-    const auto same = [value](const std::string& item) {
-        return item.size() == value.size() && std::equal(item.begin(), item.end(), value.begin(), [](char a, char b) {
-                   return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
-               });
-    };
-    const auto it = std::find_if(items.begin(), items.end(), same);
+    const auto it = std::find_if(items.begin(), items.end(),
+                                 [value](const std::string& item) { return text::SameIgnoringCase(item, value); });
     return it == items.end() ? -1 : static_cast<int>(it - items.begin());
 }
 

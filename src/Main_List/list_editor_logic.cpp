@@ -3,31 +3,13 @@
 #include "Main_List/templates.h"
 #include "platform/platform.h"
 #include "sonrik/history_file.h"
+#include "text/text.h"
 #include "twID3/twID3.h"
 
 #include <algorithm>
 #include <exception>
 
 namespace sonrik::list {
-
-namespace {
-
-char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool SameAsciiText(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return AsciiUpper(x) == AsciiUpper(y); });
-}
-
-}  // namespace
-
-bool HasMp3Extension(std::string_view path)
-{
-    const std::string name = FileNameOf(path);
-    const auto dot = name.rfind('.');
-    return dot != std::string::npos && SameAsciiText(std::string_view(name).substr(dot), ".mp3");
-}
 
 std::vector<std::string> Mp3Lines(const std::vector<std::string>& lines)
 {
@@ -145,7 +127,7 @@ RenameOutcome RenameToNewPath(const RenameFiles& files, const std::string& from,
 bool ReplacePath(std::vector<std::string>& paths, const std::string& path, const std::string& renamed)
 {
     const auto it =
-        std::find_if(paths.begin(), paths.end(), [&path](const std::string& p) { return SameAsciiText(p, path); });
+        std::find_if(paths.begin(), paths.end(), [&path](const std::string& p) { return text::SameIgnoringCase(p, path); });
     if (it == paths.end()) return false;
     *it = renamed;
     return true;

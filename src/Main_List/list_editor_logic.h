@@ -23,7 +23,6 @@ namespace sonrik::list {
 // case), unchanged and in order. The extension is the text from the last '.'
 // of the file name (after the last '\', '/' or ':') to the end.
 std::vector<std::string> Mp3Lines(const std::vector<std::string>& lines);
-bool HasMp3Extension(std::string_view path);
 
 // The lines of the list file at `path` (CR, LF and CR LF end a line); nothing
 // when no file is there. A read that fails part-way keeps the complete lines

@@ -2,6 +2,7 @@
 
 #include "platform/platform.h"
 #include "sonrik/history_file.h"
+#include "text/text.h"
 #include "twID3/twID3.h"
 
 #include <algorithm>
@@ -25,26 +26,11 @@ constexpr char kSystemDelimiter = '/';
 
 char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
+// Device names are ASCII words whatever the code page.
 bool SameAsciiText(std::string_view a, std::string_view b)
 {
     return a.size() == b.size() &&
            std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return AsciiUpper(x) == AsciiUpper(y); });
-}
-
-// Letter case folded for ASCII and for the upper half of the Windows code
-// pages 1251 and 1252, whose small letters 0xE0-0xFF stand 0x20 above their
-// capitals. Only a first filter: the file system decides (SameFileEntry).
-char FoldedCase(char c)
-{
-    const auto u = static_cast<unsigned char>(c);
-    if (u >= 0xE0) return static_cast<char>(u - 0x20);
-    return AsciiUpper(c);
-}
-
-bool SameIgnoringCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return FoldedCase(x) == FoldedCase(y); });
 }
 
 bool IsForbidden(char c)
@@ -76,10 +62,11 @@ const Placeholder* FindPlaceholder(std::string_view name)
     return it == kPlaceholders.end() ? nullptr : &*it;
 }
 
-// Both names spell the record's own file: a rename in letter case only.
+// Both names spell the record's own file: a rename in letter case only. The
+// file system decides, by its own rules of letter case.
 bool IsOwnRespelling(const NameFiles& files, const std::string& target, const std::string& own)
 {
-    return target != own && SameIgnoringCase(target, own) && files.sameEntry(target, own);
+    return target != own && files.sameEntry(target, own);
 }
 
 }  // namespace
@@ -138,7 +125,7 @@ std::optional<std::uint8_t> GenreNumber(std::string_view name)
 {
     const auto& names = twID3::GenreNames;
     const auto it = std::find_if(names.begin(), names.end(),
-                                 [name](std::string_view genre) { return SameAsciiText(genre, name); });
+                                 [name](std::string_view genre) { return text::SameIgnoringCase(genre, name); });
     if (it == names.end()) return std::nullopt;
     return static_cast<std::uint8_t>(it - names.begin());
 }
@@ -184,7 +171,19 @@ std::string FolderOf(std::string_view path)
     return std::string(without);
 }
 
-std::string CurrentFileName(const TFTag& tag) { return TextBefore(FileNameOf(tag.FilePath), kMp3); }
+bool HasMp3Extension(std::string_view path)
+{
+    const std::string name = FileNameOf(path);
+    const auto dot = name.rfind('.');
+    return dot != std::string::npos && text::SameIgnoringCase(std::string_view(name).substr(dot), kMp3);
+}
+
+std::string CurrentFileName(const TFTag& tag)
+{
+    std::string name = FileNameOf(tag.FilePath);
+    if (HasMp3Extension(name)) name.resize(name.size() - kMp3.size());
+    return name;
+}
 
 std::string RecordFolder(const TFTag& tag) { return FolderOf(tag.FilePath); }
 
@@ -439,10 +438,10 @@ bool AddTemplate(std::vector<std::string>& templates, std::string_view text)
     return true;
 }
 
-int TemplateIndex(const std::vector<std::string>& templates, std::string_view text)
+int TemplateIndex(const std::vector<std::string>& templates, std::string_view wanted)
 {
     const auto it = std::find_if(templates.begin(), templates.end(),
-                                 [text](const std::string& t) { return SameAsciiText(t, text); });
+                                 [wanted](const std::string& t) { return text::SameIgnoringCase(t, wanted); });
     return it == templates.end() ? -1 : static_cast<int>(it - templates.begin());
 }
 

@@ -70,8 +70,12 @@ std::string FileNameOf(std::string_view path);
 // path has no delimiter.
 std::string FolderOf(std::string_view path);
 
-// The record's present name: the file name of `FilePath` before ".mp3"
-// (exact case, so "x.MP3" keeps its extension).
+// The file name (after the last '\', '/' or ':') ends in ".mp3" in any
+// letter case.
+bool HasMp3Extension(std::string_view path);
+
+// The record's present name: the file name of `FilePath` without its ".mp3"
+// extension, whatever its letter case.
 std::string CurrentFileName(const TFTag& tag);
 
 // The folder of the record's `FilePath`.

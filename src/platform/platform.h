@@ -6,6 +6,7 @@
 
 #include "platform/errors.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -176,14 +177,37 @@ void SleepMilliseconds(unsigned milliseconds);
 // result, as a Windows code (errno values mapped as the file services map them).
 int LastErrorCode();
 
-// ANSI bytes as UTF-8 through the system's ANSI code page; on POSIX, which
-// has none, the bytes are read as Latin-1. Never throws for bad bytes. The
-// core uses it through text::FromAnsi.
+}  // namespace sonrik::platform
+
+#ifdef _WIN32
+// ---------------------------------------------------------------------------
+// The system's ANSI code page, which only Windows has. The core uses it
+// through the text unit, which on POSIX uses a code page of its own.
+
+namespace sonrik::platform {
+
+// The number of the system's ANSI code page.
+unsigned SystemAnsiCodePage();
+// ANSI bytes as UTF-8. Never throws for bad bytes.
 std::u8string AnsiToUtf8(std::string_view ansi);
-// UTF-8 as ANSI bytes; '?' for what the code page (Latin-1 on POSIX) lacks.
-std::string Utf8ToAnsi(std::u8string_view utf8);
+// UTF-8 as ANSI bytes without best-fit look-alikes: a character the code page
+// has no bytes for becomes '?', and `unheld` names the first one.
+struct AnsiConversion {
+    std::string bytes;
+    std::optional<char32_t> unheld;
+};
+AnsiConversion Utf8ToAnsi(std::u8string_view utf8);
+// Letter case by the system's own rule: the lower-case byte of every byte
+// that is a letter of the code page on its own (any other byte maps to
+// itself), and which bytes lead a character of two bytes.
+struct AnsiCaseRule {
+    std::array<unsigned char, 256> lower{};
+    std::array<bool, 256> lead{};
+};
+AnsiCaseRule SystemAnsiCaseRule();
 
 }  // namespace sonrik::platform
+#endif
 
 // ---------------------------------------------------------------------------
 // Dynamic libraries and the system version.

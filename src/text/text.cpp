@@ -1,8 +1,10 @@
 #include "text/text.h"
 
 #include "platform/platform.h"
+#include "text/codepage.h"
 
 #include <algorithm>
+#include <array>
 
 namespace sonrik::text {
 
@@ -12,10 +14,6 @@ std::u8string FillIn(std::u8string_view pattern, std::u8string_view marker, std:
     if (const auto at = text.find(marker); at != std::u8string::npos) text.replace(at, marker.size(), value);
     return text;
 }
-
-std::u8string FromAnsi(std::string_view ansi) { return platform::AnsiToUtf8(ansi); }
-
-std::string ToAnsi(std::u8string_view utf8) { return platform::Utf8ToAnsi(utf8); }
 
 namespace {
 
@@ -75,6 +73,12 @@ char32_t ToLower(char32_t c)
 {
     if (c >= U'A' && c <= U'Z') return c + 0x20;
     if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 0x20;  // Latin-1 Supplement, not the sign ×
+    // Latin Extended-A pairs capital and small letter side by side; the
+    // dotted and dotless i (0x130, 0x131) fold differently by language.
+    if (((c >= 0x100 && c <= 0x12F) || (c >= 0x132 && c <= 0x137) || (c >= 0x14A && c <= 0x177)) && Even(c))
+        return c + 1;
+    if (((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) && !Even(c)) return c + 1;
+    if (c == 0x178) return 0xFF;  // Ÿ
     if (c >= 0x400 && c <= 0x40F) return c + 0x50;             // Ѐ..Џ
     if (c >= 0x410 && c <= 0x42F) return c + 0x20;             // А..Я
     // The rest of the block pairs capital and small letter side by side.
@@ -105,6 +109,131 @@ std::u8string Lower(std::u8string_view s, std::size_t from)
 
 std::u8string ToLower(std::u8string_view utf8) { return Lower(utf8, 0); }
 std::u8string LowerAfterFirst(std::u8string_view utf8) { return Lower(utf8, 1); }
+
+// ---- The ANSI code page ------------------------------------------------------
+
+namespace {
+
+// How letter case folds, byte by byte: the lower-case byte of each byte, and
+// the bytes that lead a character of two (the byte after one stays as it is).
+struct CaseRule {
+    std::array<unsigned char, 256> lower{};
+    std::array<bool, 256> lead{};
+};
+
+#ifdef _WIN32
+
+const CaseRule& AnsiCaseRule()
+{
+    static const CaseRule rule = [] {
+        const platform::AnsiCaseRule system = platform::SystemAnsiCaseRule();
+        return CaseRule{system.lower, system.lead};
+    }();
+    return rule;
+}
+
+#else
+
+CaseRule CaseRuleOf(const CodePage& codePage)
+{
+    CaseRule rule;
+    for (unsigned b = 0; b < 256; ++b) {
+        const auto byte = static_cast<std::uint8_t>(b);
+        rule.lower[b] = codePage.FromUnicode(ToLower(codePage.ToUnicode(byte))).value_or(byte);
+    }
+    return rule;
+}
+
+struct PosixAnsi {
+    const CodePage* codePage = CodePage::Find(1252);
+    CaseRule rule = CaseRuleOf(*codePage);
+};
+
+PosixAnsi& Ansi()
+{
+    static PosixAnsi ansi;
+    return ansi;
+}
+
+const CaseRule& AnsiCaseRule() { return Ansi().rule; }
+
+#endif
+
+}  // namespace
+
+void UseAnsiCodePage([[maybe_unused]] const CodePage& codePage)
+{
+#ifndef _WIN32
+    Ansi().codePage = &codePage;
+    Ansi().rule = CaseRuleOf(codePage);
+#endif
+}
+
+unsigned AnsiCodePage()
+{
+#ifdef _WIN32
+    return platform::SystemAnsiCodePage();
+#else
+    return Ansi().codePage->Number();
+#endif
+}
+
+std::u8string FromAnsi(std::string_view ansi)
+{
+#ifdef _WIN32
+    return platform::AnsiToUtf8(ansi);
+#else
+    const std::string utf8 = Ansi().codePage->Decode(ansi);
+    return std::u8string(AsUtf8(utf8));
+#endif
+}
+
+AnsiText ToAnsiExactly(std::u8string_view utf8)
+{
+#ifdef _WIN32
+    platform::AnsiConversion converted = platform::Utf8ToAnsi(utf8);
+    return {std::move(converted.bytes), converted.unheld};
+#else
+    const CodePage& codePage = *Ansi().codePage;
+    AnsiText result;
+    result.bytes.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        const Decoded d = DecodeAt(utf8, i);
+        const auto byte = d.valid ? codePage.FromUnicode(d.code) : std::nullopt;
+        if (byte) {
+            result.bytes += static_cast<char>(*byte);
+        } else {
+            result.bytes += '?';
+            if (!result.unheld) result.unheld = d.valid ? d.code : 0xFFFD;
+        }
+        i += d.length;
+    }
+    return result;
+#endif
+}
+
+std::string ToAnsi(std::u8string_view utf8) { return ToAnsiExactly(utf8).bytes; }
+
+// ---- Letter case of ANSI text -----------------------------------------------------
+
+bool SameIgnoringCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) return false;
+    const CaseRule& rule = AnsiCaseRule();
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto x = static_cast<unsigned char>(a[i]);
+        const auto y = static_cast<unsigned char>(b[i]);
+        if (rule.lower[x] != rule.lower[y]) return false;
+        // A character of two bytes: its second byte is no letter of its own.
+        if (rule.lead[x] && ++i < a.size() && a[i] != b[i]) return false;
+    }
+    return true;
+}
+
+bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix)
+{
+    return text.size() >= prefix.size() && SameIgnoringCase(text.substr(0, prefix.size()), prefix);
+}
 
 Lines SplitLines(std::string_view text)
 {

@@ -12,6 +12,7 @@
 // memos and the history file.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -19,19 +20,49 @@
 
 namespace sonrik::text {
 
+class CodePage;
+
 // `pattern` with its first `marker` (such as "%S") replaced by `value`.
 std::u8string FillIn(std::u8string_view pattern, std::u8string_view marker, std::u8string_view value);
 
+// ---- The ANSI code page -----------------------------------------------------
+//
+// Windows keeps ANSI text in the system's code page and converts it itself.
+// POSIX has no such code page: there ANSI text is taken to be in the code page
+// chosen here (Windows-1252 until one is chosen), as sonrik-tag chooses one
+// with --codepage. On Windows the choice changes nothing.
+void UseAnsiCodePage(const CodePage& codePage);
+// The number of the code page ANSI text is in: 1252, 1251, ...
+unsigned AnsiCodePage();
+
 // ---- Conversion -----------------------------------------------------------
 
-// ANSI bytes as UTF-8, through the system's ANSI code page (on POSIX, where
-// there is none, the bytes are read as Latin-1). Never throws for bad bytes:
-// what the code page cannot map comes back as the system maps it.
+// ANSI bytes as UTF-8, through the ANSI code page. Never throws for bad
+// bytes: what the code page cannot map comes back as the system maps it.
 std::u8string FromAnsi(std::string_view ansi);
+
+// UTF-8 as ANSI bytes, exactly: a character the code page has no byte for
+// (a look-alike does not count) becomes '?' in `bytes` and, the first time,
+// `unheld`. A text the user typed goes this way, so that one the code page
+// cannot hold is refused rather than stored with '?' in it.
+struct AnsiText {
+    std::string bytes;
+    std::optional<char32_t> unheld;
+};
+AnsiText ToAnsiExactly(std::u8string_view utf8);
 
 // UTF-8 as ANSI bytes, for a caption put into field contents. A character
 // the code page lacks becomes '?'.
 std::string ToAnsi(std::u8string_view utf8);
+
+// ---- Letter case of ANSI text -------------------------------------------------
+//
+// The one rule for "letter case ignored" in field contents, file names and
+// history entries: letters fold as the ANSI code page has them (on Windows by
+// the system's own rule for its code page), every other byte stays as it is.
+
+bool SameIgnoringCase(std::string_view a, std::string_view b);
+bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix);
 
 // The bytes of a UTF-8 text, for an API that takes char (a conversion to the
 // wide API, a journal, a stream).
@@ -49,13 +80,13 @@ inline std::u8string_view AsUtf8(std::string_view bytes)
 
 // ---- Lower-casing ---------------------------------------------------------
 
-// The lower-case letter of `c` for ASCII, the Latin-1 Supplement and the
-// Cyrillic block; any other character as it is.
+// The lower-case letter of `c` for ASCII, the Latin-1 Supplement, Latin
+// Extended-A and the Cyrillic block (the letters of the code pages the tools
+// know); any other character as it is.
 char32_t ToLower(char32_t c);
 
-// The text with its upper-case letters lower-cased: ASCII, the Latin-1
-// Supplement and the Cyrillic block; every other character, and bytes that
-// are not well-formed UTF-8, stay as they are.
+// The text with its upper-case letters lower-cased as ToLower does; every
+// other character, and bytes that are not well-formed UTF-8, stay as they are.
 std::u8string ToLower(std::u8string_view utf8);
 
 // The text lower-cased after its first character (a character, not a byte).

@@ -4,21 +4,9 @@
 #include "ui/form.h"
 
 #include <algorithm>
-#include <cctype>
 #include <stdexcept>
 
 namespace sonrik::ui {
-
-namespace {
-
-bool SameTextIgnoringCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
-}  // namespace
 
 // ---- Control -------------------------------------------------------------------
 
@@ -317,7 +305,7 @@ void ComboBox::ClearItems()
 int ComboBox::IndexOf(std::string_view item) const
 {
     for (std::size_t i = 0; i < items_.size(); ++i)
-        if (SameTextIgnoringCase(items_[i], item)) return static_cast<int>(i);
+        if (text::SameIgnoringCase(items_[i], item)) return static_cast<int>(i);
     return -1;
 }
 

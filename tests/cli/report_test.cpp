@@ -43,7 +43,7 @@ TEST(CliJson, WriterIndentsAndRefusesMisuse)
 // A tag object filled through its setters, as a load would leave it.
 struct CliTaggedReport : testing::Test {
     twID3::TtwID3 tag;
-    const CodePage& cp1252 = *CodePage::Find(1252);
+    const text::CodePage& cp1252 = *text::CodePage::Find(1252);
 
     void SetUp() override
     {

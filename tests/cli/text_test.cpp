@@ -1,6 +1,6 @@
 // UTF-8 handling and the code-page tables.
-#include "cli/codepage.h"
-#include "cli/utf8.h"
+#include "text/codepage.h"
+#include "text/utf8.h"
 
 #include <gtest/gtest.h>
 
@@ -13,15 +13,15 @@ TEST(CliUtf8, EncodesAndDecodesEveryLengthBoundary)
 {
     for (const char32_t ch : {0x0u, 0x7Fu, 0x80u, 0x7FFu, 0x800u, 0xFFFFu, 0x10000u, 0x10FFFFu}) {
         std::string bytes;
-        AppendUtf8(bytes, ch);
-        const DecodedChar decoded = DecodeUtf8(bytes);
+        text::AppendUtf8(bytes, ch);
+        const text::DecodedChar decoded = text::DecodeUtf8(bytes);
         EXPECT_TRUE(decoded.valid) << static_cast<unsigned>(ch);
         EXPECT_EQ(decoded.value, ch);
         EXPECT_EQ(decoded.length, bytes.size());
     }
     std::string bad;
-    AppendUtf8(bad, 0xD800);
-    AppendUtf8(bad, 0x110000);
+    text::AppendUtf8(bad, 0xD800);
+    text::AppendUtf8(bad, 0x110000);
     EXPECT_EQ(bad, "\xEF\xBF\xBD\xEF\xBF\xBD");
 }
 
@@ -43,38 +43,38 @@ TEST(CliUtf8, IllFormedSequencesConsumeTheirMaximalPrefix)
         {"\xF0\x9F\x98", 3},
     };
     for (const auto& c : cases) {
-        const DecodedChar decoded = DecodeUtf8(c.bytes);
+        const text::DecodedChar decoded = text::DecodeUtf8(c.bytes);
         EXPECT_FALSE(decoded.valid) << testing::PrintToString(c.bytes);
-        EXPECT_EQ(decoded.value, ReplacementChar);
+        EXPECT_EQ(decoded.value, text::ReplacementChar);
         EXPECT_EQ(decoded.length, c.length) << testing::PrintToString(c.bytes);
     }
-    EXPECT_EQ(SanitizeUtf8("a\xE2\x82z\xFF\xF0\x9F\x98"), "a\xEF\xBF\xBDz\xEF\xBF\xBD\xEF\xBF\xBD");
-    EXPECT_TRUE(IsValidUtf8("\xD0\x9F\xF0\x9F\x98\x80"));
-    EXPECT_FALSE(IsValidUtf8("ok\xC3"));
+    EXPECT_EQ(text::SanitizeUtf8("a\xE2\x82z\xFF\xF0\x9F\x98"), "a\xEF\xBF\xBDz\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_TRUE(text::IsValidUtf8("\xD0\x9F\xF0\x9F\x98\x80"));
+    EXPECT_FALSE(text::IsValidUtf8("ok\xC3"));
 }
 
 TEST(CliCodePage, EveryByteOfEveryTableRoundTrips)
 {
-    ASSERT_EQ(CodePage::Numbers().size(), 5u);
-    for (const unsigned number : CodePage::Numbers()) {
-        const CodePage* cp = CodePage::Find(number);
+    ASSERT_EQ(text::CodePage::Numbers().size(), 5u);
+    for (const unsigned number : text::CodePage::Numbers()) {
+        const text::CodePage* cp = text::CodePage::Find(number);
         ASSERT_NE(cp, nullptr) << number;
         std::set<char32_t> seen;
         for (int b = 0; b < 256; ++b) {
             const std::string byte(1, static_cast<char>(b));
             const std::string utf8 = cp->Decode(byte);
-            EXPECT_TRUE(IsValidUtf8(utf8));
+            EXPECT_TRUE(text::IsValidUtf8(utf8));
             EXPECT_EQ(cp->Encode(utf8), byte) << "code page " << number << " byte " << b;
             seen.insert(cp->ToUnicode(static_cast<std::uint8_t>(b)));
         }
         EXPECT_EQ(seen.size(), 256u) << "code page " << number << " maps two bytes to one character";
     }
-    EXPECT_EQ(CodePage::Find(437), nullptr);
+    EXPECT_EQ(text::CodePage::Find(437), nullptr);
 }
 
 TEST(CliCodePage, KnownCharactersAndUndefinedBytes)
 {
-    const auto at = [](unsigned number, std::uint8_t byte) { return CodePage::Find(number)->ToUnicode(byte); };
+    const auto at = [](unsigned number, std::uint8_t byte) { return text::CodePage::Find(number)->ToUnicode(byte); };
     EXPECT_EQ(at(1252, 0x80), U'\u20AC');
     EXPECT_EQ(at(1252, 0x9F), U'\u0178');
     for (const std::uint8_t undefined : {0x81, 0x8D, 0x8F, 0x90, 0x9D}) EXPECT_EQ(at(1252, undefined), undefined);
@@ -87,24 +87,24 @@ TEST(CliCodePage, KnownCharactersAndUndefinedBytes)
     EXPECT_EQ(at(866, 0xF1), U'\u0451');
     EXPECT_EQ(at(28591, 0xE9), U'\u00E9');
 
-    EXPECT_EQ(CodePage::Find(1251)->Encode("Привет"), "\xCF\xF0\xE8\xE2\xE5\xF2");
-    EXPECT_EQ(CodePage::Find(866)->Encode("Привет"), "\x8F\xE0\xA8\xA2\xA5\xE2");
-    EXPECT_EQ(CodePage::Find(1252)->Decode("\xC4pfel \x80"), "Äpfel €");
+    EXPECT_EQ(text::CodePage::Find(1251)->Encode("Привет"), "\xCF\xF0\xE8\xE2\xE5\xF2");
+    EXPECT_EQ(text::CodePage::Find(866)->Encode("Привет"), "\x8F\xE0\xA8\xA2\xA5\xE2");
+    EXPECT_EQ(text::CodePage::Find(1252)->Decode("\xC4pfel \x80"), "Äpfel €");
 }
 
 TEST(CliCodePage, EncodeNamesWhatItCannotStore)
 {
     try {
-        CodePage::Find(1252)->Encode("abП");
+        text::CodePage::Find(1252)->Encode("abП");
         FAIL() << "no error";
-    } catch (const EncodeError& e) {
+    } catch (const text::EncodeError& e) {
         EXPECT_STREQ(e.what(), "the character \"П\" (U+041F) cannot be stored in code page 1252");
     }
-    EXPECT_THROW(CodePage::Find(28591)->Encode("\xE2\x82\xAC"), EncodeError);  // the euro sign
+    EXPECT_THROW(text::CodePage::Find(28591)->Encode("\xE2\x82\xAC"), text::EncodeError);  // the euro sign
     try {
-        CodePage::Find(1251)->Encode("ab\xFF");
+        text::CodePage::Find(1251)->Encode("ab\xFF");
         FAIL() << "no error";
-    } catch (const EncodeError& e) {
+    } catch (const text::EncodeError& e) {
         EXPECT_STREQ(e.what(), "ill-formed UTF-8 (byte 0xFF at offset 2)");
     }
 }

@@ -1,6 +1,7 @@
 // The single-file editor's plain helpers and its history lists: type-ahead
 // buffer, track numbers, the artist lists, and merging into the history file
 // when several windows are destroyed one after the other.
+#include "codepage_test_support.h"
 #include "tagfrm_test_support.h"
 
 #include <gtest/gtest.h>
@@ -95,6 +96,36 @@ TEST_F(TagFrmHistory, LeavingAnArtistBoxAddsANewNameToBothLists)
     });
     EXPECT_EQ(w.V1Artist.Items(), (Lines{"Abba", "Blur"}));
     EXPECT_EQ(w.Lyrics3Artist.Items(), (Lines{"Abba", "Blur"}));
+}
+
+// Letter case is ignored as the code page has its letters: in history entries
+// and in type-ahead, while a name that only begins an entry is another name.
+TEST_F(TagFrmHistory, HistoryAndTypeAheadIgnoreLetterCaseInTheCodePage)
+{
+    const struct {
+        unsigned codePage;
+        const char *stored, *typed, *left;  // typed into the artist box, then the name left there
+        bool added;
+    } cases[] = {
+        {1251, "\xCA\xE8\xED\xEE", "\xEA", "\xCA\xC8\xCD\xCE", false},  // Кино; к; КИНО
+        {1251, "\xB8\xEB\xEA\xE0", "\xA8", "\xA8\xCB\xCA\xC0", false},  // ёлка; Ё; ЁЛКА
+        {1252, "\xC9t\xE9", "\xE9", "\xE9T\xC9", false},                 // Été; é; éTÉ
+        {1252, "Abba", "aB", "Ab", true},
+    };
+    for (const auto& c : cases) {
+        const AnsiCodePageScope scope(c.codePage);
+        if (!scope.active()) continue;
+        SCOPED_TRACE(c.left);
+        frm.reset();  // writes its histories; the case's own come after
+        WriteBytes(HistoryPath(), std::string("[ARTISTS]\r\n") + c.stored + "\r\n");
+        auto& w = Opened(Song(kAudio + kRecord), [&c](User& user, TATagFrm& w) {
+            user.TypeText(w.V1Artist, c.typed);
+            EXPECT_EQ(w.V1Artist.Text(), c.stored);
+            user.ReplaceText(w.V1Artist, c.left);
+            user.Focus(w.V1Title);
+        });
+        EXPECT_EQ(w.V1Artist.Items(), (c.added ? Lines{c.stored, c.left} : Lines{c.stored}));
+    }
 }
 
 TEST_F(TagFrmHistory, YearAndCommentBoxesKeepTheirOwnLists)

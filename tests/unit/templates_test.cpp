@@ -3,6 +3,7 @@
 #include "Main_List/templates.h"
 #include "platform/platform.h"
 #include "text/text.h"
+#include "codepage_test_support.h"
 #include "tag_test_support.h"
 
 #include <gtest/gtest.h>
@@ -21,26 +22,24 @@ using sonrik::testing::TempDir;
 using sonrik::testing::WriteBytes;
 using Lines = std::vector<std::string>;
 
-std::string Upper(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](char c) { return c >= 'a' && c <= 'z' ? c - 32 : c; });
-    return s;
-}
-
-// Files on a pretend disk; `ignoreCase` makes it behave like a Windows volume.
+// Files on a pretend disk; `ignoreCase` makes it behave like a Windows
+// volume, which folds letters as the code page has them.
 struct FakeDisk {
     std::set<std::string> files;
     bool ignoreCase = false;
 
-    std::string key(const std::string& p) const { return ignoreCase ? Upper(p) : p; }
+    bool same(const std::string& a, const std::string& b) const
+    {
+        return ignoreCase ? sonrik::text::SameIgnoringCase(a, b) : a == b;
+    }
     bool has(const std::string& p) const
     {
-        return std::any_of(files.begin(), files.end(), [&](const std::string& f) { return key(f) == key(p); });
+        return std::any_of(files.begin(), files.end(), [&](const std::string& f) { return same(f, p); });
     }
     NameFiles services()
     {
         return {[this](const std::string& p) { return has(p); },
-                [this](const std::string& a, const std::string& b) { return has(a) && key(a) == key(b); }};
+                [this](const std::string& a, const std::string& b) { return has(a) && same(a, b); }};
     }
 };
 
@@ -145,9 +144,9 @@ TEST(TemplatePaths, FolderNameAndJoin)
 
     TFTag upper;
     upper.FilePath = "C:\\M\\x.MP3";
-    EXPECT_EQ(CurrentFileName(upper), "x.MP3") << "the extension is searched with exact case";
-    upper.FilePath = "C:\\M\\a.mp3.mp3";
-    EXPECT_EQ(CurrentFileName(upper), "a");
+    EXPECT_EQ(CurrentFileName(upper), "x") << "the extension in any letter case";
+    upper.FilePath = "C:\\M\\a.mp3.Mp3";
+    EXPECT_EQ(CurrentFileName(upper), "a.mp3") << "only the extension";
 }
 
 TEST(RecordTexts, StatusesAndColumnsInBothLanguages)
@@ -261,13 +260,36 @@ TEST(CheckNewName, LetterCaseOnlyRenamesPassWhereCaseIsIgnored)
     disk.files = {"C:\\M\\abba - sos.mp3", "C:\\M\\Other.mp3"};
     TTagArray tags{Song("C:\\M\\abba - sos.mp3"), Song("C:\\M\\x.mp3")};
     TemplateContext context(tags, disk.services());
-    EXPECT_EQ(CheckNewName(context, 0, "C:\\M", "Abba - SOS"), stTestOk);
     EXPECT_EQ(CheckNewName(context, 0, "C:\\M", "abba - sos"), stFileExists) << "an identical name";
     EXPECT_EQ(CheckNewName(context, 0, "C:\\M", "OTHER"), stFileExists) << "another file's name";
     EXPECT_EQ(CheckNewName(context, 1, "C:\\M", "ABBA - SOS"), stFileExists) << "another record's file";
+}
 
-    EXPECT_EQ(TestRename(context, 0, "<ARTIST> - <TITLE>"), stTestOk);
-    EXPECT_EQ(tags[0].NewPath, "C:\\M\\Abba - SOS.mp3");
+// The volume decides what is the file itself in other letters, by the code
+// page's letters: Cyrillic and Latin-1 letters and the extension too.
+TEST(CheckNewName, LetterCaseOnlyRenamesPassInTheCodePage)
+{
+    const struct {
+        unsigned codePage;
+        const char *present, *artist;
+    } cases[] = {
+        {1252, "abba - SOS.mp3", "Abba"},
+        {1252, "Abba - SOS.MP3", "Abba"},
+        {1251, "\xB8\xEB\xEA\xE0 - SOS.mp3", "\xA8\xEB\xEA\xE0"},  // ёлка, Ёлка
+        {1252, "\xFF - SOS.mp3", "\x9F"},                              // ÿ, Ÿ
+    };
+    for (const auto& c : cases) {
+        const sonrik::testing::AnsiCodePageScope scope(c.codePage);
+        if (!scope.active()) continue;
+        SCOPED_TRACE(c.present);
+        FakeDisk disk;
+        disk.ignoreCase = true;
+        disk.files = {std::string("C:\\M\\") + c.present};
+        TTagArray tags{Song(std::string("C:\\M\\") + c.present, c.artist)};
+        TemplateContext context(tags, disk.services());
+        EXPECT_EQ(TestRename(context, 0, "<ARTIST> - <TITLE>"), stTestOk);
+        EXPECT_EQ(tags[0].NewPath, std::string("C:\\M\\") + c.artist + " - SOS.mp3");
+    }
 }
 
 TEST(IsNameTaken, PathsAndTargetsOfOtherRecords)
@@ -478,6 +500,11 @@ TEST(FillFromName, TemplatesOverFileNames)
         EXPECT_EQ(tags[0].TitleSet, std::string(c.title) != "-") << where;
         EXPECT_FALSE(tags[0].TrackSet && std::string(c.track) == "-") << where;
     }
+    // The extension goes in any letter case.
+    TTagArray upper{Song("C:\\M\\Band - Song.MP3", "", "")};
+    TemplateContext context(upper);
+    EXPECT_EQ(FillFromName(context, 0, "<ARTIST> - <TITLE>"), stTestOk);
+    EXPECT_EQ(upper[0].TitleText, "Song");
 }
 
 TEST(FillFromName, EmptyOnlyFillsOnlyEmptyFields)

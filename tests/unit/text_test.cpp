@@ -1,6 +1,8 @@
 // The two kinds of text: kept apart by the compiler, converted in one place.
 #include "text/text.h"
 
+#include "codepage_test_support.h"
+
 #include "platform/errors.h"
 #include "sonrik/settings_file.h"
 #include "ui/backend.h"
@@ -71,12 +73,72 @@ TEST(Text, SplitLinesGoesPastAZeroByteAndUpToZeroStopsThere)
     EXPECT_EQ(text::JoinLines({"a", "", "b"}), "a\r\n\r\nb\r\n");
 }
 
-#ifndef _WIN32
-// Without a code page of its own, a POSIX system's ANSI bytes are Latin-1.
-TEST(Text, FromAnsiReadsLatin1OnPosix)
+// Letter case in field contents folds by the ANSI code page: one rule for
+// histories, type-ahead, genres and renames.
+TEST(TextCodePage, LettersFoldByTheAnsiCodePageAndNothingElseDoes)
 {
-    EXPECT_EQ(text::Bytes(text::FromAnsi("Caf\xE9 \xC4\xFF\x80")), "Café Äÿ\xC2\x80");
+    const struct {
+        unsigned codePage;
+        const char *a, *b;
+        bool same;
+    } cases[] = {
+        {1251, "\xCA\xE8\xED\xEE", "\xCA\xC8\xCD\xCE", true},  // Кино, КИНО
+        {1251, "\xB8", "\xA8", true},                          // ё, Ё
+        {1251, "\xE0\xFF", "\xC0\xDF", true},                  // ая, АЯ: the ends of the range
+        {1251, "\xAB\xB9", "\xBB\xB9", false},                 // « №, » №: no letters
+        {1252, "\xE9", "\xC9", true},                          // é, É
+        {1252, "\xFF\x9A", "\x9F\x8A", true},                  // ÿš, ŸŠ
+        {1252, "\xD7", "\xF7", false},                         // ×, ÷: 0x20 apart, no letters
+        {1252, "\xB8", "\xA8", false},                         // ¸, ¨ (ё, Ё in 1251)
+        {1252, "ABBA", "abba", true},
+        {1252, "Ab", "Abba", false},
+    };
+    for (const auto& c : cases) {
+        const sonrik::testing::AnsiCodePageScope scope(c.codePage);
+        if (!scope.active()) continue;
+        SCOPED_TRACE(std::string(c.a) + " / " + c.b + " in " + std::to_string(c.codePage));
+        EXPECT_EQ(text::SameIgnoringCase(c.a, c.b), c.same);
+        EXPECT_EQ(text::StartsWithIgnoringCase(std::string(c.a) + "x", c.b), c.same);
+    }
+    EXPECT_TRUE(text::StartsWithIgnoringCase("Abba", "aB"));
+    EXPECT_FALSE(text::StartsWithIgnoringCase("Ab", "Abba"));
 }
+
+// What the user types reaches the field's bytes exactly or not at all.
+TEST(TextCodePage, TypedTextIsConvertedExactlyOrNamesWhatCannotBeHeld)
+{
+    const struct {
+        unsigned codePage;
+        std::u8string_view typed;
+        const char* bytes;
+        char32_t unheld;  // 0: none
+    } cases[] = {
+        {1252, u8"Кино", "????", U'К'},  {1252, u8"café €", "caf\xE9 \x80", 0},
+        {1251, u8"café", "caf?", U'é'},   {1251, u8"Кино №", "\xCA\xE8\xED\xEE \xB9", 0},
+        {1252, u8"a≈b", "a?b", U'≈'},   // no look-alike
+    };
+    for (const auto& c : cases) {
+        const sonrik::testing::AnsiCodePageScope scope(c.codePage);
+        if (!scope.active()) continue;
+        SCOPED_TRACE(std::string(text::Bytes(c.typed)));
+        const text::AnsiText ansi = text::ToAnsiExactly(c.typed);
+        EXPECT_EQ(ansi.bytes, c.bytes);
+        EXPECT_EQ(ansi.unheld.value_or(0), c.unheld);
+    }
+    // Every byte the code page holds comes back as it was.
+    for (const unsigned codePage : {1251u, 1252u}) {
+        const sonrik::testing::AnsiCodePageScope scope(codePage);
+        if (!scope.active()) continue;
+        for (int b = 1; b < 256; ++b) {
+            const std::string byte(1, static_cast<char>(b));
+            const text::AnsiText back = text::ToAnsiExactly(text::FromAnsi(byte));
+            EXPECT_EQ(back.bytes, byte) << codePage << ": " << b;
+            EXPECT_FALSE(back.unheld) << codePage << ": " << b;
+        }
+    }
+}
+
+#ifndef _WIN32
 
 // The path of a settings file is ANSI; the error that names it is UTF-8.
 TEST(Text, SettingsWriteErrorNamesTheFolderInUtf8)

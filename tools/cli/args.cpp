@@ -208,17 +208,17 @@ bool ParseWords(Pending& p, std::span<const std::string> words)
     return true;
 }
 
-const CodePage& ChooseCodePage(const Pending& p, const ParseSettings& settings)
+const text::CodePage& ChooseCodePage(const Pending& p, const ParseSettings& settings)
 {
     if (!p.codePage) {
-        if (const CodePage* cp = CodePage::Find(settings.defaultCodePage)) return *cp;
-        return *CodePage::Find(1252);
+        if (const text::CodePage* cp = text::CodePage::Find(settings.defaultCodePage)) return *cp;
+        return *text::CodePage::Find(1252);
     }
     const auto number = ParseNumber(*p.codePage, 99999);
-    const CodePage* cp = number ? CodePage::Find(*number) : nullptr;
+    const text::CodePage* cp = number ? text::CodePage::Find(*number) : nullptr;
     if (cp == nullptr) {
         std::string known;
-        for (const unsigned n : CodePage::Numbers()) known += (known.empty() ? "" : ", ") + std::to_string(n);
+        for (const unsigned n : text::CodePage::Numbers()) known += (known.empty() ? "" : ", ") + std::to_string(n);
         throw UsageError("--codepage: '" + *p.codePage + "' is not a supported code page (use one of "
                          + known + ")");
     }
@@ -227,13 +227,13 @@ const CodePage& ChooseCodePage(const Pending& p, const ParseSettings& settings)
 
 void ConvertTexts(Pending& p, const ParseSettings& settings)
 {
-    const CodePage& cp = *p.invocation.codePage;
+    const text::CodePage& cp = *p.invocation.codePage;
     for (const PendingText& text : p.texts) {
         std::string bytes = text.value;
         if (settings.argumentsAreUtf8) {
             try {
                 bytes = cp.Encode(text.value);
-            } catch (const EncodeError& e) {
+            } catch (const text::EncodeError& e) {
                 throw UsageError(std::string(text.option) + ": " + e.what());
             }
         }

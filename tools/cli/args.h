@@ -3,7 +3,7 @@
 // any file is touched.
 #pragma once
 
-#include "cli/codepage.h"
+#include "text/codepage.h"
 #include "platform/errors.h"
 
 #include <cstdint>
@@ -46,7 +46,7 @@ struct Lyrics3Values {
 struct Invocation {
     Command command = Command::Help;
     bool json = false;
-    const CodePage* codePage = nullptr;  // never null after parsing
+    const text::CodePage* codePage = nullptr;  // never null after parsing
     std::vector<std::string> files;
     Id3v1Values id3v1;
     Lyrics3Values lyrics3;

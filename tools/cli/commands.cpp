@@ -3,7 +3,7 @@
 #include "cli/json.h"
 #include "cli/report.h"
 #include "cli/system.h"
-#include "cli/utf8.h"
+#include "text/utf8.h"
 #include "platform/platform.h"
 
 #include <cstdio>
@@ -22,7 +22,7 @@ constexpr std::string_view kProgram = "sonrik-tag";
 
 std::string FileForMessage(const std::string& file) { return DisplayText(ArgumentToUtf8(file)); }
 
-FileReport LoadReport(const std::string& file, const CodePage& codePage)
+FileReport LoadReport(const std::string& file, const text::CodePage& codePage)
 {
     try {
         TtwID3 tag;

@@ -1,6 +1,6 @@
 #include "cli/json.h"
 
-#include "cli/utf8.h"
+#include "text/utf8.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -14,7 +14,7 @@ void AppendJsonString(std::string& out, std::string_view utf8)
 {
     // Plain ASCII, the usual case, needs no decoding.
     const bool ascii = std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    const std::string sanitized = ascii ? std::string() : SanitizeUtf8(utf8);
+    const std::string sanitized = ascii ? std::string() : text::SanitizeUtf8(utf8);
     const std::string_view text = ascii ? utf8 : std::string_view(sanitized);
     out += '"';
     for (const char c : text) {

@@ -8,6 +8,7 @@
 
 int main(int argc, char* argv[])
 {
+    using namespace sonrik;
     using namespace sonrik::cli;
     // Nothing here writes through C stdio, so the streams need not keep in
     // step with it: unsynchronised, a report of many files is written in
@@ -16,7 +17,7 @@ int main(int argc, char* argv[])
     const Utf8Console console;
     const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     ParseSettings settings;
-    settings.defaultCodePage = CodePage::Find(SystemCodePage()) ? SystemCodePage() : 1252;
+    settings.defaultCodePage = text::CodePage::Find(SystemCodePage()) ? SystemCodePage() : 1252;
     settings.argumentsAreUtf8 = ArgumentsAreUtf8();
     const int status = Run(args, settings, std::cout, std::cerr);
     std::cout.flush();

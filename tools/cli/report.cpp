@@ -1,6 +1,6 @@
 #include "cli/report.h"
 
-#include "cli/utf8.h"
+#include "text/utf8.h"
 
 #include <cstdio>
 #include <new>
@@ -11,7 +11,7 @@ namespace {
 
 using twID3::TtwID3State;
 
-std::vector<std::string> DecodeLines(const twID3::LineList& lines, const CodePage& cp)
+std::vector<std::string> DecodeLines(const twID3::LineList& lines, const text::CodePage& cp)
 {
     std::vector<std::string> out;
     out.reserve(lines.size());
@@ -19,7 +19,7 @@ std::vector<std::string> DecodeLines(const twID3::LineList& lines, const CodePag
     return out;
 }
 
-Id3v1Report MakeId3v1(const twID3::TtwID3v1& v1, const CodePage& cp)
+Id3v1Report MakeId3v1(const twID3::TtwID3v1& v1, const text::CodePage& cp)
 {
     Id3v1Report r;
     r.title = cp.Decode(v1.Title());
@@ -34,7 +34,7 @@ Id3v1Report MakeId3v1(const twID3::TtwID3v1& v1, const CodePage& cp)
     return r;
 }
 
-Lyrics3Report MakeLyrics3(const twID3::TtwLyrics3& l3, const CodePage& cp)
+Lyrics3Report MakeLyrics3(const twID3::TtwLyrics3& l3, const text::CodePage& cp)
 {
     Lyrics3Report r;
     r.version2 = l3.UseLyrics3v2();
@@ -98,7 +98,7 @@ bool FileReport::Failed() const
     return status == "error" || status == twID3::StateName(twID3::id3NoSuchFile);
 }
 
-FileReport LoadedReport(std::string file, const twID3::TtwID3& tag, const CodePage& codePage)
+FileReport LoadedReport(std::string file, const twID3::TtwID3& tag, const text::CodePage& codePage)
 {
     FileReport r;
     r.file = std::move(file);
@@ -156,9 +156,9 @@ std::string DisplayText(std::string_view utf8)
     std::string out;
     out.reserve(utf8.size());
     while (!utf8.empty()) {
-        const DecodedChar ch = DecodeUtf8(utf8);
+        const text::DecodedChar ch = text::DecodeUtf8(utf8);
         if (!ch.valid) {
-            AppendUtf8(out, ReplacementChar);
+            text::AppendUtf8(out, text::ReplacementChar);
         } else if (ch.value < 0x20 || (ch.value >= 0x7F && ch.value <= 0x9F)) {
             char escape[8];
             std::snprintf(escape, sizeof escape, "\\x%02X", static_cast<unsigned>(ch.value));

@@ -2,7 +2,7 @@
 // and JSON. Tag bytes are turned into UTF-8 once, when the report is made.
 #pragma once
 
-#include "cli/codepage.h"
+#include "text/codepage.h"
 #include "cli/json.h"
 #include "twID3/twID3.h"
 
@@ -41,7 +41,7 @@ struct FileReport {
 };
 
 // The report of a file after TtwID3::LoadFromFile.
-FileReport LoadedReport(std::string file, const twID3::TtwID3& tag, const CodePage& codePage);
+FileReport LoadedReport(std::string file, const twID3::TtwID3& tag, const text::CodePage& codePage);
 // The report of a file whose load raised.
 FileReport ErrorReport(std::string file, const std::exception& error);
 

@@ -1,6 +1,6 @@
 #include "cli/system.h"
 
-#include "cli/utf8.h"
+#include "text/utf8.h"
 
 namespace sonrik::cli {
 
@@ -8,7 +8,7 @@ unsigned SystemCodePage() { return 1252; }
 
 bool ArgumentsAreUtf8() { return true; }
 
-std::string ArgumentToUtf8(std::string_view argument) { return SanitizeUtf8(argument); }
+std::string ArgumentToUtf8(std::string_view argument) { return text::SanitizeUtf8(argument); }
 
 Utf8Console::Utf8Console() = default;
 Utf8Console::~Utf8Console() = default;

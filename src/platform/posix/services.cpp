@@ -167,41 +167,4 @@ void SleepMilliseconds(unsigned milliseconds)
 
 int LastErrorCode() { return lastErrorCode; }
 
-std::u8string AnsiToUtf8(std::string_view ansi)
-{
-    // Latin-1: each byte is the code point of the same number.
-    std::u8string utf8;
-    utf8.reserve(ansi.size());
-    for (const char c : ansi) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x80) {
-            utf8 += static_cast<char8_t>(byte);
-        } else {
-            utf8 += static_cast<char8_t>(0xC0 | (byte >> 6));
-            utf8 += static_cast<char8_t>(0x80 | (byte & 0x3F));
-        }
-    }
-    return utf8;
-}
-
-std::string Utf8ToAnsi(std::u8string_view utf8)
-{
-    std::string ansi;
-    ansi.reserve(utf8.size());
-    for (std::size_t i = 0; i < utf8.size();) {
-        const auto lead = static_cast<unsigned char>(utf8[i]);
-        std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-        length = std::min(length, utf8.size() - i);
-        if (length == 1) {
-            ansi += static_cast<char>(lead);
-        } else if (length == 2 && (lead == 0xC2 || lead == 0xC3)) {
-            ansi += static_cast<char>(((lead & 0x03) << 6) | (static_cast<unsigned char>(utf8[i + 1]) & 0x3F));
-        } else {
-            ansi += '?';  // beyond Latin-1
-        }
-        i += length;
-    }
-    return ansi;
-}
-
 }  // namespace sonrik::platform

@@ -134,14 +134,46 @@ void SleepMilliseconds(unsigned milliseconds) { ::Sleep(milliseconds); }
 
 int LastErrorCode() { return static_cast<int>(::GetLastError()); }
 
+unsigned SystemAnsiCodePage() { return ::GetACP(); }
+
+namespace {
+
+std::wstring ToWide(UINT codePage, std::string_view bytes)
+{
+    if (bytes.empty() || bytes.size() > INT_MAX / 2) return {};
+    const int size = static_cast<int>(bytes.size());
+    const int length = ::MultiByteToWideChar(codePage, 0, bytes.data(), size, nullptr, 0);
+    if (length <= 0) return {};
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    ::MultiByteToWideChar(codePage, 0, bytes.data(), size, wide.data(), length);
+    return wide;
+}
+
+// The ANSI bytes of `wide`; false when a character has none of its own. The
+// UTF-8 code page holds everything and takes no flags.
+bool WideToAnsi(std::wstring_view wide, std::string& ansi)
+{
+    ansi.clear();
+    if (wide.empty()) return true;
+    const bool utf8 = ::GetACP() == CP_UTF8;
+    const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    BOOL usedDefault = FALSE;
+    BOOL* const used = utf8 ? nullptr : &usedDefault;
+    const int size = static_cast<int>(wide.size());
+    const int length = ::WideCharToMultiByte(CP_ACP, flags, wide.data(), size, nullptr, 0, nullptr, used);
+    if (length <= 0) return false;
+    ansi.resize(static_cast<std::size_t>(length));
+    ::WideCharToMultiByte(CP_ACP, flags, wide.data(), size, ansi.data(), length, nullptr, used);
+    return !usedDefault;
+}
+
+}  // namespace
+
 std::u8string AnsiToUtf8(std::string_view ansi)
 {
-    if (ansi.empty() || ansi.size() > INT_MAX / 2) return {};
-    const int size = static_cast<int>(ansi.size());
-    const int wideLength = ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, nullptr, 0);
-    if (wideLength <= 0) return {};
-    std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, wide.data(), wideLength);
+    const std::wstring wide = ToWide(CP_ACP, ansi);
+    if (wide.empty()) return {};
+    const int wideLength = static_cast<int>(wide.size());
     const int length = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
     if (length <= 0) return {};
     std::u8string utf8(static_cast<std::size_t>(length), u8'\0');
@@ -150,20 +182,47 @@ std::u8string AnsiToUtf8(std::string_view ansi)
     return utf8;
 }
 
-std::string Utf8ToAnsi(std::u8string_view utf8)
+AnsiConversion Utf8ToAnsi(std::u8string_view utf8)
 {
-    if (utf8.empty() || utf8.size() > INT_MAX / 2) return {};
-    const auto* bytes = reinterpret_cast<const char*>(utf8.data());
-    const int size = static_cast<int>(utf8.size());
-    const int wideLength = ::MultiByteToWideChar(CP_UTF8, 0, bytes, size, nullptr, 0);
-    if (wideLength <= 0) return {};
-    std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, bytes, size, wide.data(), wideLength);
-    const int length = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, nullptr, 0, "?", nullptr);
-    if (length <= 0) return {};
-    std::string ansi(static_cast<std::size_t>(length), '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, ansi.data(), length, "?", nullptr);
-    return ansi;
+    const std::wstring wide = ToWide(CP_UTF8, {reinterpret_cast<const char*>(utf8.data()), utf8.size()});
+    AnsiConversion result;
+    if (WideToAnsi(wide, result.bytes)) return result;
+    // Character by character, to name the first one the code page lacks.
+    result.bytes.clear();
+    std::string piece;
+    for (std::size_t i = 0; i < wide.size();) {
+        const bool pair = IS_HIGH_SURROGATE(wide[i]) && i + 1 < wide.size() && IS_LOW_SURROGATE(wide[i + 1]);
+        const std::size_t length = pair ? 2 : 1;
+        if (WideToAnsi(std::wstring_view(wide).substr(i, length), piece)) {
+            result.bytes += piece;
+        } else {
+            result.bytes += '?';
+            if (!result.unheld)
+                result.unheld = pair ? 0x10000 + ((static_cast<char32_t>(wide[i]) - 0xD800) << 10) +
+                                           (static_cast<char32_t>(wide[i + 1]) - 0xDC00)
+                                     : static_cast<char32_t>(wide[i]);
+        }
+        i += length;
+    }
+    return result;
+}
+
+AnsiCaseRule SystemAnsiCaseRule()
+{
+    AnsiCaseRule rule;
+    for (unsigned b = 0; b < 256; ++b) {
+        rule.lower[b] = static_cast<unsigned char>(b);
+        rule.lead[b] = ::IsDBCSLeadByte(static_cast<BYTE>(b)) != FALSE;
+        if (rule.lead[b]) continue;
+        const char byte = static_cast<char>(b);
+        wchar_t wide = 0;
+        if (::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, &byte, 1, &wide, 1) != 1) continue;
+        ::CharLowerBuffW(&wide, 1);
+        std::string lower;
+        if (WideToAnsi(std::wstring_view(&wide, 1), lower) && lower.size() == 1)
+            rule.lower[b] = static_cast<unsigned char>(lower[0]);
+    }
+    return rule;
 }
 
 }  // namespace sonrik::platform

@@ -1,7 +1,8 @@
 #include "ui/headless/headless.h"
 
+#include "text/text.h"
+
 #include <algorithm>
-#include <cctype>
 #include <stdexcept>
 
 namespace sonrik::ui::headless {
@@ -18,14 +19,6 @@ char CharOfKey(int key)
     case keys::Space: return ' ';
     default: return 0;
     }
-}
-
-bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix)
-{
-    return text.size() >= prefix.size() &&
-           std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
-               return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-           });
 }
 
 bool IsTabs(const Control& control)
@@ -176,7 +169,7 @@ void User::Type(Control& control, char ch)
             // A list without a field jumps to the first entry that starts with the key.
             const auto& items = combo.Items();
             for (std::size_t i = 0; i < items.size(); ++i) {
-                if (StartsWithIgnoringCase(items[i], std::string_view(&ch, 1))) {
+                if (text::StartsWithIgnoringCase(items[i], std::string_view(&ch, 1))) {
                     if (static_cast<int>(i) != combo.ItemIndex()) UserInput::ItemPicked(combo, static_cast<int>(i));
                     return;
                 }

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace sonrik::cli {
+namespace sonrik::text {
 
 inline constexpr char32_t ReplacementChar = 0xFFFD;
 
@@ -29,4 +29,4 @@ bool IsValidUtf8(std::string_view text);
 // The text with every ill-formed sequence replaced by U+FFFD.
 std::string SanitizeUtf8(std::string_view text);
 
-}  // namespace sonrik::cli
+}  // namespace sonrik::text

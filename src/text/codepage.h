@@ -14,7 +14,7 @@
 #include <string>
 #include <string_view>
 
-namespace sonrik::cli {
+namespace sonrik::text {
 
 // A value that a code page cannot hold, or that is not valid UTF-8.
 class EncodeError : public Error {
@@ -58,4 +58,4 @@ private:
 // "U+041F" style name of a character.
 std::string CodePointName(char32_t ch);
 
-}  // namespace sonrik::cli
+}  // namespace sonrik::text

@@ -1,11 +1,11 @@
-#include "cli/codepage.h"
+#include "text/codepage.h"
 
-#include "cli/utf8.h"
+#include "text/utf8.h"
 
 #include <algorithm>
 #include <cstdio>
 
-namespace sonrik::cli {
+namespace sonrik::text {
 
 namespace {
 
@@ -173,4 +173,4 @@ std::string CodePointName(char32_t ch)
     return text;
 }
 
-}  // namespace sonrik::cli
+}  // namespace sonrik::text

@@ -1,6 +1,6 @@
-#include "cli/utf8.h"
+#include "text/utf8.h"
 
-namespace sonrik::cli {
+namespace sonrik::text {
 
 void AppendUtf8(std::string& out, char32_t ch)
 {
@@ -82,4 +82,4 @@ std::string SanitizeUtf8(std::string_view text)
     return out;
 }
 
-}  // namespace sonrik::cli
+}  // namespace sonrik::text
