@@ -132,6 +132,7 @@ private:
     void AutorestoreClick();
     void SaveID3v1();
     std::uint8_t CheckTrackNo() const;
+    void CheckFieldsHeld() const;
     void RemoveReadOnly();
     void RestoreAttributes();
     void SetAttributes(platform::FileAttributes attributes);

@@ -102,7 +102,9 @@ void TATagFrm::LoadHistory(std::string_view section, ui::ComboBox& target)
 
 void TATagFrm::V1ArtistExit(ui::ComboBox& sender)
 {
-    if (auto items = sender.Items(); editor::AddHistoryEntry(items, sender.Text())) sender.SetItems(std::move(items));
+    // A text the code page cannot hold would be kept with '?' in it.
+    if (auto items = sender.Items(); !sender.UnheldCharacter() && editor::AddHistoryEntry(items, sender.Text()))
+        sender.SetItems(std::move(items));
     sender.SetDroppedDown(false);
     MatchArtistLists();
 }

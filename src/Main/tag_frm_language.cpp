@@ -48,6 +48,11 @@ const std::array<CaptionText, static_cast<std::size_t>(TagFrmMessage::Count)> kT
     {"CloseWithChanges", u8"TAG values is changed. Save changes?", u8"Значения ТЭГ-ов изменены. Сохранить изменения?"},
     {"TrackNoOutOfRange", u8"Track number '%s' is out of range: enter a number from 0 to 255.",
      u8"Номер дорожки '%s' вне допустимого диапазона: введите число от 0 до 255."},
+    {"UnheldCharacter",
+     u8"The field \"%f\" holds the character %c, which the system's code page cannot hold. Nothing was saved: "
+     u8"change the field and save again.",
+     u8"Поле \"%f\" содержит символ %c, которого нет в кодовой странице системы. Ничего не сохранено: "
+     u8"исправьте поле и сохраните снова."},
 }};
 
 }  // namespace sonrik::editor

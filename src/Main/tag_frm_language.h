@@ -30,6 +30,7 @@ enum class TagFrmMessage : std::size_t {
     ReadOnlyLine2,
     CloseWithChanges,
     TrackNoOutOfRange,  // %s: the field's text
+    UnheldCharacter,    // %f: the field, %c: the character
     Count
 };
 extern const std::array<CaptionText, static_cast<std::size_t>(TagFrmMessage::Count)> kTagFrmMessages;

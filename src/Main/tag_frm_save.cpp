@@ -6,6 +6,8 @@
 #include "platform/errors.h"
 #include "sonrik/host_link.h"
 
+#include <vector>
+
 namespace sonrik {
 
 using editor::TagFrmMessage;
@@ -49,11 +51,44 @@ std::uint8_t TATagFrm::CheckTrackNo() const
     throw Error(text::FillIn(Message(TagFrmMessage::TrackNoOutOfRange), u8"%s", shown));
 }
 
+// A field holding a character the code page cannot hold would reach the file
+// with '?' in its place: the save is refused, naming the field and the
+// character, before anything is asked or written.
+void TATagFrm::CheckFieldsHeld() const
+{
+    struct Field {
+        std::optional<char32_t> unheld;
+        const ui::Control* name;  // its label, or its page
+        std::u8string_view tag;
+    };
+    constexpr std::u8string_view v1 = u8"ID3v1", lyrics3 = u8"Lyrics3";
+    std::vector<Field> fields = {
+        {V1Title.UnheldCharacter(), &LTitle, v1},       {V1Artist.UnheldCharacter(), &LArtist, v1},
+        {V1Album.UnheldCharacter(), &LAlbum, v1},       {V1Year.UnheldCharacter(), &LYear, v1},
+        {V1Comment.UnheldCharacter(), &LComment, v1},   {MemoLyrics.UnheldCharacter(), &TabSheet1, lyrics3},
+        {MemoImages.UnheldCharacter(), &TabSheet2, lyrics3}, {MemoInfos.UnheldCharacter(), &TabSheet3, lyrics3},
+    };
+    // The Lyrics3 fields go into the tag only when it is in use.
+    if (V1UseLyrics3.Checked()) {
+        fields.insert(fields.end(), {{Lyrics3Title.UnheldCharacter(), &LLyrTitle, lyrics3},
+                                     {Lyrics3Artist.UnheldCharacter(), &LLyrArtist, lyrics3},
+                                     {Lyrics3Album.UnheldCharacter(), &LLyrAlbum, lyrics3},
+                                     {Lyrics3Author.UnheldCharacter(), &LLyrAuthor, lyrics3}});
+    }
+    for (const Field& field : fields) {
+        if (!field.unheld) continue;
+        const std::u8string name = field.name->Caption() + u8" (" + std::u8string(field.tag) + u8")";
+        throw Error(text::FillIn(text::FillIn(Message(TagFrmMessage::UnheldCharacter), u8"%f", name), u8"%c",
+                                 text::CharacterName(*field.unheld)));
+    }
+}
+
 void TATagFrm::SaveID3v1()
 {
-    // A track number the record cannot hold stops the save before anything
-    // is asked, changed or written.
+    // Values the tags cannot hold stop the save before anything is asked,
+    // changed or written.
     CheckTrackNo();
+    CheckFieldsHeld();
 
     if (fileIsReadOnly_) {
         if (Autoremowe.Checked()) {

@@ -238,8 +238,10 @@ void TAListEditor::OptionBoxChange() { BTTest.SetEnabled(true); }
 void TAListEditor::OptionBoxExit()
 {
     std::vector<std::string> templates = OptionBox.Items();
-    // An empty template is not kept: stored, it would end the section early.
-    if (list::AddTemplate(templates, OptionBox.Text())) OptionBox.AddItem(OptionBox.Text());
+    // An empty template is not kept: stored, it would end the section early;
+    // nor one the code page cannot hold, which would be kept with '?' in it.
+    if (!OptionBox.UnheldCharacter() && list::AddTemplate(templates, OptionBox.Text()))
+        OptionBox.AddItem(OptionBox.Text());
 }
 
 // ---- pages ------------------------------------------------------------------------------

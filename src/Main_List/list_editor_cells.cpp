@@ -4,11 +4,14 @@
 #include "Main_List/list_editor.h"
 
 #include "Main_List/list_editor_logic.h"
+#include "sonrik/host_link.h"
 #include "text/text.h"
 
 #include <algorithm>
 
 namespace sonrik {
+
+using list::ListMessage;
 
 namespace {
 
@@ -124,6 +127,16 @@ void TAListEditor::EditorTgKeyDown(int& key, ui::ShiftState)
 void TAListEditor::EditorTgExit()
 {
     std::string text = EditorTg.Text();
+    if (cellEdited_ && EditorTg.UnheldCharacter()) {
+        // Taken, the value would hold '?' where the user sees a letter: the
+        // editor stays open with the text as typed.
+        BTApply.SetEnabled(false);
+        GetBackend().ShowMessageBox(
+            {this, 0},
+            text::FillIn(Message(ListMessage::UnheldCharacter), u8"%c", text::CharacterName(*EditorTg.UnheldCharacter())),
+            hostmsg::QuestionCaption, ui::mb::Ok | ui::mb::IconWarning);
+        return;
+    }
     if (cellEdited_) {
         const bool accepted = CommitCellEdit(text);
         EditorTg.SetVisible(!accepted);

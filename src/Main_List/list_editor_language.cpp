@@ -30,6 +30,8 @@ const std::array<CaptionText, static_cast<std::size_t>(ListMessage::Count)> kLis
     {"CurrentNameColumn", u8"Current file name", u8"Текущее имя файла"},
     {"NewNameColumn", u8"New file name", u8"После переименования"},
     {"StatusColumn", u8"Status", u8"Статус"},
+    {"UnheldCharacter", u8"The value holds the character %c, which the system's code page cannot hold. Change it.",
+     u8"Значение содержит символ %c, которого нет в кодовой странице системы. Исправьте его."},
 }};
 
 }  // namespace sonrik::list

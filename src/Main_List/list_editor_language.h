@@ -27,6 +27,7 @@ enum class ListMessage : std::size_t {
     CurrentNameColumn,
     NewNameColumn,
     StatusColumn,
+    UnheldCharacter,  // %c: the character
     Count
 };
 extern const std::array<CaptionText, static_cast<std::size_t>(ListMessage::Count)> kListEditorMessages;

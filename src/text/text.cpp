@@ -107,6 +107,16 @@ std::u8string Lower(std::u8string_view s, std::size_t from)
 
 }  // namespace
 
+std::u8string CharacterName(char32_t c)
+{
+    std::u8string name = u8"\"";
+    Append(name, c);
+    name += u8"\" (";
+    name += AsUtf8(CodePointName(c));
+    name += u8")";
+    return name;
+}
+
 std::u8string ToLower(std::u8string_view utf8) { return Lower(utf8, 0); }
 std::u8string LowerAfterFirst(std::u8string_view utf8) { return Lower(utf8, 1); }
 

@@ -89,6 +89,10 @@ char32_t ToLower(char32_t c);
 // other character, and bytes that are not well-formed UTF-8, stay as they are.
 std::u8string ToLower(std::u8string_view utf8);
 
+// A character as a message names it: itself in quotes and its number, as in
+// "К" (U+041A).
+std::u8string CharacterName(char32_t c);
+
 // The text lower-cased after its first character (a character, not a byte).
 std::u8string LowerAfterFirst(std::u8string_view utf8);
 

@@ -40,10 +40,11 @@ void Control::Notify(Property property)
     if (peer_) peer_->Changed(property);
 }
 
-bool Control::StoreText(std::string_view text)
+bool Control::StoreText(std::string_view text, std::optional<char32_t> unheld)
 {
-    if (text_ == text) return false;
+    if (text_ == text && unheld_ == unheld) return false;
     text_.assign(text);
+    unheld_ = unheld;
     Notify(Property::Text);
     return true;
 }

@@ -36,6 +36,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -170,8 +171,12 @@ protected:
     void Notify(Property property);
     // The contents of a field (ANSI bytes); public in the field controls.
     const std::string& Text() const { return text_; }
+    // The first character the user put into the field that the ANSI code
+    // page cannot hold ('?' stands in its place in Text()); none for text
+    // set from code. Public in the field controls.
+    std::optional<char32_t> UnheldCharacter() const { return unheld_; }
     // Stores a field's contents without events; true when they differ.
-    bool StoreText(std::string_view text);
+    bool StoreText(std::string_view text, std::optional<char32_t> unheld = std::nullopt);
     // Places the aligned children in ClientArea().
     void Realign();
 
@@ -185,6 +190,7 @@ private:
     std::vector<Control*> children_;
     std::vector<Control*> zOrder_;
     std::string text_;
+    std::optional<char32_t> unheld_;
     std::u8string caption_;
     bool enabled_ = true;
     bool visible_ = true;
@@ -218,6 +224,7 @@ public:
     Edit(Control* parent, std::string name) : Control(Kind::Edit, parent, std::move(name)) {}
     bool CanFocus() const override { return true; }
     using Control::Text;
+    using Control::UnheldCharacter;
     // Runs OnChange when the text really changes.
     void SetText(std::string_view text);
 
@@ -280,6 +287,7 @@ public:
     int ItemIndex() const { return itemIndex_; }
     void SetItemIndex(int index);
     using Control::Text;
+    using Control::UnheldCharacter;
     // Sets the field's text from code; runs no handler. In a list without an
     // edit field the text selects the matching entry, or none.
     void SetText(std::string_view text);

@@ -184,10 +184,18 @@ void UserInput::MouseUp(Control& control, MouseButton button, ShiftState shift, 
     Guarded(control.OwnerForm(), [&] { control.OnMouseUp(button, shift, x, y); });
 }
 
-void UserInput::TextEdited(Control& control, std::string_view text)
+void UserInput::TextEdited(Control& control, std::string_view text) { StoreEdited(control, text, std::nullopt); }
+
+void UserInput::TextEdited(Control& control, std::u8string_view typed)
+{
+    const text::AnsiText ansi = text::ToAnsiExactly(typed);
+    StoreEdited(control, ansi.bytes, ansi.unheld);
+}
+
+void UserInput::StoreEdited(Control& control, std::string_view text, std::optional<char32_t> unheld)
 {
     Guarded(control.OwnerForm(), [&] {
-        if (!control.StoreText(text)) return;
+        if (!control.StoreText(text, unheld)) return;
         if (control.kind() == Kind::ComboBox) {
             auto& combo = static_cast<ComboBox&>(control);
             combo.itemIndex_ = combo.IndexOf(text);

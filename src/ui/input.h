@@ -34,8 +34,11 @@ public:
     static void Clicked(Control& control);          // buttons, check boxes (toggles), others
     static void DoubleClicked(Control& control);
     static void MouseUp(Control& control, MouseButton button, ShiftState shift, int x, int y);
-    // The user changed the text of an edit box, memo or combo box field.
+    // The user changed the text of an edit box, memo or combo box field:
+    // as ANSI bytes, or as the system has it in any script, which goes into
+    // the field through the one exact conversion (text::ToAnsiExactly).
     static void TextEdited(Control& control, std::string_view text);
+    static void TextEdited(Control& control, std::u8string_view typed);
     // The user picked an entry of a combo box's list.
     static void ItemPicked(ComboBox& combo, int index);
     static void DropDownChanged(ComboBox& combo, bool open);
@@ -79,6 +82,7 @@ public:
 
 private:
     static void ShowEscapedError(Form& form, const char* message);
+    static void StoreEdited(Control& control, std::string_view text, std::optional<char32_t> unheld);
 };
 
 template <typename F>

@@ -1,6 +1,7 @@
 // In-place cell editing in the list editor: which cell a click or a key
 // finds, the edit box and the genre list over it, and what an edited value
 // does to the record, its row and the next Apply.
+#include "codepage_test_support.h"
 #include "listedit_test_support.h"
 
 #include <gtest/gtest.h>
@@ -78,6 +79,48 @@ TEST_F(ListCells, NamesThatEndWithoutContentKeepTheEditorOpen)
         }
     });
     EXPECT_EQ(w.Tags()[0].NewName, "X - T");
+}
+
+// A value the code page cannot hold keeps the cell editor open with a
+// message; one it holds is taken as its bytes.
+TEST_F(ListCells, ValuesTheCodePageCannotHoldKeepTheEditorOpen)
+{
+    const struct {
+        unsigned codePage;
+        std::u8string_view typed;
+        const char* message;  // none: taken, with these bytes
+        const char* title;
+    } cases[] = {
+        {1252, u8"Кино", "The value holds the character \"К\" (U+041A), which the system's code page cannot hold.",
+         nullptr},
+        {1251, u8"é", "\"é\" (U+00E9)", nullptr},
+        {1251, u8"Кино", nullptr, "\xCA\xE8\xED\xEE"},
+        {1252, u8"Été", nullptr, "\xC9t\xE9"},
+    };
+    for (const auto& c : cases) {
+        const AnsiCodePageScope scope(c.codePage);
+        if (!scope.active()) continue;
+        SCOPED_TRACE(std::string(text::Bytes(c.typed)));
+        const std::size_t boxes = backend.Questions().size();
+        if (c.message) backend.QueueAnswer(ui::answer::Ok);
+        auto& w = OnPage({Song("a.mp3", Record("T", "X"))}, 2, "<ARTIST> - <TITLE>", [&c](User& user, TAListEditor& w) {
+            user.DoubleClickCell(w.TagBox, 0, CellX(w, list::fkTitle));
+            user.ReplaceText(w.EditorTg, c.typed);
+            user.PressKey(w, ui::keys::Return);
+            EXPECT_EQ(w.EditorTg.Visible(), c.message != nullptr);
+            EXPECT_EQ(w.BTApply.Enabled(), c.message == nullptr);
+        });
+        if (c.message) {
+            ASSERT_EQ(backend.Questions().size(), boxes + 1);
+            EXPECT_NE(backend.Questions().back().text.find(c.message), std::string::npos)
+                << backend.Questions().back().text;
+            EXPECT_EQ(w.Tags()[0].TitleText, "T");
+        } else {
+            EXPECT_EQ(backend.Questions().size(), boxes);
+            EXPECT_EQ(w.Tags()[0].TitleText, c.title);
+        }
+        win.reset();
+    }
 }
 
 TEST_F(ListCells, OnlyTheNewNameColumnOpensAnEditorOnPage1)

@@ -1,5 +1,6 @@
 // Saving in the single-file editor: what reaches the file, what the host is
 // asked, the status texts, the read-only attribute and the refused saves.
+#include "codepage_test_support.h"
 #include "tagfrm_test_support.h"
 
 #include <gtest/gtest.h>
@@ -166,6 +167,57 @@ TEST_F(TagFrmSave, TrackNumberTheRecordCannotHoldStopsTheSaveBeforeAnything)
         EXPECT_EQ(backend.HostMessages().size(), messages);
         EXPECT_TRUE(SameBytes(ReadBytes(path), kAudio + kBlockV2 + kRecord));
         EXPECT_TRUE(w.BtSave.Enabled());
+        frm.reset();
+    }
+}
+
+// What the user types reaches the file as its bytes in the system's code
+// page, or the save is refused before anything is asked or written, naming
+// the field and the character in the window's language.
+TEST_F(TagFrmSave, CharactersTheCodePageCannotHoldStopTheSaveBeforeAnything)
+{
+    using Field = ui::Control& (*)(TATagFrm&);
+    const Field title = [](TATagFrm& w) -> ui::Control& { return w.V1Title; };
+    const struct {
+        unsigned codePage;
+        const char* english;
+        Field field;
+        std::u8string_view typed;
+        const char* error;  // none: saved, with the title's bytes below
+        const char* title;
+    } cases[] = {
+        {1252, "0", title, u8"Кино",
+         "Поле \"Название (ID3v1)\" содержит символ \"К\" (U+041A), которого нет в кодовой странице системы. "
+         "Ничего не сохранено: исправьте поле и сохраните снова.", nullptr},
+        {1251, "1", [](TATagFrm& w) -> ui::Control& { return w.MemoLyrics; }, u8"Café",
+         "The field \"Lyrics (Lyrics3)\" holds the character \"é\" (U+00E9), which the system's code page cannot "
+         "hold. Nothing was saved: change the field and save again.", nullptr},
+        {1251, "1", [](TATagFrm& w) -> ui::Control& { return w.Lyrics3Author; }, u8"≈", "\"≈\" (U+2248)", nullptr},
+        {1251, "1", title, u8"Кино №", nullptr, "\xCA\xE8\xED\xEE \xB9"},
+        {1252, "1", title, u8"Café €", nullptr, "Caf\xE9 \x80"},
+    };
+    for (const auto& c : cases) {
+        const AnsiCodePageScope scope(c.codePage);
+        if (!scope.active()) continue;
+        SCOPED_TRACE(std::string(text::Bytes(c.typed)));
+        Settings(setting::kEng, c.english);
+        const std::size_t errors = backend.ErrorBoxes().size();
+        const std::string path = Song(kAudio + kBlockV2 + kRecord);
+        auto& w = Opened(path, [&c](User& user, TATagFrm& w) {
+            user.ReplaceText(c.field(w), c.typed);
+            user.Click(w.BtSave);
+        });
+        if (c.error) {
+            ASSERT_EQ(backend.ErrorBoxes().size(), errors + 1);
+            EXPECT_NE(backend.ErrorBoxes().back().find(c.error), std::string::npos) << backend.ErrorBoxes().back();
+            EXPECT_TRUE(backend.Questions().empty());
+            EXPECT_TRUE(HostCommands().empty());
+            EXPECT_TRUE(SameBytes(ReadBytes(path), kAudio + kBlockV2 + kRecord));
+            EXPECT_TRUE(w.BtSave.Enabled());
+        } else {
+            EXPECT_EQ(backend.ErrorBoxes().size(), errors);
+            EXPECT_EQ(Reread(path).id3.ID3v1().Title(), c.title);
+        }
         frm.reset();
     }
 }

@@ -530,6 +530,33 @@ TEST_F(Win32Ui, FieldBytesRoundTripThroughTheAnsiCodePage)
     EXPECT_EQ(TextOf(W(form.Ok)), L"Сохранить");
 }
 
+// What the user types in a script the code page lacks stays on screen as
+// typed; the model names the first such character and holds '?' for it.
+TEST_F(Win32Ui, TypedCharactersTheCodePageCannotHoldAreNamed)
+{
+    const UINT codePage = GetACP();
+    const struct {
+        UINT codePage;
+        std::wstring typed;
+        std::string bytes;
+        char32_t unheld;  // 0: none
+    } cases[] = {
+        {1252, L"Кино", "????", U'К'}, {1252, L"Café", "Caf\xE9", 0},
+        {1251, L"Café", "Caf?", U'é'},  {1251, L"Кино", "\xCA\xE8\xED\xEE", 0},
+    };
+    for (const auto& c : cases) {
+        if (c.codePage != codePage) continue;
+        for (HWND field : {W(form.Field), ComboEdit(form.Combo)}) {
+            SetWindowTextW(field, L"");
+            Type(field, c.typed);
+            EXPECT_EQ(TextOf(field), c.typed);
+        }
+        for (const auto* text : {&form.Field.Text(), &form.Combo.Text()}) EXPECT_EQ(*text, c.bytes);
+        EXPECT_EQ(form.Field.UnheldCharacter().value_or(0), c.unheld);
+        EXPECT_EQ(form.Combo.UnheldCharacter().value_or(0), c.unheld);
+    }
+}
+
 TEST_F(Win32Ui, PagesAndTabsFollowCodeSilentlyAndReportTheUsersPick)
 {
     const HWND pages = W(form.Pages);

@@ -207,11 +207,22 @@ void User::TypeText(Control& control, std::string_view text)
 
 void User::ReplaceText(Control& control, std::string_view text)
 {
+    RequireField(control);
+    UserInput::TextEdited(control, text);
+}
+
+void User::ReplaceText(Control& control, std::u8string_view text)
+{
+    RequireField(control);
+    UserInput::TextEdited(control, text);
+}
+
+void User::RequireField(Control& control)
+{
     Focus(control);
     if (control.kind() == Kind::ComboBox &&
         static_cast<ComboBox&>(control).GetStyle() == ComboBox::Style::DropDownList)
         throw std::logic_error(control.Name() + " has no field to type into");
-    UserInput::TextEdited(control, text);
 }
 
 void User::Pick(ComboBox& combo, int index)

@@ -116,8 +116,10 @@ public:
     // Types characters one by one into the control (focusing it first):
     // each goes through the key handlers and, unless one takes it, is typed.
     void TypeText(Control& control, std::string_view text);
-    // Replaces the whole text, as selecting all and pasting does.
+    // Replaces the whole text, as selecting all and pasting does: ANSI
+    // bytes, or a text in any script as the system would hand it over.
     void ReplaceText(Control& control, std::string_view text);
+    void ReplaceText(Control& control, std::u8string_view text);
     void Pick(ComboBox& combo, int index);
     void DropDown(ComboBox& combo, bool open);
     // Presses a key in the focused control (or the form when none has focus).
@@ -143,6 +145,8 @@ public:
 
 private:
     void Require(const Control& control, const char* action) const;
+    // Focuses a field the user can type into.
+    void RequireField(Control& control);
     // What the control itself does with a character nobody took.
     void Type(Control& control, char ch);
 

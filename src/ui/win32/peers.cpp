@@ -574,7 +574,7 @@ void EditPeer::Command(WORD code)
 {
     if (code != EN_CHANGE || Updating()) return;
     const auto scope = ReportingScope();
-    UserInput::TextEdited(Model(), WideToAnsi(WindowText(Window())));
+    UserInput::TextEdited(Model(), WideToUtf8(WindowText(Window())));
 }
 
 void EditPeer::ApplyText()
@@ -631,7 +631,7 @@ void ComboBoxPeer::Command(WORD code)
     }
     case CBN_EDITCHANGE: {
         const auto scope = ReportingScope();
-        UserInput::TextEdited(Combo(), WideToAnsi(WindowText(Window())));
+        UserInput::TextEdited(Combo(), WideToUtf8(WindowText(Window())));
         return;
     }
     case CBN_DROPDOWN:

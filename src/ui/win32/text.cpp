@@ -16,13 +16,16 @@ std::wstring ToWide(UINT codePage, std::string_view bytes)
     return wide;
 }
 
+// No best fit into the ANSI code page: a character it lacks becomes '?', as
+// in text::ToAnsiExactly, never a look-alike (UTF-8 takes no such flag).
 std::string FromWide(UINT codePage, std::wstring_view wide)
 {
     if (wide.empty() || wide.size() > INT_MAX) return {};
+    const DWORD flags = codePage == CP_UTF8 || GetACP() == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
     const int size = static_cast<int>(wide.size());
-    const int length = WideCharToMultiByte(codePage, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    const int length = WideCharToMultiByte(codePage, flags, wide.data(), size, nullptr, 0, nullptr, nullptr);
     std::string bytes(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(codePage, 0, wide.data(), size, bytes.data(), length, nullptr, nullptr);
+    WideCharToMultiByte(codePage, flags, wide.data(), size, bytes.data(), length, nullptr, nullptr);
     return bytes;
 }
 

@@ -1,6 +1,7 @@
 // Text between the model and the wide API. Captions are UTF-8 in the model;
 // field contents are bytes in the system's ANSI code page and go through
-// CP_ACP both ways, so a value nobody edited comes back byte for byte.
+// CP_ACP both ways, so a value nobody edited comes back byte for byte. What
+// the user types goes to the model as UTF-8, which converts it exactly.
 #pragma once
 
 #include "text/text.h"
