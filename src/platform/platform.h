@@ -214,12 +214,18 @@ AnsiCaseRule SystemAnsiCaseRule();
 
 namespace sonrik::platform {
 
-// A dynamic library loaded by name through the system's library search, freed
-// when the object goes. A default or moved-from object holds no library.
+// A dynamic library of the system, freed when the object goes. A default or
+// moved-from object holds no library.
 class DynamicLibrary {
 public:
-    // The result holds no library when `name` cannot be loaded.
-    static DynamicLibrary load(const std::string& name);
+    // Loads the system's library `name` ("uxtheme.dll"). On Windows only the
+    // system folder is looked in, never the search order, so a file of that
+    // name in the host's folder or on the path does not get into the
+    // player's process: through the search limited to the system folder
+    // where the system has one, else by the full path there. On POSIX the
+    // system's own search finds its libraries. The result holds no library
+    // when `name` cannot be loaded.
+    static DynamicLibrary loadSystem(const std::string& name);
 
     DynamicLibrary() noexcept = default;
     DynamicLibrary(DynamicLibrary&& other) noexcept;

@@ -38,7 +38,7 @@ public:
 
     std::unique_ptr<StyleModule> load(const char* name) override
     {
-        auto library = platform::DynamicLibrary::load(name);
+        auto library = platform::DynamicLibrary::loadSystem(name);
         if (!library.loaded()) return nullptr;
         return std::make_unique<PlatformModule>(std::move(library));
     }

@@ -5,11 +5,14 @@
 #include <gtest/gtest.h>
 
 #ifdef _WIN32
+#include <windows.h>
+
 #include <process.h>
 #else
 #include <unistd.h>
 #endif
 
+#include <string>
 #include <utility>
 
 namespace {
@@ -34,7 +37,7 @@ long ownProcessId() { return ::getpid(); }
 
 TEST(DynamicLibrary, LoadsResolvesAndCallsASystemFunction)
 {
-    const auto library = DynamicLibrary::load(kSystemLibrary);
+    const auto library = DynamicLibrary::loadSystem(kSystemLibrary);
     ASSERT_TRUE(library.loaded());
     const auto processId = reinterpret_cast<ProcessIdFn>(library.symbol(kProcessIdFunction));
     ASSERT_NE(processId, nullptr);
@@ -44,7 +47,7 @@ TEST(DynamicLibrary, LoadsResolvesAndCallsASystemFunction)
 
 TEST(DynamicLibrary, AMissingLibraryLoadsNothing)
 {
-    auto library = DynamicLibrary::load("sonrik-no-such-library.dll");
+    auto library = DynamicLibrary::loadSystem("sonrik-no-such-library.dll");
     EXPECT_FALSE(library.loaded());
     EXPECT_EQ(library.symbol(kProcessIdFunction), nullptr);
     library.free();
@@ -54,7 +57,7 @@ TEST(DynamicLibrary, AMissingLibraryLoadsNothing)
 
 TEST(DynamicLibrary, MovingHandsTheLibraryOverAndFreeingDropsIt)
 {
-    auto first = DynamicLibrary::load(kSystemLibrary);
+    auto first = DynamicLibrary::loadSystem(kSystemLibrary);
     ASSERT_TRUE(first.loaded());
 
     DynamicLibrary second(std::move(first));
@@ -68,13 +71,42 @@ TEST(DynamicLibrary, MovingHandsTheLibraryOverAndFreeingDropsIt)
     EXPECT_TRUE(third.loaded());
 
     // Assigning over a held library frees the old one and keeps the new one.
-    third = DynamicLibrary::load(kSystemLibrary);
+    third = DynamicLibrary::loadSystem(kSystemLibrary);
     EXPECT_NE(third.symbol(kProcessIdFunction), nullptr);
 
     third.free();
     EXPECT_FALSE(third.loaded());
     EXPECT_EQ(third.symbol(kProcessIdFunction), nullptr);
 }
+
+#ifdef _WIN32
+// A library of the system comes from the system folder, even when the
+// program's own folder, first in the search order, holds one of that name.
+TEST(DynamicLibrary, ASystemLibraryComesFromTheSystemFolderOnly)
+{
+    const auto folderOf = [](HMODULE module) {
+        wchar_t path[MAX_PATH]{};
+        GetModuleFileNameW(module, path, MAX_PATH);
+        const std::wstring text = path;
+        return text.substr(0, text.find_last_of(L'\\'));
+    };
+    wchar_t system[MAX_PATH]{};
+    GetSystemDirectoryW(system, MAX_PATH);
+    const std::wstring own = folderOf(nullptr) + L"\\sonrik-probe.dll";  // built beside this program
+    const std::wstring inSystem = std::wstring(system) + L"\\sonrik-probe.dll";
+    if (!CopyFileW(own.c_str(), inSystem.c_str(), FALSE)) GTEST_SKIP() << "the system folder cannot be written";
+    {
+        const auto library = DynamicLibrary::loadSystem("sonrik-probe.dll");
+        ASSERT_TRUE(library.loaded());
+        HMODULE module = nullptr;
+        ASSERT_TRUE(GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                                       static_cast<LPCWSTR>(library.symbol("SonrikProbe")), &module));
+        EXPECT_EQ(_wcsicmp(folderOf(module).c_str(), system), 0);
+    }
+    DeleteFileW(inSystem.c_str());
+}
+#endif
 
 TEST(OsVersion, ReportsTheFamilyThatDecidesVisualStyles)
 {

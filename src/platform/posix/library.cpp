@@ -5,7 +5,7 @@
 
 namespace sonrik::platform {
 
-DynamicLibrary DynamicLibrary::load(const std::string& name)
+DynamicLibrary DynamicLibrary::loadSystem(const std::string& name)
 {
     DynamicLibrary library;
     library.handle_ = ::dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);

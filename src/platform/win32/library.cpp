@@ -8,6 +8,7 @@
 #endif
 #include <windows.h>
 
+#include <string>
 #include <utility>
 
 namespace sonrik::platform {
@@ -18,10 +19,21 @@ HMODULE asModule(void* handle) { return static_cast<HMODULE>(handle); }
 
 }  // namespace
 
-DynamicLibrary DynamicLibrary::load(const std::string& name)
+DynamicLibrary DynamicLibrary::loadSystem(const std::string& name)
 {
     DynamicLibrary library;
-    library.handle_ = ::LoadLibraryA(name.c_str());
+    const std::wstring wide(name.begin(), name.end());  // system library names are ASCII
+    // Systems that have the search limited to the system folder also have
+    // AddDllDirectory (Windows 8, and 7 and Vista with their update).
+    const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+    if (kernel && ::GetProcAddress(kernel, "AddDllDirectory")) {
+        library.handle_ = ::LoadLibraryExW(wide.c_str(), nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        return library;
+    }
+    wchar_t folder[MAX_PATH];
+    const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return library;
+    library.handle_ = ::LoadLibraryW((std::wstring(folder, length) + L"\\" + wide).c_str());
     return library;
 }
 
