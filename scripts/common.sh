@@ -33,6 +33,16 @@ build() {
 
 # shellcheck disable=SC2034  # used by the scripts that source this file
 cross_args=(-DCMAKE_TOOLCHAIN_FILE="$REPO/cmake/mingw-i686.cmake")
+# shellcheck disable=SC2034
+cross64_args=(-DCMAKE_TOOLCHAIN_FILE="$REPO/cmake/mingw-x86_64.cmake")
+
+# Whether this machine runs 32-bit programs: some kernels run none, and then
+# neither does Wine's 32-bit loader, which the plug-in's own tests need.
+runs_32bit_programs() {
+    local loader=/usr/lib/wine/wine
+    [[ -x "$loader" ]] || loader="$(command -v wine || true)"
+    [[ -n "$loader" ]] && "$loader" --version >/dev/null 2>&1
+}
 
 # Stops the Wine server of a build tree's prefix (started by our own runs).
 stop_wine() {

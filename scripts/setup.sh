@@ -5,12 +5,14 @@
 set -euo pipefail
 
 # Native build and tests, the cross build for 32-bit Windows, Wine to run its
-# output, a display server and screenshots for the window tests, libFuzzer,
-# and mediainfo as an independent reader of the sample MP3.
+# output, the 64-bit cross compiler for the test programs on machines that run
+# no 32-bit programs, a display server and screenshots for the window tests,
+# libFuzzer, and mediainfo as an independent reader of the sample MP3.
 packages=(
     cmake g++ make ninja-build python3
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     g++-mingw-w64-i686 g++-mingw-w64-i686-posix binutils-mingw-w64-i686
+    g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
     wine wine32:i386 wine64
     xvfb xauth imagemagick
     clang libclang-rt-14-dev

@@ -4,6 +4,8 @@
 #   native    g++ build, all CTest tests (unit tests, tool tests, sample check)
 #   sanitize  the same with AddressSanitizer and UndefinedBehaviorSanitizer
 #   win32     the cross build under Wine: unit tests as .exe, end-to-end tests
+#   win64     only where the kernel runs no 32-bit programs (then win32 only
+#             builds): the unit tests built for 64-bit Windows, under Wine
 #   fuzz      the fuzz targets' CTest tests, each fuzzing for a fixed time
 #             (skipped while fuzz/ has no CMakeLists.txt)
 # The exit status is non-zero when a test failed or a stage could not run.
@@ -219,22 +221,24 @@ readonly_pass() {
 
 # The unit-test program's Wine runs again as the unprivileged user, in a Wine
 # prefix of its own (Wine refuses a prefix that belongs to someone else).
+# ARCH is win32 or win64, as the tree was built.
 readonly_wine() {
-    local dir="$1"
+    local dir="$1" arch="$2"
     ((EUID == 0)) || return 0
     local exe="$dir/tests/sonrik_unit_tests.exe"
     [[ -f "$exe" ]] || return 0
     ensure_test_user || { failed=$((failed + 1)); return 0; }
-    local run=(env DISPLAY="${DISPLAY:-}" "$REPO/scripts/wine-run" --prefix "$TEST_HOME/wineprefix")
-    readonly_pass "$dir/tests/wine_unit_tests.xml" win32 "${run[@]}" "$exe" --gtest_filter="$READONLY_FILTER"
+    local prefix="$TEST_HOME/wineprefix-$arch"
+    local run=(env DISPLAY="${DISPLAY:-}" "$REPO/scripts/wine-run" --arch "$arch" --prefix "$prefix")
+    readonly_pass "$dir/tests/wine_unit_tests.xml" "$arch" "${run[@]}" "$exe" --gtest_filter="$READONLY_FILTER"
     # The window tests run a second time under code page 1251; so do their read-only cases.
     if [[ -f "$dir/tests/wine_unit_tests_cp1251.xml" ]]; then
-        readonly_pass "$dir/tests/wine_unit_tests_cp1251.xml" win32-cp1251 \
+        readonly_pass "$dir/tests/wine_unit_tests_cp1251.xml" "$arch-cp1251" \
             env LOCPATH="$dir/tests/locale" LC_ALL=ru_RU.CP1251 "${run[@]}" "$exe" \
             --gtest_filter="Win32Ui.$READONLY_FILTER"
     fi
-    as_test_user env WINEPREFIX="$TEST_HOME/wineprefix" wineserver -k 2>/dev/null || true
-    as_test_user env WINEPREFIX="$TEST_HOME/wineprefix" wineserver -w 2>/dev/null || true
+    as_test_user env WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
+    as_test_user env WINEPREFIX="$prefix" wineserver -w 2>/dev/null || true
 }
 
 stage_native() {
@@ -253,18 +257,45 @@ stage_sanitize() {
         "$dir/tests/sonrik_unit_tests" --gtest_filter="$READONLY_FILTER"
 }
 
-stage_win32() {
-    local dir="$BUILD_ROOT/win32"
-    configure "$dir" "${cross_args[@]}" && build "$dir" || { note="build failed"; return 1; }
+# wine_stage DIR ARCH: the Wine tests of a cross-built tree.
+wine_stage() {
+    local dir="$1" arch="$2"
     # A display for the programs that open windows. Wine's server for this
     # prefix is stopped afterwards, so nothing we started outlives the run.
     start_display || { note="no display"; return 1; }
     local result=0
     ctest_stage "$dir" || result=$?
-    ((result == 0)) && readonly_wine "$dir"
+    ((result == 0)) && readonly_wine "$dir" "$arch"
     stop_wine "$dir"
     stop_display
     return "$result"
+}
+
+stage_win32() {
+    local dir="$BUILD_ROOT/win32"
+    configure "$dir" "${cross_args[@]}" && build "$dir" || { note="build failed"; return 1; }
+    if ! runs_32bit_programs; then
+        # The shipped binaries are built all the same; the win64 stage runs
+        # the tests of the Win32 code in their place.
+        note="skipped: built, but this machine runs no 32-bit programs (not even Wine's loader); the win64 stage tests the Win32 code instead"
+        echo "$note"
+        return 0
+    fi
+    wine_stage "$dir" win32
+}
+
+# On a machine that runs no 32-bit programs: the libraries and their tests
+# built for 64-bit Windows and run under Wine's 64-bit loader (no plug-in,
+# host or end-to-end tests, which are 32-bit programs).
+stage_win64() {
+    if runs_32bit_programs; then
+        note="skipped: the win32 stage ran the Win32 tests"
+        echo "$note"
+        return 0
+    fi
+    local dir="$BUILD_ROOT/win64"
+    configure "$dir" "${cross64_args[@]}" && build "$dir" || { note="build failed"; return 1; }
+    wine_stage "$dir" win64
 }
 
 stage_fuzz() {
@@ -314,6 +345,7 @@ main() {
     run_stage native stage_native
     run_stage sanitize stage_sanitize
     run_stage win32 stage_win32
+    run_stage win64 stage_win64
     run_stage fuzz stage_fuzz
 
     step "summary ($((SECONDS - start))s)"
