@@ -413,7 +413,7 @@ void PageControl::SetMultiLine(bool value)
 
 void PageControl::SizeChanged()
 {
-    if (Peer()) return;  // the window reports its real display area
+    if (Peer() && Peer()->LaysOutPages()) return;  // the window reports its real display area
     for (Control* c : Children())
         if (c->kind() == Kind::TabSheet)
             c->SetBounds(2, kNominalTabHeight + 2, std::max(0, Width() - 4),

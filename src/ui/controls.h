@@ -205,6 +205,9 @@ class ControlPeer {
 public:
     virtual ~ControlPeer() = default;
     virtual void Changed(Property property) = 0;
+    // A page control's real window, which knows how high its tabs are,
+    // places the pages itself.
+    virtual bool LaysOutPages() const { return false; }
 };
 
 class Label : public Control {

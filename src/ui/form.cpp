@@ -44,7 +44,7 @@ Form::~Form() { AttachPeer(nullptr); }
 void Form::Create()
 {
     if (created_) return;
-    AttachPeers(backend_, *this);
+    BuildWindows();
     created_ = true;
     UserInput::Guarded(*this, [this] { OnCreate(); });
 }
@@ -54,18 +54,33 @@ void Form::Destroy()
     if (destroyed_) return;
     destroyed_ = true;
     if (created_) OnDestroy();
+    ReleaseWindows();
+}
+
+void Form::BuildWindows()
+{
+    if (windowsBuilt_) return;
+    AttachPeers(backend_, *this);
+    windowsBuilt_ = true;
+}
+
+void Form::ReleaseWindows()
+{
     DetachPeer();
+    windowsBuilt_ = false;
 }
 
 ModalResult Form::ShowModal(WindowHandle owner)
 {
     Create();
+    BuildWindows();
     modalResult_ = ModalResult::None;
     showing_ = true;
     SetVisible(true);
     backend_.RunModal(*this, owner);
     showing_ = false;
     SetVisible(false);
+    ReleaseWindows();
     return modalResult_;
 }
 

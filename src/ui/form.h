@@ -1,6 +1,10 @@
 // A top-level window with named controls as members. Forms are created hidden,
 // shown modally by the backend, hidden again when closed, and destroyed by
-// their owner (running OnDestroy).
+// their owner (running OnDestroy). A closed form gives its real windows back
+// to the system and keeps its state in the controls; shown again, it gets
+// new windows built from that state. A host may keep closed forms for its
+// whole session, and windows it can never see again would only use up what
+// the system grants a process.
 #pragma once
 
 #include "ui/controls.h"
@@ -46,7 +50,9 @@ public:
     void Destroy();
 
     // Shows the window modally and returns when it closes; the owner window
-    // (a host window, or 0) stays in front of nothing else meanwhile.
+    // (a host window, or 0) stays in front of nothing else meanwhile. The
+    // real windows are built again first if an earlier close released them,
+    // and released when it closes.
     ModalResult ShowModal(WindowHandle owner = 0);
     bool Showing() const { return showing_; }
     // Asks OnCloseQuery; when allowed, runs OnClose and hides the window.
@@ -99,8 +105,12 @@ private:
     friend class UserInput;
     friend class Control;
 
+    void BuildWindows();
+    void ReleaseWindows();
+
     Backend& backend_;
     bool created_ = false;
+    bool windowsBuilt_ = false;
     bool destroyed_ = false;
     bool showing_ = false;
     bool keyPreview_ = false;

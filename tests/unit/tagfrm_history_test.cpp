@@ -4,6 +4,9 @@
 #include "codepage_test_support.h"
 #include "tagfrm_test_support.h"
 
+#include "Main_List/list_editor.h"
+#include "sonrik/application.h"
+
 #include <gtest/gtest.h>
 
 using namespace sonrik;
@@ -216,6 +219,55 @@ TEST_F(TagFrmHistory, WindowsDestroyedInTurnEachAddTheirEntries)
         EXPECT_EQ(years.size(), 2u);  // "1999" (the song's year) and "2001", once each
         EXPECT_TRUE(editor::ContainsIgnoringCase(years, "2001"));
     }
+}
+
+}  // namespace
+
+namespace {
+
+// A long session of the player: every window opened stays with the
+// application object until unload, histories and all, but one that is closed
+// holds no system resources (a peer stands for a control's real window).
+TEST_F(TagFrmHistory, ManyOpeningsHoldOneWindowsResourcesAndKeepEveryEntry)
+{
+    constexpr int kOpenings = 20;
+    const std::string song = Song(kAudio + kRecord);
+    Application app;
+    std::vector<int> editorPeers, listPeers;
+    for (int i = 0; i < kOpenings; ++i) {
+        TATagFrm* editor = nullptr;
+        backend.QueueAnswer(ui::answer::No);  // the close asks about the typed artist
+        backend.WhileModal([&](User& user) {
+            user.ReplaceText(editor->V1Artist, "Artist " + std::to_string(i));
+            user.Focus(editor->V1Title);
+            editorPeers.push_back(backend.LivePeers());
+            user.Close(*editor);
+        });
+        app.Open(backend, 0, [&] { return std::make_unique<TATagFrm>(backend, probe, ModuleFile()); },
+                 [&](ui::Form& form) {
+                     editor = &static_cast<TATagFrm&>(form);
+                     editor->TargetFile = song;
+                 });
+        EXPECT_EQ(backend.LivePeers(), 0) << "after closing editor " << i;
+
+        TAListEditor* list = nullptr;
+        backend.WhileModal([&](User& user) {
+            listPeers.push_back(backend.LivePeers());
+            user.Close(*list);
+        });
+        app.Open(backend, 0, [&] { return std::make_unique<TAListEditor>(backend, ModuleFile()); },
+                 [&](ui::Form& form) { list = &static_cast<TAListEditor&>(form); });
+        EXPECT_EQ(backend.LivePeers(), 0) << "after closing list editor " << i;
+    }
+    EXPECT_EQ(app.WindowCount(), 2u * kOpenings);
+    EXPECT_GT(editorPeers[0], 0);
+    EXPECT_EQ(editorPeers, std::vector<int>(kOpenings, editorPeers[0]));
+    EXPECT_EQ(listPeers, std::vector<int>(kOpenings, listPeers[0]));
+
+    app.DestroyWindows();
+    const Lines artists = ReadHistorySection(HistoryPath(), history::kArtists).value_or(Lines{});
+    for (int i = 0; i < kOpenings; ++i)
+        EXPECT_EQ(std::count(artists.begin(), artists.end(), "Artist " + std::to_string(i)), 1) << i;
 }
 
 }  // namespace

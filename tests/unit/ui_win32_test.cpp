@@ -788,6 +788,7 @@ TEST_F(Win32Ui, TheModalLoopOwnsTheThreadUntilTheFormCloses)
     Log keys;
     bool hostDisabledWhileModal = false;
     bool formActiveWhileModal = false;
+    HWND shown = nullptr;  // the form's window while it is open
     Steps steps;
     form.SetKeyPreview(true);
     form.OnKeyDown = [&](int& key, ShiftState shift) {
@@ -804,6 +805,8 @@ TEST_F(Win32Ui, TheModalLoopOwnsTheThreadUntilTheFormCloses)
         ++activations;
         hostDisabledWhileModal = !IsWindowEnabled(host);
         formActiveWhileModal = GetActiveWindow() == W(form) && IsWindowVisible(W(form));
+        shown = W(form);
+        EXPECT_EQ(GetWindow(shown, GW_OWNER), host);
         PostMessageW(W(form), WM_CLOSE, 0, 0);  // refused the first time
         steps.Then([&] {
             EXPECT_TRUE(IsWindowVisible(W(form)));
@@ -837,22 +840,28 @@ TEST_F(Win32Ui, TheModalLoopOwnsTheThreadUntilTheFormCloses)
     EXPECT_EQ(closeQueries, 2);
     EXPECT_EQ(keys, (Log{"ctrl+tab", "escape"}));
     EXPECT_EQ(form.Pages.ActivePageIndex(), 0);  // on from the second page
-    EXPECT_FALSE(IsWindowVisible(W(form)));
+    // Closed, the form gives its windows back; its controls keep their state.
+    EXPECT_FALSE(IsWindow(shown));
+    EXPECT_EQ(W(form), nullptr);
+    EXPECT_EQ(W(form.Field), nullptr);
     EXPECT_TRUE(IsWindowEnabled(host));
     EXPECT_EQ(GetActiveWindow(), host);
-    EXPECT_EQ(GetWindow(W(form), GW_OWNER), host);
 
-    // An error in the activation handler is shown and the loop goes on.
+    // Shown again, it gets new windows built from that state. An error in
+    // the activation handler is shown and the loop goes on.
     form.OnActivate = [&] {
+        shown = W(form);
+        EXPECT_EQ(TextOf(W(form.Field)), L"kept while closed");
         steps.Then([&] { PostKey(W(form.Ok), VK_ESCAPE); });
         throw std::runtime_error("File access denied");
     };
+    form.Field.SetText("kept while closed");
     boxes.clear();
     form.ShowModal(reinterpret_cast<WindowHandle>(host));
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, L"File access denied.");
-    EXPECT_EQ(boxes[0].owner, W(form));
-    EXPECT_FALSE(IsWindowVisible(W(form)));
+    EXPECT_EQ(boxes[0].owner, shown);
+    EXPECT_FALSE(IsWindow(shown));
     DestroyWindow(host);
 }
 

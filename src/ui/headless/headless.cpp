@@ -59,6 +59,25 @@ void HeadlessBackend::FocusWindow(Form& form) { journal_.push_back("focus-window
 
 void HeadlessBackend::Repaint(Control& control) { journal_.push_back("repaint:" + control.Name()); }
 
+namespace {
+
+// Holds nothing but its place in the count of live peers.
+class CountedPeer final : public ControlPeer {
+public:
+    explicit CountedPeer(int& live) : live_(live) { ++live_; }
+    ~CountedPeer() override { --live_; }
+    CountedPeer(const CountedPeer&) = delete;
+    CountedPeer& operator=(const CountedPeer&) = delete;
+    void Changed(Property) override {}
+
+private:
+    int& live_;
+};
+
+}  // namespace
+
+std::unique_ptr<ControlPeer> HeadlessBackend::CreatePeer(Control&) { return std::make_unique<CountedPeer>(livePeers_); }
+
 int HeadlessBackend::ShowMessageBox(BoxOwner owner, std::u8string_view utf8Text, std::u8string_view utf8Caption,
                                     unsigned flags)
 {

@@ -69,9 +69,12 @@ public:
     // "repaint:<control>", "focus-window:<form>".
     const std::vector<std::string>& Journal() const { return journal_; }
     int ModalRuns() const { return modalRuns_; }
+    int LivePeers() const { return livePeers_; }
 
     // ---- Backend ----
-    std::unique_ptr<ControlPeer> CreatePeer(Control&) override { return nullptr; }
+    // A peer per control that stands for the system resources a real
+    // window would hold: LivePeers() counts those not released yet.
+    std::unique_ptr<ControlPeer> CreatePeer(Control&) override;
     void RunModal(Form& form, WindowHandle owner) override;
     void EndModal(Form& form) override;
     WindowHandle HandleOf(const Form&) const override { return 0; }
@@ -97,6 +100,7 @@ private:
     std::vector<std::string> journal_;
     int processMessages_ = 0;
     int modalRuns_ = 0;
+    int livePeers_ = 0;
     Cursor cursor_ = Cursor::Normal;
     Bounds workArea_{0, 0, 1024, 768};
 };

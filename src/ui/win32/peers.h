@@ -213,6 +213,7 @@ public:
     // Places every sheet in the tab control's display area and shows only the
     // active one.
     void Layout();
+    bool LaysOutPages() const override { return true; }
 
 protected:
     bool Notify(const NMHDR& header, LRESULT& result) override;
