@@ -2,6 +2,7 @@
 
 #include "platform/platform.h"
 #include "text/codepage.h"
+#include "text/utf8.h"
 
 #include <algorithm>
 #include <array>
@@ -48,21 +49,9 @@ Decoded DecodeAt(std::u8string_view s, std::size_t i)
 
 void Append(std::u8string& out, char32_t code)
 {
-    if (code < 0x80) {
-        out += static_cast<char8_t>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char8_t>(0xC0 | (code >> 6));
-        out += static_cast<char8_t>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char8_t>(0xE0 | (code >> 12));
-        out += static_cast<char8_t>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char8_t>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char8_t>(0xF0 | (code >> 18));
-        out += static_cast<char8_t>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char8_t>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char8_t>(0x80 | (code & 0x3F));
-    }
+    std::string bytes;
+    AppendUtf8(bytes, code);
+    out += AsUtf8(bytes);
 }
 
 bool Even(char32_t c) { return c % 2 == 0; }
