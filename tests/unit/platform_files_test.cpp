@@ -452,6 +452,18 @@ TEST_F(PlatformFiles, SameFileEntryOnlyForSpellingsOfOneName)
     }
 }
 
+TEST_F(PlatformFiles, FolderFilesAnswerAsFileExists)
+{
+    make("Song.mp3", "x");
+    make("\xC0\xE9.mp3", "x");
+    fs::create_directory(dir_ / "Folder.mp3");
+    const sonrik::platform::FolderFiles files(dir_.string());
+    // Other letter cases name the file exactly where the system says so.
+    for (const char* name : {"Song.mp3", "SONG.MP3", "song.mp3", "\xC0\xE9.mp3", "\xE0\xC9.mp3", "Folder.mp3",
+                             "Missing.mp3", ""})
+        EXPECT_EQ(files.Contains(path(name)), FileExists(path(name))) << name;
+}
+
 TEST_F(PlatformFiles, EightBitNamesPassUnchanged)
 {
     // Bytes above 127 as the ANSI code page has them; the C runtime creates the

@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <memory>
 #include <utility>
 
 namespace sonrik::platform {
@@ -316,6 +317,62 @@ bool SameFileEntry(const std::string& a, const std::string& b)
     FileIdentity ia, ib;
     return identityOf(a, ia) && identityOf(b, ib) && ia.volume == ib.volume &&
            ia.indexHigh == ib.indexHigh && ia.indexLow == ib.indexLow && ia.links == 1;
+}
+
+namespace {
+
+std::wstring wideOf(std::string_view ansi)
+{
+    if (ansi.empty()) return {};
+    const int length = ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), length);
+    return wide;
+}
+
+// A name in one letter case, as the file system compares names: the
+// invariant upper case, which no user's language setting changes.
+std::wstring nameKey(std::wstring name)
+{
+    if (name.empty()) return name;
+    const int length = static_cast<int>(name.size());
+    std::wstring key(name.size(), L'\0');
+    if (::LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, name.c_str(), length, key.data(), length, nullptr,
+                        nullptr, 0) != length)
+        return name;
+    return key;
+}
+
+bool isDelimiter(char c) { return c == '\\' || c == '/' || c == ':'; }
+
+struct FindCloser {
+    void operator()(HANDLE find) const { ::FindClose(find); }
+};
+
+}  // namespace
+
+FolderFiles::FolderFiles(const std::string& folder)
+{
+    const std::string pattern = folder + (folder.empty() || isDelimiter(folder.back()) ? "*" : "\\*");
+    WIN32_FIND_DATAW entry{};
+    const HANDLE first = ::FindFirstFileExW(wideOf(pattern).c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch,
+                                            nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    if (first == INVALID_HANDLE_VALUE) {
+        if (::GetLastError() == ERROR_FILE_NOT_FOUND) return;  // a folder without entries
+        failLast();
+    }
+    const std::unique_ptr<void, FindCloser> find(first);
+    do {
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) keys_.insert(nameKey(entry.cFileName));
+    } while (::FindNextFileW(first, &entry));
+    if (::GetLastError() != ERROR_NO_MORE_FILES) failLast();
+}
+
+bool FolderFiles::Contains(const std::string& path) const
+{
+    const std::size_t last = path.find_last_of("\\/:");
+    const std::string_view name = last == std::string::npos ? path : std::string_view(path).substr(last + 1);
+    return !name.empty() && keys_.count(nameKey(wideOf(name))) > 0;
 }
 
 void RenameFile(const std::string& from, const std::string& to)
