@@ -199,6 +199,9 @@ class ControlPeer {
 public:
     virtual ~ControlPeer() = default;
     virtual void Changed(Property property) = 0;
+    // The text of one row of a list changed, not the number of rows: a peer
+    // may draw only that row again.
+    virtual void RowChanged(int /*row*/) { Changed(Property::Items); }
 };
 
 class Label : public Control {

@@ -250,14 +250,26 @@ void ColumnListBoxPeer::Defer(unsigned what)
     if (!flushPosted_) Flush();
 }
 
+// A list that shows the outcome of each file as it goes changes a row at a
+// time: only those rows are drawn again, not the whole list each time.
+void ColumnListBoxPeer::RowChanged(int row)
+{
+    const bool more = (pending_ & kRowTexts) != 0;
+    changedFirst_ = more ? std::min(changedFirst_, row) : row;
+    changedLast_ = more ? std::max(changedLast_, row) : row;
+    Defer(kRowTexts);
+}
+
 void ColumnListBoxPeer::Flush()
 {
     const unsigned what = std::exchange(pending_, 0u);
     if (what & kSections) ApplySections();
-    if (what & kRows)
+    if (what & kRows) {
         ApplyRows();
-    else if (what & kSelection)
-        ApplySelection();
+        return;
+    }
+    if (what & kRowTexts) RedrawRowTexts();
+    if (what & kSelection) ApplySelection();
 }
 
 void ColumnListBoxPeer::ApplySections()
@@ -301,6 +313,23 @@ void ColumnListBoxPeer::ApplyRows()
         InvalidateRect(list_, nullptr, TRUE);
     }
     ApplySelection();
+}
+
+void ColumnListBoxPeer::RedrawRowTexts()
+{
+    if (!list_) return;
+    RECT first{}, last{}, client{};
+    GetClientRect(list_, &client);
+    const auto rectOf = [this](int row, RECT& rect) {
+        return SendMessageW(list_, LB_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&rect)) != LB_ERR;
+    };
+    if (!rectOf(changedFirst_, first) || !rectOf(changedLast_, last)) {
+        InvalidateRect(list_, nullptr, TRUE);
+        return;
+    }
+    // Rows out of sight lie outside the client area and invalidate nothing.
+    const RECT rows{client.left, first.top, client.right, last.bottom};
+    InvalidateRect(list_, &rows, TRUE);
 }
 
 // Pushes selection, current row and top row; only rows whose state differs
@@ -657,6 +686,9 @@ void ColumnListBoxPeer::DrawRow(const DRAWITEMSTRUCT& item)
         if ((item.itemAction & ODA_FOCUS) && (item.itemState & ODS_FOCUS)) DrawFocusRect(dc, &rect);
         return;
     }
+    // The list box draws every visible row whatever part of it is painted
+    // again; a row outside that part would only be clipped away.
+    if (!RectVisible(dc, &rect)) return;
     const bool selected = (item.itemState & ODS_SELECTED) != 0;
     const bool disabled = (item.itemState & ODS_DISABLED) != 0;
     FillRect(dc, &rect, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
