@@ -112,8 +112,10 @@ RenameOutcome RenameToNewPath(const RenameFiles& files, const std::string& from,
 {
     try {
         if (from == to) return RenameOutcome::TargetExists;
-        const bool respelling = files.exists(to) && files.sameEntry(from, to);
-        if (files.exists(to) && !respelling) return RenameOutcome::TargetExists;
+        // Asked once: under Wine a name that is not there costs a walk over the folder.
+        const bool taken = files.exists(to);
+        const bool respelling = taken && files.sameEntry(from, to);
+        if (taken && !respelling) return RenameOutcome::TargetExists;
         if (!respelling) {
             files.rename(from, to);
             return RenameOutcome::Renamed;
