@@ -155,6 +155,10 @@ public:
     // `path` is a name in the folder with the folder in front of it, as for
     // FileExists.
     bool Contains(const std::string& path) const;
+    // Keep the listing true to a file the caller itself added to the folder
+    // or took out of it (a rename does both).
+    void Add(const std::string& path);
+    void Remove(const std::string& path);
 
 private:
 #ifdef _WIN32

@@ -100,6 +100,10 @@ FolderFiles::FolderFiles(const std::string&) {}
 
 bool FolderFiles::Contains(const std::string& path) const { return FileExists(path); }
 
+void FolderFiles::Add(const std::string&) {}
+
+void FolderFiles::Remove(const std::string&) {}
+
 File::File(Handle handle, bool writable) noexcept : handle_(handle), writable_(writable) {}
 
 File::File(File&& other) noexcept

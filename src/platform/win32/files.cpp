@@ -370,12 +370,28 @@ FolderFiles::FolderFiles(const std::string& folder)
     if (::GetLastError() != ERROR_NO_MORE_FILES) failLast();
 }
 
-bool FolderFiles::Contains(const std::string& path) const
+namespace {
+
+std::wstring keyOfPath(const std::string& path)
 {
     const std::size_t last = path.find_last_of("\\/:");
-    const std::string_view name = last == std::string::npos ? path : std::string_view(path).substr(last + 1);
-    return !name.empty() && keys_.count(nameKey(wideOf(name))) > 0;
+    return nameKey(wideOf(last == std::string::npos ? path : std::string_view(path).substr(last + 1)));
 }
+
+}  // namespace
+
+bool FolderFiles::Contains(const std::string& path) const
+{
+    const std::wstring key = keyOfPath(path);
+    return !key.empty() && keys_.count(key) > 0;
+}
+
+void FolderFiles::Add(const std::string& path)
+{
+    if (std::wstring key = keyOfPath(path); !key.empty()) keys_.insert(std::move(key));
+}
+
+void FolderFiles::Remove(const std::string& path) { keys_.erase(keyOfPath(path)); }
 
 void RenameFile(const std::string& from, const std::string& to)
 {
