@@ -413,6 +413,12 @@ void ScriptRunner::Execute(const ScriptLine& line)
     } else if (command == "screenshot") {
         NeedArguments(line, 1, 1, "screenshot FILE.bmp");
         Screenshot(arg(1));
+    } else if (command == "wait-enabled") {
+        NeedArguments(line, 2, 3, "wait-enabled CONTROL 0|1 [TIMEOUT-MS]");
+        const HWND control = Control(arg(1));
+        const bool wanted = Number(arg(2), "the state") != 0;
+        if (!Poll(timeout(3), [&] { return EnabledForUser(control) == wanted; }))
+            throw ScriptError(arg(1) + " is still " + (wanted ? "disabled" : "enabled"));
     } else if (command == "wait-rows") {
         WaitRows(line);
     } else if (command == "busy-limit") {
