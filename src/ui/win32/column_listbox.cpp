@@ -251,25 +251,31 @@ void ColumnListBoxPeer::Defer(unsigned what)
 }
 
 // A list that shows the outcome of each file as it goes changes a row at a
-// time: only those rows are drawn again, not the whole list each time.
+// time: only that row is drawn again, not the whole list each time. Marking
+// it costs no more than asking for a flush would, and the message loop draws
+// it with whatever else changed; a new number of rows redraws them all anyway.
 void ColumnListBoxPeer::RowChanged(int row)
 {
-    const bool more = (pending_ & kRowTexts) != 0;
-    changedFirst_ = more ? std::min(changedFirst_, row) : row;
-    changedLast_ = more ? std::max(changedLast_, row) : row;
-    Defer(kRowTexts);
+    if (!list_ || (pending_ & kRows) != 0) return;
+    RECT rect{}, client{};
+    if (SendMessageW(list_, LB_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&rect)) == LB_ERR) {
+        Defer(kRows);
+        return;
+    }
+    // A row out of sight lies outside the client area and marks nothing.
+    GetClientRect(list_, &client);
+    const RECT line{client.left, rect.top, client.right, rect.bottom};
+    InvalidateRect(list_, &line, TRUE);
 }
 
 void ColumnListBoxPeer::Flush()
 {
     const unsigned what = std::exchange(pending_, 0u);
     if (what & kSections) ApplySections();
-    if (what & kRows) {
+    if (what & kRows)
         ApplyRows();
-        return;
-    }
-    if (what & kRowTexts) RedrawRowTexts();
-    if (what & kSelection) ApplySelection();
+    else if (what & kSelection)
+        ApplySelection();
 }
 
 void ColumnListBoxPeer::ApplySections()
@@ -313,23 +319,6 @@ void ColumnListBoxPeer::ApplyRows()
         InvalidateRect(list_, nullptr, TRUE);
     }
     ApplySelection();
-}
-
-void ColumnListBoxPeer::RedrawRowTexts()
-{
-    if (!list_) return;
-    RECT first{}, last{}, client{};
-    GetClientRect(list_, &client);
-    const auto rectOf = [this](int row, RECT& rect) {
-        return SendMessageW(list_, LB_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&rect)) != LB_ERR;
-    };
-    if (!rectOf(changedFirst_, first) || !rectOf(changedLast_, last)) {
-        InvalidateRect(list_, nullptr, TRUE);
-        return;
-    }
-    // Rows out of sight lie outside the client area and invalidate nothing.
-    const RECT rows{client.left, first.top, client.right, last.bottom};
-    InvalidateRect(list_, &rows, TRUE);
 }
 
 // Pushes selection, current row and top row; only rows whose state differs

@@ -340,7 +340,7 @@ private:
     // Code may change the model many times in a row (a row appended per
     // file); the window is brought up to date once, from the message loop,
     // or at once when the user acts on it.
-    enum Pending : unsigned { kSections = 1, kRows = 2, kSelection = 4, kRowTexts = 8 };
+    enum Pending : unsigned { kSections = 1, kRows = 2, kSelection = 4 };
     void Defer(unsigned what);
     void Flush();
 
@@ -349,7 +349,6 @@ private:
     void PlaceHeader();
     void ApplySections();
     void ApplyRows();
-    void RedrawRowTexts();
     void ApplySelection();
     void ReadBackSelection();
     void SyncTopRow();
@@ -362,7 +361,6 @@ private:
     int syncing_ = 0;        // telling the model what the window did: no push back
     bool recreating_ = false;
     unsigned pending_ = 0;
-    int changedFirst_ = 0, changedLast_ = 0;  // the rows of kRowTexts
     bool flushPosted_ = false;
     int dragRow_ = -1;       // the row under a held left button, -1 when not dragging
     ShiftState dragShift_ = 0;
