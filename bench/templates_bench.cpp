@@ -33,7 +33,8 @@ NameFiles Disk(const TTagArray& tags, std::unordered_set<std::string>& files)
 {
     for (const TFTag& tag : tags) files.insert(tag.FilePath);
     return {[&files](const std::string& p) { return files.count(p) != 0; },
-            [](const std::string& a, const std::string& b) { return a == b; }};
+            [](const std::string& a, const std::string& b) { return a == b; },
+            {}};
 }
 
 void RenameTest(benchmark::State& state)

@@ -275,23 +275,26 @@ void TAListEditor::AFilesPageChanging(bool& allowChange)
     // Row i of this page is file i of the list; the row only shows its name.
     const int count = std::min(TagBox.Count(), static_cast<int>(fileList_.size()));
     for (int row = 0; row < count; ++row) {
-        const std::string& file = fileList_[static_cast<std::size_t>(row)];
-        if (!TagBox.Selected(row) || !platform::FileExists(file)) continue;
+        if (!TagBox.Selected(row)) continue;
+        // The file's one opening tells whether it is there: a missing one
+        // gets no record.
         tags_.emplace_back();
-        LoadFileRecord(file, tags_.size() - 1);
+        if (!LoadFileRecord(fileList_[static_cast<std::size_t>(row)], tags_.size() - 1)) tags_.pop_back();
     }
 }
 
-void TAListEditor::LoadFileRecord(const std::string& path, std::size_t index)
+bool TAListEditor::LoadFileRecord(const std::string& path, std::size_t index)
 {
     list::TFTag& tag = tags_.at(index);
     try {
         twID31.LoadFromFile(path);
+        if (twID31.Success() == twID3::id3NoSuchFile) return false;
         list::FillRecord(tag, path, twID31.ID3v1());
     } catch (const std::exception&) {
         // A file that cannot be read shows what it gave: its name at least.
         if (tag.FilePath.empty()) tag.FilePath = tag.NewName = path;
     }
+    return true;
 }
 
 void TAListEditor::AFilesPageChange()

@@ -75,8 +75,9 @@ public:
     // Puts the English or the Russian captions and message table in place;
     // rows and header sections already shown keep theirs until rebuilt.
     void ApplyLanguage(bool english);
-    // Fills record `index` from the tags of the file at `path`.
-    void LoadFileRecord(const std::string& path, std::size_t index);
+    // Fills record `index` from the tags of the file at `path`; false, with
+    // the record left as it was, when there is no such file.
+    bool LoadFileRecord(const std::string& path, std::size_t index);
     // Runs the current page's test for record `index` and gives its row.
     std::u8string TestAndFormatRow(std::size_t index);
     // The row of record `index` as it now stands, without a test.

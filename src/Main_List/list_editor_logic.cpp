@@ -8,6 +8,9 @@
 
 #include <algorithm>
 #include <exception>
+#include <map>
+#include <memory>
+#include <optional>
 
 namespace sonrik::list {
 
@@ -85,17 +88,41 @@ int SectionUnder(const widgets::HeaderSections& sections, int x, int scrollLeft)
 
 RenameFiles SystemRenameFiles()
 {
-    return {[](const std::string& name) { return platform::FileExists(name); },
+    // Each folder is read once for every name asked in it (under Wine a name
+    // that is not there costs a walk over the whole folder), and the renames
+    // made through these files are kept in what was read.
+    auto folders = std::make_shared<std::map<std::string, std::optional<platform::FolderFiles>>>();
+    const auto listing = [folders](const std::string& path) -> platform::FolderFiles* {
+        auto [folder, added] = folders->try_emplace(FolderOf(path));
+        if (added) {
+            try {
+                folder->second.emplace(folder->first);
+            } catch (const std::exception&) {
+                // An unreadable folder may still let its files be looked up by name.
+            }
+        }
+        return folder->second ? &*folder->second : nullptr;
+    };
+    return {[listing](const std::string& name) {
+                const platform::FolderFiles* files = listing(name);
+                return files ? files->Contains(name) : platform::FileExists(name);
+            },
             [](const std::string& a, const std::string& b) { return platform::SameFileEntry(a, b); },
-            [](const std::string& from, const std::string& to) { platform::RenameFile(from, to); }};
+            [listing](const std::string& from, const std::string& to) {
+                platform::RenameFile(from, to);
+                if (platform::FolderFiles* files = listing(from)) files->Remove(from);
+                if (platform::FolderFiles* files = listing(to)) files->Add(to);
+            }};
 }
 
 RenameOutcome RenameToNewPath(const RenameFiles& files, const std::string& from, const std::string& to)
 {
     try {
         if (from == to) return RenameOutcome::TargetExists;
-        const bool respelling = files.exists(to) && files.sameEntry(from, to);
-        if (files.exists(to) && !respelling) return RenameOutcome::TargetExists;
+        // Asked once: under Wine a name that is not there costs a walk over the folder.
+        const bool taken = files.exists(to);
+        const bool respelling = taken && files.sameEntry(from, to);
+        if (taken && !respelling) return RenameOutcome::TargetExists;
         if (!respelling) {
             files.rename(from, to);
             return RenameOutcome::Renamed;

@@ -58,6 +58,10 @@ struct RenameFiles {
     // Fails (throws) when the target exists.
     std::function<void(const std::string&, const std::string&)> rename;
 };
+// The system's files. `exists` reads each folder once and keeps the renames
+// made through `rename`, so take them for one run of renames: what others
+// change in the folder meanwhile is not seen (a rename onto a file that came
+// meanwhile is still refused, as Failed).
 RenameFiles SystemRenameFiles();
 
 enum class RenameOutcome { Renamed, TargetExists, Failed };

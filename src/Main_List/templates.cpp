@@ -9,6 +9,7 @@
 #include <array>
 #include <exception>
 #include <iterator>
+#include <memory>
 #include <unordered_map>
 
 namespace sonrik::list {
@@ -192,12 +193,19 @@ std::string RecordFolder(const TFTag& tag) { return FolderOf(tag.FilePath); }
 NameFiles SystemNameFiles()
 {
     return {[](const std::string& name) { return platform::FileExists(name); },
-            [](const std::string& a, const std::string& b) { return platform::SameFileEntry(a, b); }};
+            [](const std::string& a, const std::string& b) { return platform::SameFileEntry(a, b); },
+            [](const std::string& folder) -> NameFiles::FolderLookup {
+                auto files = std::make_shared<const platform::FolderFiles>(folder);
+                return [files](const std::string& path) { return files->Contains(path); };
+            }};
 }
 
 // How many times each path stands in the records, as `FilePath` or `NewPath`.
 struct TemplateContext::PathIndex {
     std::unordered_map<std::string, int> counts;
+    // Each folder's look-up, read when its first name is checked; empty when
+    // the folder could not be read.
+    std::unordered_map<std::string, NameFiles::FolderLookup> folders;
 
     void add(const std::string& path)
     {
@@ -234,6 +242,20 @@ bool TemplateContext::IsNameTaken(const std::string& path, std::size_t self) con
     return false;
 }
 
+bool TemplateContext::FileExists(const std::string& folder, const std::string& path) const
+{
+    if (!index_ || !files_.folderFiles) return files_.fileExists(path);
+    auto [folderFiles, added] = index_->folders.try_emplace(folder);
+    if (added) {
+        try {
+            folderFiles->second = files_.folderFiles(folder);
+        } catch (const std::exception&) {
+            // An unreadable folder may still let its files be looked up by name.
+        }
+    }
+    return folderFiles->second ? folderFiles->second(path) : files_.fileExists(path);
+}
+
 void TemplateContext::SetNewPath(std::size_t index, std::string path)
 {
     TFTag& tag = tags_.at(index);
@@ -265,7 +287,7 @@ TRowStatus CheckNewName(const TemplateContext& context, std::size_t index, std::
     if (name.empty() || IsReservedDeviceName(name)) return stTestError;
     const std::string target = JoinPath(folder, std::string(name) + std::string(kMp3));
     const auto& tags = context.tags();
-    const bool onDisk = context.files().fileExists(target) &&
+    const bool onDisk = context.FileExists(std::string(folder), target) &&
                         !(index < tags.size() && IsOwnRespelling(context.files(), target, tags[index].FilePath));
     if (onDisk || context.IsNameTaken(target, index)) return stFileExists;
     return EndsWithContent(name) ? stTestOk : stTestError;

@@ -88,6 +88,11 @@ struct NameFiles {
     std::function<bool(const std::string&)> fileExists;
     // Both names are spellings of one directory entry (see platform::SameFileEntry).
     std::function<bool(const std::string&, const std::string&)> sameEntry;
+    // The fileExists of many paths in one folder (see platform::FolderFiles),
+    // taken once per folder by a test pass. Throws when the folder cannot be
+    // read; its paths are then asked one by one. Empty: always one by one.
+    using FolderLookup = std::function<bool(const std::string& path)>;
+    std::function<FolderLookup(const std::string& folder)> folderFiles;
 };
 NameFiles SystemNameFiles();
 
@@ -115,12 +120,18 @@ public:
     // a walk over the records.
     bool IsNameTaken(const std::string& path, std::size_t self = kNoRecord) const;
 
+    // Whether `path`, a name in `folder`, is a file on the disk. Within a test
+    // pass the folder is read once for all its names.
+    bool FileExists(const std::string& folder, const std::string& path) const;
+
     // Sets the `NewPath` of record `index`; keeps a running pass up to date.
     void SetNewPath(std::size_t index, std::string path);
 
     // One test over all records: the paths of the records are indexed once
-    // when the pass begins, so each name check is a look-up. While a pass
-    // runs, `FilePath` and `NewPath` change only through SetNewPath.
+    // when the pass begins, so each name check is a look-up, and each folder
+    // is read once when its first name is checked. While a pass runs,
+    // `FilePath` and `NewPath` change only through SetNewPath, and the files
+    // on the disk do not change.
     class TestPass {
     public:
         explicit TestPass(TemplateContext& context);

@@ -15,6 +15,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 
 namespace sonrik::platform {
 
@@ -140,6 +141,31 @@ void RenameFile(const std::string& from, const std::string& to);
 // False when either is missing, and for two hard links of one file (each is
 // an entry of its own). Never throws.
 bool SameFileEntry(const std::string& a, const std::string& b);
+
+// Answers "is there a file of this name" for many names in one folder. On
+// Windows the folder is read once and a name matches as the system matches
+// it, without regard to letter case (a short 8.3 alias is not matched): one
+// look-up per name costs, under Wine, a walk over the whole folder for every
+// name that is not there as spelled. On POSIX each question is a FileExists,
+// which finds or misses a name without a walk. Files that come or go after
+// the folder was read are not seen on Windows.
+class FolderFiles {
+public:
+    // Throws IoError when the folder cannot be read (Windows).
+    explicit FolderFiles(const std::string& folder);
+    // `path` is a name in the folder with the folder in front of it, as for
+    // FileExists.
+    bool Contains(const std::string& path) const;
+    // Keep the listing true to a file the caller itself added to the folder
+    // or took out of it (a rename does both).
+    void Add(const std::string& path);
+    void Remove(const std::string& path);
+
+private:
+#ifdef _WIN32
+    std::unordered_set<std::wstring> keys_;  // the files' names folded to one letter case
+#endif
+};
 
 }  // namespace sonrik::platform
 

@@ -551,7 +551,7 @@ void ColumnListBox::AssignItems(const std::vector<std::u8string>& rows)
 void ColumnListBox::SetItem(int index, std::u8string_view row)
 {
     rows_.setItem(index, std::string(text::Bytes(row)));
-    Notify(Property::Items);
+    if (ControlPeer* peer = Peer()) peer->RowChanged(index);
 }
 
 void ColumnListBox::SetMultiSelect(bool value)

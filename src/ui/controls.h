@@ -208,6 +208,9 @@ public:
     // A page control's real window, which knows how high its tabs are,
     // places the pages itself.
     virtual bool LaysOutPages() const { return false; }
+    // The text of one row of a list changed, not the number of rows: a peer
+    // may draw only that row again.
+    virtual void RowChanged(int /*row*/) { Changed(Property::Items); }
 };
 
 class Label : public Control {

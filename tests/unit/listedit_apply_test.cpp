@@ -367,6 +367,22 @@ struct CaseBlindFolder {
     }
 };
 
+TEST(ListRename, TheSystemsFilesSeeTheRenamesMadeThroughThem)
+{
+    TempDir dir;
+    WriteBytes(dir.file("a.mp3"), "a");
+    WriteBytes(dir.file("b.mp3"), "b");
+    const list::RenameFiles files = list::SystemRenameFiles();
+    EXPECT_TRUE(files.exists(dir.file("b.mp3")));
+    EXPECT_EQ(list::RenameToNewPath(files, dir.file("a.mp3"), dir.file("c.mp3")), list::RenameOutcome::Renamed);
+    EXPECT_EQ(list::RenameToNewPath(files, dir.file("b.mp3"), dir.file("a.mp3")), list::RenameOutcome::Renamed)
+        << "the name given up is free";
+    EXPECT_EQ(list::RenameToNewPath(files, dir.file("a.mp3"), dir.file("c.mp3")), list::RenameOutcome::TargetExists)
+        << "the name taken is not";
+    EXPECT_EQ(ReadBytes(dir.file("a.mp3")), "b");
+    EXPECT_EQ(ReadBytes(dir.file("c.mp3")), "a");
+}
+
 TEST(ListRename, LetterCaseOnlyRenamesGoThroughATemporaryName)
 {
     const struct {

@@ -452,6 +452,26 @@ TEST_F(PlatformFiles, SameFileEntryOnlyForSpellingsOfOneName)
     }
 }
 
+TEST_F(PlatformFiles, FolderFilesAnswerAsFileExists)
+{
+    make("Song.mp3", "x");
+    make("\xC0\xE9.mp3", "x");
+    fs::create_directory(dir_ / "Folder.mp3");
+    sonrik::platform::FolderFiles files(dir_.string());
+    const auto expectAsFileExists = [&] {
+        // Other letter cases name the file exactly where the system says so.
+        for (const char* name : {"Song.mp3", "SONG.MP3", "song.mp3", "\xC0\xE9.mp3", "\xE0\xC9.mp3", "Folder.mp3",
+                                 "Moved.mp3", "MOVED.mp3", "Missing.mp3", ""})
+            EXPECT_EQ(files.Contains(path(name)), FileExists(path(name))) << name;
+    };
+    expectAsFileExists();
+    // A rename the caller makes and tells of.
+    RenameFile(path("Song.mp3"), path("Moved.mp3"));
+    files.Remove(path("Song.mp3"));
+    files.Add(path("Moved.mp3"));
+    expectAsFileExists();
+}
+
 TEST_F(PlatformFiles, EightBitNamesPassUnchanged)
 {
     // Bytes above 127 as the ANSI code page has them; the C runtime creates the

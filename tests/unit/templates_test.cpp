@@ -39,7 +39,8 @@ struct FakeDisk {
     NameFiles services()
     {
         return {[this](const std::string& p) { return has(p); },
-                [this](const std::string& a, const std::string& b) { return has(a) && same(a, b); }};
+                [this](const std::string& a, const std::string& b) { return has(a) && same(a, b); },
+                {}};
     }
 };
 
@@ -369,6 +370,32 @@ TEST(TestAllRenames, IndexGivesTheAnswersOfAWalk)
         taken += walked[i].Status == stFileExists;
     }
     EXPECT_GT(taken, 100);
+}
+
+TEST(TestAllRenames, APassReadsEachFolderOnceInsteadOfAskingPerName)
+{
+    // Two folders; "Abba - SOS" is on the disk in the first only.
+    FakeDisk disk;
+    disk.files = {"C:\\A\\1.mp3", "C:\\A\\2.mp3", "C:\\A\\Abba - SOS.mp3", "C:\\B\\3.mp3"};
+    for (const bool readable : {true, false}) {
+        TTagArray tags{Song("C:\\A\\1.mp3"), Song("C:\\A\\2.mp3", "Abba", "Waterloo"), Song("C:\\B\\3.mp3")};
+        NameFiles files = disk.services();
+        int asked = 0;
+        std::vector<std::string> read;
+        files.fileExists = [&](const std::string& p) { return ++asked, disk.has(p); };
+        files.folderFiles = [&](const std::string& folder) -> NameFiles::FolderLookup {
+            read.push_back(folder);
+            if (!readable) throw sonrik::IoError(sonrik::ioerr::AccessDenied);
+            return [&disk](const std::string& p) { return disk.has(p); };
+        };
+        TemplateContext context(tags, files);
+        TestAllRenames(context, "<ARTIST> - <TITLE>");
+        EXPECT_EQ(read, (Lines{"C:\\A", "C:\\B"})) << "readable " << readable;
+        EXPECT_EQ(asked, readable ? 0 : 3) << "an unreadable folder's names are asked one by one";
+        EXPECT_EQ(tags[0].Status, stFileExists) << "readable " << readable;
+        EXPECT_EQ(tags[1].Status, stTestOk) << "readable " << readable;
+        EXPECT_EQ(tags[2].Status, stTestOk) << "readable " << readable;
+    }
 }
 
 TEST(CommitNewName, TypedNamesAreCleanedAndChecked)

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -450,6 +451,28 @@ TEST_F(Win32ListBox, ChangesFromCodeReachTheWindowWithoutRunningHandlers)
     EXPECT_GE(form.TagBox.RowRect(90).top, 0);
     EXPECT_LE(form.TagBox.RowRect(90).bottom, client.bottom);
     EXPECT_TRUE(form.log.empty());
+}
+
+TEST_F(Win32ListBox, ANewRowTextRedrawsOnlyThatRow)
+{
+    struct Case {
+        std::vector<int> changed;
+        std::set<int> drawn;
+    };
+    for (const Case& c : std::vector<Case>{{{3}, {3}}, {{2, 5}, {2, 5}}}) {
+        Settle();
+        std::set<int> drawn;
+        std::set<std::wstring> texts;
+        sonrik::ui::win32::SetDrawnCellHook([&](const DrawnCell& cell) {
+            drawn.insert(cell.row);
+            texts.insert(cell.text);
+        });
+        for (const int row : c.changed) form.TagBox.SetItem(row, u8"new.mp3|x|File exists");
+        Settle();
+        sonrik::ui::win32::SetDrawnCellHook(nullptr);
+        EXPECT_EQ(drawn, c.drawn);
+        EXPECT_TRUE(texts.count(L"new.mp3")) << "the new text is shown";
+    }
 }
 
 TEST_F(Win32ListBox, ScrollingKeepsTheModelsRowGeometryTrue)

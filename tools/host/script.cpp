@@ -8,6 +8,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -275,7 +276,8 @@ std::vector<ScriptLine> ParseScript(std::istream& in)
 // ---- running ------------------------------------------------------------------
 
 ScriptRunner::ScriptRunner(HostWindows& windows, DWORD windowThread, ScriptHost host)
-    : windows_(windows), thread_(windowThread), host_(std::move(host))
+    : windows_(windows), thread_(windowThread), host_(std::move(host)), busyLimitMs_(kDefaultTimeoutMs),
+      timerStart_(std::chrono::steady_clock::now())
 {
 }
 
@@ -394,9 +396,9 @@ void ScriptRunner::Execute(const ScriptLine& line)
         else got = IsWindowVisible(control);
         Expect(line, got == wanted, std::string("it is ") + (got ? "1" : "0"));
     } else if (command == "expect-message") {
-        NeedArguments(line, 2, 2, "expect-message MESSAGE WPARAM");
+        NeedArguments(line, 2, 3, "expect-message MESSAGE WPARAM [TIMEOUT-MS]");
         const bool ok = ExpectMessage(static_cast<UINT>(Number(arg(1), "the message")),
-                                      static_cast<WPARAM>(Number(arg(2), "wParam")), 2000);
+                                      static_cast<WPARAM>(Number(arg(2), "wParam")), w.size() > 3 ? timeout(3) : 2000);
         Expect(line, ok, "no such message after the ones already expected");
     } else if (command == "expect-message-count") {
         NeedArguments(line, 1, 1, "expect-message-count N");
@@ -411,6 +413,27 @@ void ScriptRunner::Execute(const ScriptLine& line)
     } else if (command == "screenshot") {
         NeedArguments(line, 1, 1, "screenshot FILE.bmp");
         Screenshot(arg(1));
+    } else if (command == "wait-enabled") {
+        NeedArguments(line, 2, 3, "wait-enabled CONTROL 0|1 [TIMEOUT-MS]");
+        const HWND control = Control(arg(1));
+        const bool wanted = Number(arg(2), "the state") != 0;
+        if (!Poll(timeout(3), [&] { return EnabledForUser(control) == wanted; }))
+            throw ScriptError(arg(1) + " is still " + (wanted ? "disabled" : "enabled"));
+    } else if (command == "wait-rows") {
+        WaitRows(line);
+    } else if (command == "busy-limit") {
+        NeedArguments(line, 1, 1, "busy-limit MS");
+        busyLimitMs_ = std::max(1, Number(arg(1), "the limit"));
+    } else if (command == "timer-start") {
+        NeedArguments(line, 0, 0, "timer-start");
+        Settle();  // what came before is not counted
+        timerStart_ = std::chrono::steady_clock::now();
+    } else if (command == "timer-print") {
+        NeedArguments(line, 1, 1, "timer-print \"LABEL\"");
+        Settle();
+        const std::chrono::duration<double, std::milli> elapsed = std::chrono::steady_clock::now() - timerStart_;
+        std::printf("time %s %.1f ms\n", Quoted(arg(1)).c_str(), elapsed.count());
+        std::fflush(stdout);
     } else if (command == "sleep") {
         NeedArguments(line, 1, 1, "sleep MS");
         Sleep(static_cast<DWORD>(std::max(0, Number(arg(1), "the time"))));
@@ -502,8 +525,68 @@ void ScriptRunner::Sync() const
     // dispatches posted messages.
     const auto done = std::make_shared<Event>();
     if (!windows_.Post([done] { SetEvent(done->get()); })) throw ScriptError("the host's window thread is gone");
-    if (WaitForSingleObject(done->get(), kDefaultTimeoutMs) != WAIT_OBJECT_0)
-        throw ScriptError("the window thread is busy for more than " + std::to_string(kDefaultTimeoutMs) + " ms");
+    if (WaitForSingleObject(done->get(), static_cast<DWORD>(busyLimitMs_)) != WAIT_OBJECT_0)
+        throw ScriptError("the window thread is busy for more than " + std::to_string(busyLimitMs_) + " ms");
+}
+
+void ScriptRunner::Settle() const
+{
+    Sync();
+    // What ran may have posted more (the list boxes bring their rows up to
+    // date from a posted message): go on until nothing posted is left, then
+    // paint what is still invalid, as the message loop would next.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(busyLimitMs_);
+    for (;;) {
+        const auto done = std::make_shared<Event>();
+        const auto settled = std::make_shared<std::atomic<bool>>(false);
+        const bool posted = windows_.Post([done, settled, thread = thread_] {
+            if (HIWORD(GetQueueStatus(QS_POSTMESSAGE | QS_SENDMESSAGE)) == 0) {
+                for (const HWND top : TopWindows(thread))
+                    RedrawWindow(top, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+                *settled = true;
+            }
+            SetEvent(done->get());
+        });
+        if (!posted) throw ScriptError("the host's window thread is gone");
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0 || WaitForSingleObject(done->get(), static_cast<DWORD>(left.count())) != WAIT_OBJECT_0)
+            throw ScriptError("the window thread is busy for more than " + std::to_string(busyLimitMs_) + " ms");
+        if (*settled) return;
+    }
+}
+
+// wait-rows LIST N [selected] [TIMEOUT-MS]: until the list box shows N rows,
+// or N selected rows.
+void ScriptRunner::WaitRows(const ScriptLine& line) const
+{
+    const auto& w = line.words;
+    if (w.size() < 3 || w.size() > 5) throw ScriptError("usage: wait-rows LIST N [selected] [TIMEOUT-MS]");
+    const bool selected = w.size() > 3 && w[3] == "selected";
+    const std::size_t timeoutAt = selected ? 4 : 3;
+    if (w.size() > timeoutAt + 1) throw ScriptError("usage: wait-rows LIST N [selected] [TIMEOUT-MS]");
+    const int wanted = Number(w[2], "the row count");
+    const int timeoutMs = w.size() > timeoutAt ? Number(w[timeoutAt], "the timeout") : kDefaultTimeoutMs;
+    const HWND list = RowList(w[1]);
+    LRESULT shown = -1;
+    // A busy window thread answers late; that is "not yet", not a failure.
+    const bool done = Poll(timeoutMs, [&] {
+        DWORD_PTR result = 0;
+        if (SendMessageTimeoutW(list, selected ? LB_GETSELCOUNT : LB_GETCOUNT, 0, 0, SMTO_NORMAL, kPollMs * 5, &result))
+            shown = static_cast<LRESULT>(result);
+        return shown == wanted;
+    });
+    if (!done)
+        throw ScriptError(w[1] + " shows " + std::to_string(shown) + (selected ? " selected" : "") + " rows, not " +
+                          std::to_string(wanted) + ", after " + std::to_string(timeoutMs) + " ms");
+}
+
+HWND ScriptRunner::RowList(const std::string& name) const
+{
+    const HWND control = Control(name);
+    // The rows are a list box inside the control (below its header).
+    const HWND list = IsClass(control, L"ListBox") ? control : FindWindowExW(control, nullptr, L"ListBox", nullptr);
+    if (!list) throw ScriptError(name + " has no row list");
+    return list;
 }
 
 void ScriptRunner::Type(HWND target, const std::wstring& text) const
@@ -562,22 +645,34 @@ void ScriptRunner::Click(const std::string& name) const
 
 void ScriptRunner::ClickRow(const std::string& name, int row, int x, bool twice, WPARAM keys) const
 {
-    const HWND control = Control(name);
-    if (!EnabledForUser(control)) throw ScriptError(name + " is disabled");
-    // The rows are a list box inside the control (below its header).
-    HWND list = IsClass(control, L"ListBox") ? control : FindWindowExW(control, nullptr, L"ListBox", nullptr);
-    if (!list) throw ScriptError(name + " has no row list");
+    if (!EnabledForUser(Control(name))) throw ScriptError(name + " is disabled");
+    const HWND list = RowList(name);
     // The list takes the model's rows from its message loop: wait for the row.
-    RECT rect{};
     const bool found = Poll(kDefaultTimeoutMs, [&] {
+        RECT rect{};
         return Send(list, LB_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&rect)) != LB_ERR;
     });
     if (!found) throw ScriptError(name + " has no row " + std::to_string(row));
-    const int px = x >= 0 ? x : rect.left + 4;
-    const LPARAM at = MAKELPARAM(px, (rect.top + rect.bottom) / 2);
-    // The mouse as the system reports it; with Ctrl or Shift held the list
-    // extends its selection, as for a user.
-    OnWindowThread([list, at, keys, twice] {
+    if (row > 0xFFFF) throw ScriptError("a scroll message cannot reach row " + std::to_string(row));
+    OnWindowThread([list, row, x, keys, twice] {
+        // A row out of sight is scrolled into view first, as a user drags
+        // the scroll box until it shows: at the top, or at the bottom when
+        // it lies below.
+        RECT client{};
+        GetClientRect(list, &client);
+        RECT rect{};
+        SendMessageW(list, LB_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&rect));
+        if (rect.top < 0 || rect.bottom > client.bottom) {
+            const int height = std::max(1, static_cast<int>(rect.bottom - rect.top));
+            const int visible = std::max(1, static_cast<int>(client.bottom) / height);
+            const int top = rect.top < 0 ? row : std::max(0, row - visible + 1);
+            SendMessageW(list, WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, top), 0);
+            SendMessageW(list, WM_VSCROLL, SB_ENDSCROLL, 0);
+            SendMessageW(list, LB_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&rect));
+        }
+        const LPARAM at = MAKELPARAM(x >= 0 ? x : rect.left + 4, (rect.top + rect.bottom) / 2);
+        // The mouse as the system reports it; with Ctrl or Shift held the
+        // list extends its selection, as for a user.
         SetFocus(list);
         SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON | keys, at);
         SendMessageW(list, WM_LBUTTONUP, keys, at);

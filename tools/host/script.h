@@ -6,6 +6,7 @@
 
 #include "host_window.h"
 
+#include <chrono>
 #include <functional>
 #include <iosfwd>
 #include <optional>
@@ -77,6 +78,12 @@ private:
     // posted before it has been handled (or a modal loop it opened is idle).
     void OnWindowThread(std::function<void()> action) const;
     void Sync() const;
+    // Waits until the window thread has handled everything sent to it so far,
+    // including what that posted in turn, and has painted what it changed.
+    void Settle() const;
+    void WaitRows(const ScriptLine& line) const;
+    // The list box that shows the rows of a columned list box.
+    HWND RowList(const std::string& name) const;
 
     void Type(HWND target, const std::wstring& text) const;
     void SetText(HWND target, const std::wstring& text) const;
@@ -97,6 +104,10 @@ private:
     Box lastBox_;
     std::vector<Expectation> expectations_;
     std::string scriptName_;
+    // How long an action waits for a busy window thread before the script
+    // fails; a benchmark raises it so a slow step is measured, not cut off.
+    int busyLimitMs_;
+    std::chrono::steady_clock::time_point timerStart_;
 };
 
 // The expectations as a GoogleTest-style XML report (testsuites/testsuite/

@@ -95,6 +95,15 @@ bool FileExists(const std::string& name)
     return !name.empty() && ::stat(name.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+// A missing name costs no walk here, so nothing is read ahead.
+FolderFiles::FolderFiles(const std::string&) {}
+
+bool FolderFiles::Contains(const std::string& path) const { return FileExists(path); }
+
+void FolderFiles::Add(const std::string&) {}
+
+void FolderFiles::Remove(const std::string&) {}
+
 File::File(Handle handle, bool writable) noexcept : handle_(handle), writable_(writable) {}
 
 File::File(File&& other) noexcept

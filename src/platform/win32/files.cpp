@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <memory>
 #include <utility>
 
 namespace sonrik::platform {
@@ -175,15 +176,17 @@ std::size_t File::readAt(std::int64_t pos, void* buffer, std::size_t count)
     detail::CheckFileCall(FileCall::ReadAt);
     if (!isOpen()) throw IoError(kInvalidHandle);
     if (pos < 0) throw IoError(ioerr::NegativeSeek);
+    // A seek and plain reads: a read that carries its own position costs
+    // Wine one more request to its server (for a completion port), and the
+    // list editor reads thousands of files in a row.
+    LARGE_INTEGER start{};
+    start.QuadPart = pos;
+    if (!::SetFilePointerEx(handle_, start, nullptr, FILE_BEGIN)) failLast();
     auto* out = static_cast<char*>(buffer);
     std::size_t done = 0;
     while (done < count) {
         DWORD got = 0;
-        OVERLAPPED where = at(pos + static_cast<std::int64_t>(done));
-        if (!::ReadFile(handle_, out + done, chunk(count - done), &got, &where)) {
-            if (::GetLastError() == ERROR_HANDLE_EOF) break;
-            failLast();
-        }
+        if (!::ReadFile(handle_, out + done, chunk(count - done), &got, nullptr)) failLast();
         if (got == 0) break;
         done += got;
     }
@@ -317,6 +320,78 @@ bool SameFileEntry(const std::string& a, const std::string& b)
     return identityOf(a, ia) && identityOf(b, ib) && ia.volume == ib.volume &&
            ia.indexHigh == ib.indexHigh && ia.indexLow == ib.indexLow && ia.links == 1;
 }
+
+namespace {
+
+std::wstring wideOf(std::string_view ansi)
+{
+    if (ansi.empty()) return {};
+    const int length = ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), length);
+    return wide;
+}
+
+// A name in one letter case, as the file system compares names: the
+// invariant upper case, which no user's language setting changes.
+std::wstring nameKey(std::wstring name)
+{
+    if (name.empty()) return name;
+    const int length = static_cast<int>(name.size());
+    std::wstring key(name.size(), L'\0');
+    // The invariant locale by number: the call by locale name came with Vista.
+    if (::LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, name.c_str(), length, key.data(), length) != length)
+        return name;
+    return key;
+}
+
+bool isDelimiter(char c) { return c == '\\' || c == '/' || c == ':'; }
+
+struct FindCloser {
+    void operator()(HANDLE find) const { ::FindClose(find); }
+};
+
+}  // namespace
+
+FolderFiles::FolderFiles(const std::string& folder)
+{
+    const std::string pattern = folder + (folder.empty() || isDelimiter(folder.back()) ? "*" : "\\*");
+    WIN32_FIND_DATAW entry{};
+    const HANDLE first = ::FindFirstFileExW(wideOf(pattern).c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch,
+                                            nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    if (first == INVALID_HANDLE_VALUE) {
+        if (::GetLastError() == ERROR_FILE_NOT_FOUND) return;  // a folder without entries
+        failLast();
+    }
+    const std::unique_ptr<void, FindCloser> find(first);
+    do {
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) keys_.insert(nameKey(entry.cFileName));
+    } while (::FindNextFileW(first, &entry));
+    if (::GetLastError() != ERROR_NO_MORE_FILES) failLast();
+}
+
+namespace {
+
+std::wstring keyOfPath(const std::string& path)
+{
+    const std::size_t last = path.find_last_of("\\/:");
+    return nameKey(wideOf(last == std::string::npos ? path : std::string_view(path).substr(last + 1)));
+}
+
+}  // namespace
+
+bool FolderFiles::Contains(const std::string& path) const
+{
+    const std::wstring key = keyOfPath(path);
+    return !key.empty() && keys_.count(key) > 0;
+}
+
+void FolderFiles::Add(const std::string& path)
+{
+    if (std::wstring key = keyOfPath(path); !key.empty()) keys_.insert(std::move(key));
+}
+
+void FolderFiles::Remove(const std::string& path) { keys_.erase(keyOfPath(path)); }
 
 void RenameFile(const std::string& from, const std::string& to)
 {

@@ -250,6 +250,24 @@ void ColumnListBoxPeer::Defer(unsigned what)
     if (!flushPosted_) Flush();
 }
 
+// A list that shows the outcome of each file as it goes changes a row at a
+// time: only that row is drawn again, not the whole list each time. Marking
+// it costs no more than asking for a flush would, and the message loop draws
+// it with whatever else changed; a new number of rows redraws them all anyway.
+void ColumnListBoxPeer::RowChanged(int row)
+{
+    if (!list_ || (pending_ & kRows) != 0) return;
+    RECT rect{}, client{};
+    if (SendMessageW(list_, LB_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&rect)) == LB_ERR) {
+        Defer(kRows);
+        return;
+    }
+    // A row out of sight lies outside the client area and marks nothing.
+    GetClientRect(list_, &client);
+    const RECT line{client.left, rect.top, client.right, rect.bottom};
+    InvalidateRect(list_, &line, TRUE);
+}
+
 void ColumnListBoxPeer::Flush()
 {
     const unsigned what = std::exchange(pending_, 0u);
@@ -657,6 +675,9 @@ void ColumnListBoxPeer::DrawRow(const DRAWITEMSTRUCT& item)
         if ((item.itemAction & ODA_FOCUS) && (item.itemState & ODS_FOCUS)) DrawFocusRect(dc, &rect);
         return;
     }
+    // The list box draws every visible row whatever part of it is painted
+    // again; a row outside that part would only be clipped away.
+    if (!RectVisible(dc, &rect)) return;
     const bool selected = (item.itemState & ODS_SELECTED) != 0;
     const bool disabled = (item.itemState & ODS_DISABLED) != 0;
     FillRect(dc, &rect, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));

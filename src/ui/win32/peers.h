@@ -324,6 +324,7 @@ protected:
     bool Handle(Message& m) override;
     void Command(WORD code) override;
     void ApplyOther(Property property) override;
+    void RowChanged(int row) override;
 
 private:
     ColumnListBox& List() const { return static_cast<ColumnListBox&>(Model()); }
