@@ -20,30 +20,33 @@ using sonrik::ui::win32::Win32Backend;
 namespace {
 
 // The windows of this thread, top-level ones and all their children.
+BOOL CALLBACK CountWindow(HWND, LPARAM n) { return ++*reinterpret_cast<int*>(n), TRUE; }
+BOOL CALLBACK CountWindowAndChildren(HWND window, LPARAM n)
+{
+    EnumChildWindows(window, CountWindow, n);
+    return CountWindow(window, n);
+}
 int ThreadWindows()
 {
-    const auto count = [](HWND window, LPARAM n) {
-        ++*reinterpret_cast<int*>(n);
-        EnumChildWindows(window, [](HWND, LPARAM c) { return ++*reinterpret_cast<int*>(c), TRUE; }, n);
-        return TRUE;
-    };
     int n = 0;
-    EnumThreadWindows(GetCurrentThreadId(), count, reinterpret_cast<LPARAM>(&n));
+    EnumThreadWindows(GetCurrentThreadId(), CountWindowAndChildren, reinterpret_cast<LPARAM>(&n));
     return n;
 }
 
 // Closes the form once its modal loop runs, noting the windows it had open.
 const ui::Form* closing = nullptr;
 int* shownWindows = nullptr;
+void CALLBACK CloseNow(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(nullptr, timer);
+    *shownWindows = ThreadWindows();
+    PostMessageW(Win32Backend::WindowOf(*closing), WM_CLOSE, 0, 0);
+}
 void CloseWhenShown(ui::Form& form, int& shown)
 {
     closing = &form;
     shownWindows = &shown;
-    SetTimer(nullptr, 0, 0, [](HWND, UINT, UINT_PTR timer, DWORD) {
-        KillTimer(nullptr, timer);
-        *shownWindows = ThreadWindows();
-        PostMessageW(Win32Backend::WindowOf(*closing), WM_CLOSE, 0, 0);
-    });
+    SetTimer(nullptr, 0, 0, CloseNow);
 }
 
 TEST(PlayerSession, ClosedWindowsLeaveNoSystemWindowsBehind)
