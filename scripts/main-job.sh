@@ -25,6 +25,11 @@ step "sonrik-tag show $native/samples/sample.mp3"
 "$native/tools/cli/sonrik-tag" show "$native/samples/sample.mp3"
 
 step "sonrik-host.exe loads Sonrik.dll (Wine)"
+if ! runs_32bit_programs; then
+    echo "main-job: this machine runs no 32-bit programs (its kernel has 32-bit emulation off), so Wine cannot" >&2
+    echo "main-job: run the 32-bit Sonrik.dll here; the plug-in is built in $win32/bin." >&2
+    exit 1
+fi
 trap 'stop_wine "$win32"; stop_display' EXIT
 # Without a display of the caller's, one virtual display for every Wine run
 # here: Wine's server keeps the display it was started with.
