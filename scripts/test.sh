@@ -5,7 +5,7 @@
 #   sanitize  the same with AddressSanitizer and UndefinedBehaviorSanitizer
 #   win32     the cross build under Wine: unit tests as .exe, end-to-end tests
 #   win64     only where the kernel runs no 32-bit programs (then win32 only
-#             builds): the unit tests built for 64-bit Windows, under Wine
+#             builds): the same tree built for 64-bit Windows, under Wine
 #   fuzz      the fuzz targets' CTest tests, each fuzzing for a fixed time
 #             (skipped while fuzz/ has no CMakeLists.txt)
 # The exit status is non-zero when a test failed or a stage could not run.
@@ -284,9 +284,8 @@ stage_win32() {
     wine_stage "$dir" win32
 }
 
-# On a machine that runs no 32-bit programs: the libraries and their tests
-# built for 64-bit Windows and run under Wine's 64-bit loader (no plug-in,
-# host or end-to-end tests, which are 32-bit programs).
+# On a machine that runs no 32-bit programs: the same tree built for 64-bit
+# Windows and run under Wine's 64-bit loader, end-to-end tests included.
 stage_win64() {
     if runs_32bit_programs; then
         note="skipped: the win32 stage ran the Win32 tests"

@@ -121,11 +121,13 @@ std::vector<host::ScriptLine> ReadScript(const std::string& name)
 
 // The exports that open windows, called on the window thread as a player
 // calls them; the script goes on while the window is up. Each call's stack
-// use is measured; the library is freed on the window thread too, since
-// unloading destroys the module's windows.
+// use is measured (in a 32-bit build); the library is freed on the window
+// thread too, since unloading destroys the module's windows.
 struct ModuleState {
+    static constexpr int kRunning = -1;      // while a call runs or before the first
+    static constexpr int kNotMeasured = -2;  // returned; a 64-bit build measures nothing
     std::optional<host::Plugin> plugin;
-    std::atomic<int> lastStackBytes{-1};  // -1 while a call runs or before the first
+    std::atomic<int> lastStackBytes{kRunning};
 };
 
 host::ScriptHost ModuleCalls(const Options& options, host::HostWindows& windows, ModuleState& state)
@@ -134,25 +136,25 @@ host::ScriptHost ModuleCalls(const Options& options, host::HostWindows& windows,
         if (!state.plugin) state.plugin.emplace(options.dll.empty() ? host::DefaultPluginPath() : options.dll);
         return *state.plugin;
     };
-    const auto open = [&windows, &state, library](const char* name, std::vector<std::uint32_t> args) {
+    const auto open = [&windows, &state, library](const char* name, std::vector<std::uintptr_t> args) {
         const host::Plugin& p = library();
         const void* run = p.address(name);
         if (!run) throw host::ScriptError(p.path() + " does not export " + name + " (the library has no such window yet)");
-        state.lastStackBytes = -1;
+        state.lastStackBytes = ModuleState::kRunning;
         windows.Post([&state, run, args] {
             const auto slot = [&](std::size_t i) { return args[i]; };
-            const unsigned removed = args.size() == 4
-                                         ? host::CallMeasuringStack(run, {slot(0), slot(1), slot(2), slot(3)})
-                                         : host::CallMeasuringStack(run, {slot(0), slot(1), slot(2)});
-            state.lastStackBytes = static_cast<int>(removed);
+            const std::optional<unsigned> removed = args.size() == 4
+                                                        ? host::CallExport(run, {slot(0), slot(1), slot(2), slot(3)})
+                                                        : host::CallExport(run, {slot(0), slot(1), slot(2)});
+            state.lastStackBytes = removed ? static_cast<int>(*removed) : ModuleState::kNotMeasured;
         });
     };
-    const auto handle = [](HWND window) { return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(window)); };
+    const auto handle = [](HWND window) { return reinterpret_cast<std::uintptr_t>(window); };
     // The argument strings live until the host ends: the window may read them late.
     auto strings = std::make_shared<std::vector<std::unique_ptr<std::string>>>();
     const auto keep = [strings](const std::string& text) {
         strings->push_back(std::make_unique<std::string>(text));
-        return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(strings->back()->c_str()));
+        return reinterpret_cast<std::uintptr_t>(strings->back()->c_str());
     };
     host::ScriptHost calls;
     calls.runModule = [&windows, open, handle, keep](const std::string& file, int application) {
@@ -162,10 +164,11 @@ host::ScriptHost ModuleCalls(const Options& options, host::HostWindows& windows,
     calls.runModuleList = [&windows, open, handle, keep](const std::string& list, int application) {
         open("RunModule_List", {handle(windows.Host()), handle(windows.Application(application)), keep(list)});
     };
-    calls.lastStackBytes = [&state]() -> std::optional<unsigned> {
+    calls.lastCall = [&state]() -> std::optional<host::CallOutcome> {
         const int bytes = state.lastStackBytes;
-        if (bytes < 0) return std::nullopt;
-        return static_cast<unsigned>(bytes);
+        if (bytes == ModuleState::kRunning) return std::nullopt;
+        if (bytes == ModuleState::kNotMeasured) return host::CallOutcome{};
+        return host::CallOutcome{static_cast<unsigned>(bytes)};
     };
     calls.unload = [&windows, &state] {
         std::atomic<bool> done{false};

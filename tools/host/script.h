@@ -33,13 +33,19 @@ std::vector<ScriptLine> ParseScript(std::istream& in);
 // What a script may ask of the host beyond the windows themselves. Each call
 // is made on the script's thread; the host runs the export on its window
 // thread. Throws ScriptError when it cannot (no library, no such export).
+// How the last opening call went once it returned: the stack bytes it
+// removed, where the build measures them.
+struct CallOutcome {
+    std::optional<unsigned> stackBytes;
+};
+
 struct ScriptHost {
     // `application` is 1 or 2: which of the host's application windows the
     // call hands over as the owner of the module's windows.
     std::function<void(const std::string& file, int application)> runModule;
     std::function<void(const std::string& listFile, int application)> runModuleList;
-    // Stack bytes the last opening call removed; nothing while it runs.
-    std::function<std::optional<unsigned>()> lastStackBytes;
+    // The last opening call's outcome; nothing while it runs.
+    std::function<std::optional<CallOutcome>()> lastCall;
     // Frees the library (FreeLibrary) on the window thread.
     std::function<void()> unload;
 };
@@ -48,7 +54,8 @@ struct ScriptHost {
 struct Expectation {
     int line = 0;
     std::string what;
-    std::string failure;  // empty: passed
+    std::string failure;  // empty: passed (or skipped)
+    std::string skipped;  // why the expectation could not be checked here
 };
 
 class ScriptRunner {
@@ -71,6 +78,7 @@ private:
 
     void Execute(const ScriptLine& line);
     void Expect(const ScriptLine& line, bool ok, const std::string& failure);
+    void Skip(const ScriptLine& line, const std::string& why);
 
     HWND Form(const std::string& name, int timeoutMs) const;
     HWND Control(const std::string& name) const;
@@ -108,6 +116,7 @@ private:
     // fails; a benchmark raises it so a slow step is measured, not cut off.
     int busyLimitMs_;
     std::chrono::steady_clock::time_point timerStart_;
+    std::optional<int> rememberedWindows_;
 };
 
 // The expectations as a GoogleTest-style XML report (testsuites/testsuite/

@@ -1,16 +1,17 @@
 #include "stdcall_probe.h"
 
+#include <stdexcept>
 #include <vector>
 
 namespace host {
 
-unsigned CallMeasuringStack(const void* function, std::initializer_list<std::uint32_t> args)
+std::optional<unsigned> CallExport(const void* function, std::initializer_list<std::uintptr_t> args)
 {
-    const std::vector<std::uint32_t> slots(args);
-    const std::uint32_t count = static_cast<std::uint32_t>(slots.size());
-    const std::uint32_t* first = slots.data();
-    std::uint32_t left = 0;  // bytes still on the stack after the call
+    const std::vector<std::uintptr_t> slots(args);
 #if defined(__i386__)
+    const std::uint32_t count = static_cast<std::uint32_t>(slots.size());
+    const std::uintptr_t* first = slots.data();
+    std::uint32_t left = 0;  // bytes still on the stack after the call
     // esi (kept by every callee) holds the stack pointer across the call;
     // the count is read before anything is pushed, so it may live on the stack.
     asm volatile(
@@ -29,10 +30,21 @@ unsigned CallMeasuringStack(const void* function, std::initializer_list<std::uin
         : "=&a"(left)
         : [function] "r"(function), [first] "r"(first), [count] "g"(count)
         : "ecx", "edx", "esi", "memory", "cc");
-#else
-#error "the stack probe is for 32-bit x86 only"
-#endif
     return count * 4 - left;
+#elif defined(__x86_64__)
+    using Three = void (*)(std::uintptr_t, std::uintptr_t, std::uintptr_t);
+    using Four = void (*)(std::uintptr_t, std::uintptr_t, std::uintptr_t, std::uintptr_t);
+    if (slots.size() == 3) {
+        reinterpret_cast<Three>(const_cast<void*>(function))(slots[0], slots[1], slots[2]);
+    } else if (slots.size() == 4) {
+        reinterpret_cast<Four>(const_cast<void*>(function))(slots[0], slots[1], slots[2], slots[3]);
+    } else {
+        throw std::invalid_argument("an export takes 3 or 4 arguments here");
+    }
+    return std::nullopt;
+#else
+#error "the export call is written for x86 and x86-64"
+#endif
 }
 
 }  // namespace host

@@ -1,18 +1,23 @@
-// Calls an export the way a 32-bit player does: every argument one 32-bit
-// stack slot, pushed right to left, and the callee expected to remove them.
-// The probe measures what the callee really removed, so a wrong calling
-// convention or argument count in the library shows up as a number instead
-// of a corrupted stack.
+// Calls an export the way a player does. In a 32-bit build every argument is
+// one 32-bit stack slot, pushed right to left, and the callee is expected to
+// remove them: the probe measures what the callee really removed, so a wrong
+// calling convention or argument count in the library shows up as a number
+// instead of a corrupted stack. A 64-bit build has one calling convention and
+// passes the arguments in registers: there is nothing to measure.
 #pragma once
 
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 
 namespace host {
 
-// Pushes `args` (the first argument last), calls `function` and returns the
-// number of argument bytes the callee took off the stack. The stack pointer
-// is restored afterwards whatever the callee did.
-unsigned CallMeasuringStack(const void* function, std::initializer_list<std::uint32_t> args);
+// True when CallExport measures the argument bytes the callee removed.
+constexpr bool kMeasuresStack = sizeof(void*) == 4;
+
+// Calls `function` with `args` (3 or 4 pointer-sized values) and returns the
+// number of argument bytes the callee took off the stack (nothing in a 64-bit
+// build). The stack pointer is restored afterwards whatever the callee did.
+std::optional<unsigned> CallExport(const void* function, std::initializer_list<std::uintptr_t> args);
 
 }  // namespace host
