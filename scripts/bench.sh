@@ -33,16 +33,18 @@ for program in "${programs[@]}"; do
 done
 
 # The list editor through the real Sonrik.dll, on 1,000 and 10,000 songs.
-cross="$BUILD_ROOT/bench-win32"
-step "Release cross build of Sonrik.dll and sonrik-host.exe"
-configure "$cross" "${cross_args[@]}" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
+# Where the machine runs no 32-bit programs, the 64-bit test build stands in.
+pick_wine_build
+cross="$BUILD_ROOT/bench-$wine_arch"
+step "Release cross build of Sonrik.dll and sonrik-host.exe ($wine_arch)"
+configure "$cross" "${wine_cross_args[@]}" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
 build "$cross" --target Sonrik sonrik-host
-step "list editor under Wine"
-if ! "$REPO/scripts/wine-run" --prefix "$cross/wineprefix" --init; then
-    echo "bench.sh: Wine cannot run the 32-bit programs here, so the list editor was not timed" >&2
+step "list editor under Wine ($wine_arch)"
+if ! "$REPO/scripts/wine-run" --arch "$wine_arch" --prefix "$cross/wineprefix" --init; then
+    echo "bench.sh: Wine cannot run the $wine_arch programs here, so the list editor was not timed" >&2
     exit 1
 fi
 start_display
 trap 'stop_wine "$cross"; stop_display' EXIT
 python3 "$REPO/bench/listedit_wine.py" --bin "$cross/bin" --work "$cross/listedit-songs" -- \
-    "$REPO/scripts/wine-run" --prefix "$cross/wineprefix"
+    "$REPO/scripts/wine-run" --arch "$wine_arch" --prefix "$cross/wineprefix"

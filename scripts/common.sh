@@ -44,6 +44,19 @@ runs_32bit_programs() {
     [[ -n "$loader" ]] && "$loader" --version >/dev/null 2>&1
 }
 
+# The Windows build this machine can run under Wine: the 32-bit one, or where
+# no 32-bit program runs, the 64-bit test build. Sets wine_arch (win32 or
+# win64) and wine_cross_args (the toolchain arguments for configure).
+pick_wine_build() {
+    if runs_32bit_programs; then
+        wine_arch=win32
+        wine_cross_args=("${cross_args[@]}")
+    else
+        wine_arch=win64
+        wine_cross_args=("${cross64_args[@]}")
+    fi
+}
+
 # Stops the Wine server of a build tree's prefix (started by our own runs).
 stop_wine() {
     local prefix="$1/wineprefix"

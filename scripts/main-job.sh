@@ -11,7 +11,6 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 native="$BUILD_ROOT/native"
 win32="$BUILD_ROOT/win32"
-win="$win32" arch=win32
 
 step "setup"
 "$REPO/scripts/setup.sh"
@@ -27,12 +26,13 @@ build "$win32" --target Sonrik sonrik-host
 step "sonrik-tag show $native/samples/sample.mp3"
 "$native/tools/cli/sonrik-tag" show "$native/samples/sample.mp3"
 
-if ! runs_32bit_programs; then
-    win="$BUILD_ROOT/win64" arch=win64
+pick_wine_build
+arch="$wine_arch" win="$BUILD_ROOT/$wine_arch"
+if [[ "$arch" != win32 ]]; then
     step "64-bit test build: Sonrik.dll and sonrik-host.exe"
     echo "This machine runs no 32-bit programs (its kernel has 32-bit emulation off), so Wine cannot run"
     echo "the 32-bit Sonrik.dll built in $win32/bin; the 64-bit test build stands in for it below."
-    configure "$win" "${cross64_args[@]}"
+    configure "$win" "${wine_cross_args[@]}"
     build "$win" --target Sonrik sonrik-host
 fi
 

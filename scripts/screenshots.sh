@@ -8,7 +8,8 @@
 #   scripts/screenshots.sh [OUTPUT-DIR]     (default: build/screenshots)
 #
 # The cross build tree is $SONRIK_CROSS_BUILD (default: build/win32, the one
-# scripts/test.sh uses).
+# scripts/test.sh uses; build/win64, the 64-bit test build, on a machine that
+# runs no 32-bit programs).
 #
 # The host captures the gallery window with GDI into a 24-bit BMP; ImageMagick
 # turns that into PNG. Uses the caller's display, or a virtual one.
@@ -19,10 +20,11 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 out="${1:-$BUILD_ROOT/screenshots}"
 mkdir -p "$out"
 out="$(cd "$out" && pwd)"
-dir="${SONRIK_CROSS_BUILD:-$BUILD_ROOT/win32}"
+pick_wine_build
+dir="${SONRIK_CROSS_BUILD:-$BUILD_ROOT/$wine_arch}"
 
 step "build sonrik-host.exe in $dir"
-configure "$dir" "${cross_args[@]}" >/dev/null
+configure "$dir" "${wine_cross_args[@]}" >/dev/null
 build "$dir" --target sonrik-host
 
 command -v convert >/dev/null || { echo "ImageMagick (convert) is needed" >&2; exit 1; }
@@ -31,7 +33,7 @@ trap 'stop_wine "$dir"; stop_display' EXIT
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"; stop_wine "$dir"; stop_display' EXIT
-host=("$REPO/scripts/wine-run" --prefix "$dir/wineprefix" "$dir/bin/sonrik-host.exe")
+host=("$REPO/scripts/wine-run" --arch "$wine_arch" --prefix "$dir/wineprefix" "$dir/bin/sonrik-host.exe")
 
 for style in styled classic; do
     for language in en ru; do
@@ -73,7 +75,7 @@ cp "$native/samples/sample.mp3" "$work/Music/id3v1-only.mp3"
 "$native/tools/cli/sonrik-tag" set --no-lyrics3 "$work/Music/id3v1-only.mp3" >/dev/null
 scriptpath() { local path="Z:$1"; printf '%s' "${path//\//\\\\}"; }
 theme_key='HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager'
-set_theme() { "$REPO/scripts/wine-run" --prefix "$dir/wineprefix" reg add "$theme_key" /v ThemeActive /t REG_SZ /d "$1" /f >/dev/null; }
+set_theme() { "$REPO/scripts/wine-run" --arch "$wine_arch" --prefix "$dir/wineprefix" reg add "$theme_key" /v ThemeActive /t REG_SZ /d "$1" /f >/dev/null; }
 trap 'set_theme 1; rm -rf "$work"; stop_wine "$dir"; stop_display' EXIT
 
 for style in styled classic; do
@@ -91,7 +93,7 @@ sleep 500
 screenshot "$name.bmp"
 close ATagFrm
 SCRIPT
-            (cd "$work" && "$REPO/scripts/wine-run" --prefix "$dir/wineprefix" "$plugin/sonrik-host.exe" \
+            (cd "$work" && "$REPO/scripts/wine-run" --arch "$wine_arch" --prefix "$dir/wineprefix" "$plugin/sonrik-host.exe" \
                 run "$work/$name.script")
             convert "$work/$name.bmp" "$out/$name.png"
             echo "$out/$name.png"
@@ -176,7 +178,7 @@ sleep 1500
 screenshot "$name-name-to-tag-applied.bmp"
 close AListEditor
 SCRIPT
-    (cd "$work" && "$REPO/scripts/wine-run" --prefix "$dir/wineprefix" "$plugin/sonrik-host.exe" \
+    (cd "$work" && "$REPO/scripts/wine-run" --arch "$wine_arch" --prefix "$dir/wineprefix" "$plugin/sonrik-host.exe" \
         run "$work/$name.script")
     for shot in files tag-to-name tag-to-name-applied name-to-tag name-to-tag-applied; do
         convert "$work/$name-$shot.bmp" "$out/$name-$shot.png"
