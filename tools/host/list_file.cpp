@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <fstream>
 #include <memory>
 #include <type_traits>
 
@@ -54,6 +55,34 @@ std::string ListFileContent(const std::vector<std::string>& paths)
 void WriteListFile(const std::string& path, const std::vector<std::string>& paths)
 {
     WriteFileReplacing(path, ListFileContent(paths));
+}
+
+}  // namespace host
+
+namespace host {
+
+int ReadListedFileTails(const std::string& listFile, unsigned tailBytes)
+{
+    std::ifstream in(listFile, std::ios::binary);
+    if (!in) throw HostError("cannot read the list file '" + listFile + "'");
+    std::vector<char> tail(tailBytes);
+    int read = 0;
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const HANDLE opened = CreateFileA(line.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (opened == INVALID_HANDLE_VALUE) continue;
+        const File file(opened);
+        LARGE_INTEGER size{};
+        LARGE_INTEGER start{};
+        DWORD got = 0;
+        if (!GetFileSizeEx(file.get(), &size)) continue;
+        start.QuadPart = size.QuadPart > tailBytes ? size.QuadPart - tailBytes : 0;
+        if (SetFilePointerEx(file.get(), start, nullptr, FILE_BEGIN) &&
+            ReadFile(file.get(), tail.data(), tailBytes, &got, nullptr) && got > 0)
+            ++read;
+    }
+    return read;
 }
 
 }  // namespace host

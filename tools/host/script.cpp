@@ -537,6 +537,13 @@ void ScriptRunner::Execute(const ScriptLine& line)
         const std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         Expect(line, in.is_open() && content.find(arg(2)) != std::string::npos,
                in.is_open() ? "the file holds " + Quoted(content) : "no such file");
+    } else if (command == "time-reading-files") {
+        NeedArguments(line, 2, 2, "time-reading-files LISTFILE \"LABEL\"");
+        const auto start = std::chrono::steady_clock::now();
+        const int files = ReadListedFileTails(arg(1), 137);
+        const std::chrono::duration<double, std::milli> elapsed = std::chrono::steady_clock::now() - start;
+        std::printf("time %s %.1f ms (%d files read)\n", Quoted(arg(2)).c_str(), elapsed.count(), files);
+        std::fflush(stdout);
     } else if (command == "write-list") {
         if (w.size() < 2) throw ScriptError("usage: write-list LISTFILE [PATH...]");
         WriteListFile(arg(1), std::vector<std::string>(w.begin() + 2, w.end()));
