@@ -273,6 +273,7 @@ RenameOutcome RenameToNewPath(const RenameFiles& files, const std::string& from,
 // renamed to `NewPath` when the name is still free: `Status` := stRenamed
 // (and `FilePath` := `NewPath`), stFileExists (the target is taken, never
 // replaced) or stNoChanges (the system refused). Gives `Status`; never throws.
+// Not within a test pass: it changes `FilePath`.
 TRowStatus ApplyRename(TemplateContext& context, std::size_t index, const RenameFiles& files);
 
 // ---- File name to tag values (the "File name to TAG" page) ---------------------
@@ -342,9 +343,10 @@ struct TagWrite {
 // the genre table), year, comment, track (its number), and saves. `Status` :=
 // stNoChanges (nothing marked, nothing written), stTestError (a marked track
 // that is no number from 0 to 255: nothing touched), stTagsRecorded, or
-// stWriteError (the load or the save failed; the save leaves the file as it
-// was). A read-only file is handled by `policy`; its attribute is given back
-// also after a failed write. Never throws.
+// stWriteError (the load or the save failed, or the save ended without
+// success; a failed save leaves the file as it was). A read-only file is handled by `policy`; its attribute is given back
+// also after a failed write. `id3` is set up by the caller (the list editor:
+// ID3v1 in use, as ID3v1.1, no Lyrics3 v2). Never throws.
 TagWrite ApplyFields(twID3::TtwID3& id3, TFTag& tag, ReadOnlyPolicy policy,
                      const AttributeFiles& files = SystemAttributeFiles(), const WriteSteps& steps = {});
 
