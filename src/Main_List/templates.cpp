@@ -194,7 +194,8 @@ std::string FolderOf(std::string_view path, PathStyle style)
     if (last == std::string_view::npos) return {};
     const std::string_view withDelimiter = path.substr(0, last + 1);
     const std::string_view without = path.substr(0, last);
-    const bool drive = style == PathStyle::Windows && (path[last] == ':' || (!without.empty() && without.back() == ':'));
+    const bool drive =
+        style == PathStyle::Windows && (path[last] == ':' || (!without.empty() && without.back() == ':'));
     return std::string(drive || without.empty() ? withDelimiter : without);
 }
 
@@ -322,7 +323,8 @@ std::optional<TemplateProblem> CheckTemplate(std::string_view templ, TemplateUse
         if (!known) {
             std::string names;
             for (const Placeholder& p : kPlaceholders) names += (names.empty() ? "" : ", ") + std::string(p.name) + ">";
-            return TemplateProblem{TemplateFault::Unknown, "unknown placeholder " + written + " (known: " + names + ")"};
+            return TemplateProblem{TemplateFault::Unknown,
+                                   "unknown placeholder " + written + " (known: " + names + ")"};
         }
         if (use == TemplateUse::Rename && !known->makesName)
             return TemplateProblem{TemplateFault::NotInNames, written + " puts nothing into a file name"};
@@ -330,7 +332,8 @@ std::optional<TemplateProblem> CheckTemplate(std::string_view templ, TemplateUse
         cutAt = cutAt || (i > 0 && !pieces[i - 1].placeholder);
     }
     if (!recognised)
-        return TemplateProblem{TemplateFault::NoPlaceholder, "the template has no placeholder such as <ARTIST> or <TITLE>"};
+        return TemplateProblem{TemplateFault::NoPlaceholder,
+                               "the template has no placeholder such as <ARTIST> or <TITLE>"};
     if (use == TemplateUse::Fill && !cutAt)
         return TemplateProblem{TemplateFault::NothingToCutAt,
                                "the template has no text before a placeholder to cut a file name at"};

@@ -344,9 +344,10 @@ struct TagWrite {
 // stNoChanges (nothing marked, nothing written), stTestError (a marked track
 // that is no number from 0 to 255: nothing touched), stTagsRecorded, or
 // stWriteError (the load or the save failed, or the save ended without
-// success; a failed save leaves the file as it was). A read-only file is handled by `policy`; its attribute is given back
-// also after a failed write. `id3` is set up by the caller (the list editor:
-// ID3v1 in use, as ID3v1.1, no Lyrics3 v2). Never throws.
+// success; a failed save leaves the file as it was). A read-only file is
+// handled by `policy`; its attribute is given back also after a failed write.
+// `id3` is set up by the caller (the list editor: ID3v1 in use, as ID3v1.1,
+// no Lyrics3 v2). Never throws.
 TagWrite ApplyFields(twID3::TtwID3& id3, TFTag& tag, ReadOnlyPolicy policy,
                      const AttributeFiles& files = SystemAttributeFiles(), const WriteSteps& steps = {});
 

@@ -728,7 +728,8 @@ TEST(ApplyFields, MarkedFieldsAndReadOnlyFilesByPolicy)
         id3.SetUseID3v1(true);
         id3.ID3v1().SetUseID3v11(true);
         std::optional<sonrik::platform::FileCallFaults> faults;
-        if (c.failWrites) faults.emplace(sonrik::platform::kFileChanges, 1, sonrik::platform::FileCallFaults::Mode::FromThenOn);
+        using Faults = sonrik::platform::FileCallFaults;
+        if (c.failWrites) faults.emplace(sonrik::platform::kFileChanges, 1, Faults::Mode::FromThenOn);
         const TagWrite write = ApplyFields(id3, tag, c.policy);
         faults.reset();
         EXPECT_EQ(tag.Status, c.status);
