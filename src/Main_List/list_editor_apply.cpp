@@ -76,20 +76,11 @@ void TAListEditor::BTApplyClick()
 
 void TAListEditor::ApplyRenames()
 {
-    const list::RenameFiles files = list::SystemRenameFiles();
+    const list::RenameFiles files = list::SystemRenameFiles(context_.pathStyle);
     for (std::size_t i = 0; i < tags_.size(); ++i) {
-        list::TFTag& tag = tags_[i];
-        if (tag.RenameReady) {
-            switch (list::RenameToNewPath(files, tag.FilePath, tag.NewPath)) {
-            case list::RenameOutcome::TargetExists: tag.Status = list::stFileExists; break;
-            case list::RenameOutcome::Failed: tag.Status = list::stNoChanges; break;
-            case list::RenameOutcome::Renamed:
-                tag.Status = list::stRenamed;
-                list::ReplacePath(fileList_, tag.FilePath, tag.NewPath);
-                tag.FilePath = tag.NewPath;
-                break;
-            }
-        }
+        const std::string from = tags_[i].FilePath;
+        list::ApplyRename(context_, i, files);
+        if (tags_[i].FilePath != from) list::ReplacePath(fileList_, from, tags_[i].FilePath);
         ShowRow(i);
     }
     BTApply.SetEnabled(false);
@@ -98,75 +89,37 @@ void TAListEditor::ApplyRenames()
 void TAListEditor::ApplyTags()
 {
     bool autoRemove = Autoremowe.Checked();
+    // Read through the published operation, so that FileIsReadOnly and
+    // SavedAttributes tell of the file last examined.
+    const list::AttributeFiles attributes{[this](const std::string& path) {
+                                              CheckFileAtribute(path);
+                                              return savedAttributes_;
+                                          },
+                                          platform::SetFileAttributeWord};
     for (std::size_t i = 0; i < tags_.size(); ++i) {
-        list::TFTag& tag = tags_[i];
-        if (tag.Status != list::stTestOk) continue;
-        // Checked before the file is touched: a track the record cannot hold
-        // writes nothing.
-        const auto track = list::TrackNumberValue(tag.TrackText);
-        if (tag.TrackSet && !track) {
-            tag.Status = list::stTestError;
-            ShowRow(i);
-            continue;
-        }
-        try {
-            twID31.LoadFromFile(tag.FilePath);
-        } catch (const std::exception&) {
-            // The tag object would still hold the previous file's values.
-            tag.Status = list::stWriteError;
-            ShowRow(i);
-            continue;
-        }
-        auto& v1 = twID31.ID3v1();
-        if (tag.TitleSet) v1.SetTitle(tag.TitleText);
-        if (tag.ArtistSet) v1.SetArtist(tag.ArtistText);
-        if (tag.AlbumSet) v1.SetAlbum(tag.AlbumText);
-        if (tag.GenreSet)
-            if (const auto genre = list::GenreNumber(tag.GenreText)) v1.SetGenreID(*genre);
-        if (tag.YearSet) v1.SetYear(tag.YearText);
-        if (tag.CommentSet) v1.SetComment(tag.CommentText);
-        if (tag.TrackSet) v1.SetTrackNo(*track);
-        if (!(tag.TitleSet || tag.ArtistSet || tag.AlbumSet || tag.GenreSet || tag.YearSet || tag.CommentSet ||
-              tag.TrackSet)) {
-            tag.Status = list::stNoChanges;
-            ShowRow(i);
-            continue;
-        }
-
-        CheckFileAtribute(tag.FilePath);
-        const bool readOnly = fileIsReadOnly_;
-        const platform::FileAttributes attributes = savedAttributes_;
-        if (readOnly) {
+        if (tags_[i].Status != list::stTestOk) continue;
+        list::WriteSteps steps;
+        steps.beforeRemove = [this, &autoRemove](const std::string& path) {
             if (!autoRemove) {
-                if (!AskReadOnly(tag.FilePath)) {
-                    // The file and those after it keep their test status.
-                    ShowRow(i);
-                    return;
-                }
+                if (!AskReadOnly(path)) return false;
                 autoRemove = true;
             }
-            RemoweReadOnly(tag.FilePath);
-        }
-
-        try {
-            twID31.SaveToFile(tag.FilePath);
-            // A save that completed without success wrote nothing usable.
-            tag.Status = twID31.Success() == twID3::id3Success ? list::stTagsRecorded : list::stWriteError;
-        } catch (const std::exception&) {
-            tag.Status = list::stWriteError;
-        }
-        ShowRow(i);
-
-        if (readOnly && Autorestore.Checked()) {
+            GetBackend().ProcessMessages();
+            GetBackend().Wait(kAttributeWait);
+            return true;
+        };
+        steps.settled = [this, i] { ShowRow(i); };
+        steps.beforeRestore = [this] {
             GetBackend().Wait(kAttributeWait);
             GetBackend().ProcessMessages();
             StatusBar.SetPanelText(0, Message(ListMessage::Restoring));
-            try {
-                platform::SetFileAttributeWord(tag.FilePath, attributes);
-            } catch (const std::exception&) {
-                // Not reported: the row already tells how the write went.
-            }
-        }
+        };
+        // Whether to restore is read for each file: the box can change while the rows repaint.
+        const auto policy = Autorestore.Checked() ? list::ReadOnlyPolicy::WriteAndRestore
+                                                  : list::ReadOnlyPolicy::MakeWritable;
+        // A read-only file left alone was refused by the user: the file and
+        // those after it keep their test status.
+        if (list::ApplyFields(twID31, tags_[i], policy, attributes, steps).leftAlone) return;
     }
     BTApply.SetEnabled(false);
 }

@@ -8,9 +8,6 @@
 
 #include <algorithm>
 #include <exception>
-#include <map>
-#include <memory>
-#include <optional>
 
 namespace sonrik::list {
 
@@ -84,71 +81,6 @@ std::u8string FieldsRow(const TFTag& tag, std::u8string_view status)
 int SectionUnder(const widgets::HeaderSections& sections, int x, int scrollLeft)
 {
     return sections.sectionAt(x + scrollLeft);
-}
-
-RenameFiles SystemRenameFiles()
-{
-    // Each folder is read once for every name asked in it (under Wine a name
-    // that is not there costs a walk over the whole folder), and the renames
-    // made through these files are kept in what was read.
-    auto folders = std::make_shared<std::map<std::string, std::optional<platform::FolderFiles>>>();
-    const auto listing = [folders](const std::string& path) -> platform::FolderFiles* {
-        auto [folder, added] = folders->try_emplace(FolderOf(path));
-        if (added) {
-            try {
-                folder->second.emplace(folder->first);
-            } catch (const std::exception&) {
-                // An unreadable folder may still let its files be looked up by name.
-            }
-        }
-        return folder->second ? &*folder->second : nullptr;
-    };
-    return {[listing](const std::string& name) {
-                const platform::FolderFiles* files = listing(name);
-                return files ? files->Contains(name) : platform::FileExists(name);
-            },
-            [](const std::string& a, const std::string& b) { return platform::SameFileEntry(a, b); },
-            [listing](const std::string& from, const std::string& to) {
-                platform::RenameFile(from, to);
-                if (platform::FolderFiles* files = listing(from)) files->Remove(from);
-                if (platform::FolderFiles* files = listing(to)) files->Add(to);
-            }};
-}
-
-RenameOutcome RenameToNewPath(const RenameFiles& files, const std::string& from, const std::string& to)
-{
-    try {
-        if (from == to) return RenameOutcome::TargetExists;
-        // Asked once: under Wine a name that is not there costs a walk over the folder.
-        const bool taken = files.exists(to);
-        const bool respelling = taken && files.sameEntry(from, to);
-        if (taken && !respelling) return RenameOutcome::TargetExists;
-        if (!respelling) {
-            files.rename(from, to);
-            return RenameOutcome::Renamed;
-        }
-        // The system would find the target in the file itself: go round it,
-        // through a name beside the file (its folder spelled as in `from`).
-        const std::string name = FileNameOf(from);
-        const std::string folder = from.substr(0, from.size() - name.size());
-        std::string temporary;
-        for (int n = 0; temporary.empty() || files.exists(temporary); ++n)
-            temporary = folder + "~" + name + "." + std::to_string(n) + ".tmp";
-        files.rename(from, temporary);
-        try {
-            files.rename(temporary, to);
-        } catch (const std::exception&) {
-            try {
-                files.rename(temporary, from);
-            } catch (const std::exception&) {
-                // Nothing more can be done: the file keeps the temporary name.
-            }
-            return RenameOutcome::Failed;
-        }
-        return RenameOutcome::Renamed;
-    } catch (const std::exception&) {
-        return RenameOutcome::Failed;
-    }
 }
 
 bool ReplacePath(std::vector<std::string>& paths, const std::string& path, const std::string& renamed)

@@ -1,14 +1,13 @@
 // What the list editor does that is not about its window: reading the list
 // file, filling a record from a file's tags, the row texts of the two test
-// pages, the cell under a point, and renaming a file to its new name.
-// The window calls these; they know no control.
+// pages and the cell under a point. The window calls these; they know no
+// control. Renames and tag writes are the template unit's (templates.h).
 #pragma once
 
 #include "Main_List/list_record.h"
 #include "text/text.h"
 #include "widgets/column_listbox_logic.h"
 
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,30 +48,6 @@ std::u8string FieldsRow(const TFTag& tag, std::u8string_view status);
 // scrolled `scrollLeft` pixels to the left; -1 on a boundary or past the last
 // section.
 int SectionUnder(const widgets::HeaderSections& sections, int x, int scrollLeft);
-
-// The file operations a rename needs; a test passes its own.
-struct RenameFiles {
-    std::function<bool(const std::string&)> exists;
-    // Both names spell one directory entry (platform::SameFileEntry).
-    std::function<bool(const std::string&, const std::string&)> sameEntry;
-    // Fails (throws) when the target exists.
-    std::function<void(const std::string&, const std::string&)> rename;
-};
-// The system's files. `exists` reads each folder once and keeps the renames
-// made through `rename`, so take them for one run of renames: what others
-// change in the folder meanwhile is not seen (a rename onto a file that came
-// meanwhile is still refused, as Failed).
-RenameFiles SystemRenameFiles();
-
-enum class RenameOutcome { Renamed, TargetExists, Failed };
-
-// Renames `from` to `to`. A target that is there already is TargetExists,
-// unless it is only the same file spelt in another letter case: the file
-// system ignores case there, so the file goes to a free temporary name in its
-// folder first and from there to `to` (and back to `from` when that second
-// step fails). A refused rename is Failed and leaves the file as it was.
-// Never throws.
-RenameOutcome RenameToNewPath(const RenameFiles& files, const std::string& from, const std::string& to);
 
 // The first entry equal to `path` ignoring (ASCII) letter case becomes
 // `renamed`; false when there is none.

@@ -9,6 +9,7 @@
 #include <array>
 #include <exception>
 #include <iterator>
+#include <map>
 #include <memory>
 #include <unordered_map>
 
@@ -17,13 +18,14 @@ namespace sonrik::list {
 namespace {
 
 constexpr std::string_view kMp3 = ".mp3";
-constexpr std::string_view kPathDelimiters = "\\/";
-constexpr std::string_view kNameDelimiters = "\\/:";
 #ifdef _WIN32
 constexpr char kSystemDelimiter = '\\';
 #else
 constexpr char kSystemDelimiter = '/';
 #endif
+
+// The characters that end a folder, drive letters' ':' included.
+std::string_view NameDelimiters(PathStyle style) { return style == PathStyle::Windows ? "\\/:" : "/"; }
 
 char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
@@ -63,11 +65,33 @@ const Placeholder* FindPlaceholder(std::string_view name)
     return it == kPlaceholders.end() ? nullptr : &*it;
 }
 
-// Both names spell the record's own file: a rename in letter case only. The
-// file system decides, by its own rules of letter case.
-bool IsOwnRespelling(const NameFiles& files, const std::string& target, const std::string& own)
+// A template as a row of literal texts and placeholders. A placeholder runs
+// from a '<' to the next '>' (a second '<' is part of it); a '>' outside one
+// is literal text. A placeholder that no '>' closes is still a piece.
+struct TemplatePiece {
+    bool placeholder = false;
+    bool closed = false;
+    std::string text;      // literal text, or the name compared ("<TITLE")
+    std::string_view raw;  // as written in the template
+    std::size_t at = 0;    // position in the template
+};
+
+std::vector<TemplatePiece> SplitTemplate(std::string_view templ)
 {
-    return target != own && files.sameEntry(target, own);
+    std::vector<TemplatePiece> pieces;
+    for (std::size_t i = 0; i < templ.size(); ++i) {
+        const char ch = templ[i];
+        const bool inPlaceholder = !pieces.empty() && pieces.back().placeholder && !pieces.back().closed;
+        const bool inLiteral = !pieces.empty() && !pieces.back().placeholder;
+        if (!inPlaceholder && (ch == '<' || !inLiteral)) pieces.push_back({ch == '<', false, {}, {}, i});
+        TemplatePiece& piece = pieces.back();
+        piece.raw = templ.substr(piece.at, i + 1 - piece.at);
+        if (piece.placeholder && ch == '>')
+            piece.closed = true;
+        else
+            piece.text += piece.placeholder ? AsciiUpper(ch) : ch;
+    }
+    return pieces;
 }
 
 }  // namespace
@@ -145,48 +169,51 @@ bool IsReservedDeviceName(std::string_view name)
     return (digit >= '1' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3;
 }
 
-std::string JoinPath(std::string_view folder, std::string_view name)
+std::string JoinPath(std::string_view folder, std::string_view name, PathStyle style)
 {
     std::string path(folder);
-    if (!folder.empty() && kNameDelimiters.find(folder.back()) == std::string_view::npos) {
-        const auto last = folder.find_last_of(kPathDelimiters);
-        path += last == std::string_view::npos ? kSystemDelimiter : folder[last];
+    if (!folder.empty() && NameDelimiters(style).find(folder.back()) == std::string_view::npos) {
+        const auto last = folder.find_last_of("\\/");
+        path += style == PathStyle::Posix             ? '/'
+                : last == std::string_view::npos ? kSystemDelimiter
+                                                 : folder[last];
     }
     path += name;
     return path;
 }
 
-std::string FileNameOf(std::string_view path)
+std::string FileNameOf(std::string_view path, PathStyle style)
 {
-    const auto last = path.find_last_of(kNameDelimiters);
+    const auto last = path.find_last_of(NameDelimiters(style));
     return std::string(last == std::string_view::npos ? path : path.substr(last + 1));
 }
 
-std::string FolderOf(std::string_view path)
+std::string FolderOf(std::string_view path, PathStyle style)
 {
-    const auto last = path.find_last_of(kNameDelimiters);
+    const auto last = path.find_last_of(NameDelimiters(style));
     if (last == std::string_view::npos) return {};
     const std::string_view withDelimiter = path.substr(0, last + 1);
     const std::string_view without = path.substr(0, last);
-    if (path[last] == ':' || without.empty() || without.back() == ':') return std::string(withDelimiter);
-    return std::string(without);
+    const bool drive =
+        style == PathStyle::Windows && (path[last] == ':' || (!without.empty() && without.back() == ':'));
+    return std::string(drive || without.empty() ? withDelimiter : without);
 }
 
-bool HasMp3Extension(std::string_view path)
+bool HasMp3Extension(std::string_view path, PathStyle style)
 {
-    const std::string name = FileNameOf(path);
+    const std::string name = FileNameOf(path, style);
     const auto dot = name.rfind('.');
     return dot != std::string::npos && text::SameIgnoringCase(std::string_view(name).substr(dot), kMp3);
 }
 
-std::string CurrentFileName(const TFTag& tag)
+std::string CurrentFileName(const TFTag& tag, PathStyle style)
 {
-    std::string name = FileNameOf(tag.FilePath);
-    if (HasMp3Extension(name)) name.resize(name.size() - kMp3.size());
+    std::string name = FileNameOf(tag.FilePath, style);
+    if (HasMp3Extension(name, style)) name.resize(name.size() - kMp3.size());
     return name;
 }
 
-std::string RecordFolder(const TFTag& tag) { return FolderOf(tag.FilePath); }
+std::string RecordFolder(const TFTag& tag, PathStyle style) { return FolderOf(tag.FilePath, style); }
 
 // ---- Context ---------------------------------------------------------------------
 
@@ -279,48 +306,142 @@ TemplateContext::TestPass::TestPass(TemplateContext& context) : context_(context
 
 TemplateContext::TestPass::~TestPass() { context_.index_.reset(); }
 
+// ---- Template check ----------------------------------------------------------------
+
+std::optional<TemplateProblem> CheckTemplate(std::string_view templ, TemplateUse use)
+{
+    const std::vector<TemplatePiece> pieces = SplitTemplate(templ);
+    bool recognised = false, cutAt = false;
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        const TemplatePiece& piece = pieces[i];
+        if (!piece.placeholder) continue;
+        const std::string written(piece.raw);
+        if (!piece.closed)
+            return TemplateProblem{TemplateFault::Unclosed, "the '<' at position " + std::to_string(piece.at + 1) +
+                                                                " is never closed by a '>'"};
+        const Placeholder* known = FindPlaceholder(piece.text);
+        if (!known) {
+            std::string names;
+            for (const Placeholder& p : kPlaceholders) names += (names.empty() ? "" : ", ") + std::string(p.name) + ">";
+            return TemplateProblem{TemplateFault::Unknown,
+                                   "unknown placeholder " + written + " (known: " + names + ")"};
+        }
+        if (use == TemplateUse::Rename && !known->makesName)
+            return TemplateProblem{TemplateFault::NotInNames, written + " puts nothing into a file name"};
+        recognised = true;
+        cutAt = cutAt || (i > 0 && !pieces[i - 1].placeholder);
+    }
+    if (!recognised)
+        return TemplateProblem{TemplateFault::NoPlaceholder,
+                               "the template has no placeholder such as <ARTIST> or <TITLE>"};
+    if (use == TemplateUse::Fill && !cutAt)
+        return TemplateProblem{TemplateFault::NothingToCutAt,
+                               "the template has no text before a placeholder to cut a file name at"};
+    return std::nullopt;
+}
+
 // ---- Tag values to a file name -----------------------------------------------------
+
+NameProblem NameProblemOf(std::string_view name)
+{
+    if (name.empty()) return NameProblem::Empty;
+    if (IsReservedDeviceName(name)) return NameProblem::DeviceName;
+    return EndsWithContent(name) ? NameProblem::None : NameProblem::BadEnding;
+}
+
+std::string_view NameProblemText(NameProblem problem)
+{
+    switch (problem) {
+    case NameProblem::Empty: return "the new name is empty";
+    case NameProblem::DeviceName: return "the new name is the name of a device";
+    case NameProblem::BadEnding: return "the new name ends in a blank, '-', '_' or '&'";
+    case NameProblem::None: break;
+    }
+    return {};
+}
+
+namespace {
+
+// The check of a new name against the records and against `exists`, the
+// disk as the caller sees it: a test pass's listing, or the files of an Apply.
+NameCheck CheckNameOn(const TemplateContext& context, std::size_t index, std::string_view folder,
+                      std::string_view name, const std::function<bool(const std::string&)>& exists,
+                      const std::function<bool(const std::string&, const std::string&)>& sameEntry)
+{
+    const NameProblem problem = NameProblemOf(name);
+    if (problem == NameProblem::Empty || problem == NameProblem::DeviceName) return {stTestError, problem};
+    const std::string target = JoinPath(folder, std::string(name) + std::string(kMp3), context.pathStyle);
+    const auto& tags = context.tags();
+    const bool onDisk = exists(target) && !(index < tags.size() && target != tags[index].FilePath &&
+                                            sameEntry(target, tags[index].FilePath));
+    if (onDisk || context.IsNameTaken(target, index)) return {stFileExists, NameProblem::None};
+    return {problem == NameProblem::None ? stTestOk : stTestError, problem};
+}
+
+// The name `templ` makes of the record's values, cleaned of forbidden characters.
+std::string NameFromTemplate(const TemplateContext& context, const TFTag& tag, std::string_view templ)
+{
+    std::string name;
+    for (const TemplatePiece& piece : SplitTemplate(templ)) {
+        if (!piece.placeholder) {
+            name += piece.text;
+            continue;
+        }
+        const Placeholder* p = piece.closed ? FindPlaceholder(piece.text) : nullptr;
+        if (!p || !p->makesName) continue;
+        const std::string& value = *FieldText(tag, p->kind);
+        const auto track = p->kind == fkTrack && context.trackWidth > 0 ? TrackNumberValue(value) : std::nullopt;
+        if (!track) {
+            name = AppendPart(std::move(name), value);
+            continue;
+        }
+        const std::string digits = std::to_string(*track);
+        const auto width = static_cast<std::size_t>(context.trackWidth);
+        name += std::string(width > digits.size() ? width - digits.size() : 0, '0') + digits;
+    }
+    return StripForbiddenChars(name);
+}
+
+// The path of the record's new name in its folder.
+std::string NewPathOf(const TemplateContext& context, const TFTag& tag, std::string_view name)
+{
+    return JoinPath(RecordFolder(tag, context.pathStyle), std::string(name) + std::string(kMp3), context.pathStyle);
+}
+
+}  // namespace
+
+NameCheck CheckName(const TemplateContext& context, std::size_t index, std::string_view folder, std::string_view name)
+{
+    const std::string folderText(folder);
+    return CheckNameOn(
+        context, index, folder, name, [&](const std::string& path) { return context.FileExists(folderText, path); },
+        context.files().sameEntry);
+}
 
 TRowStatus CheckNewName(const TemplateContext& context, std::size_t index, std::string_view folder,
                         std::string_view name)
 {
-    if (name.empty() || IsReservedDeviceName(name)) return stTestError;
-    const std::string target = JoinPath(folder, std::string(name) + std::string(kMp3));
-    const auto& tags = context.tags();
-    const bool onDisk = context.FileExists(std::string(folder), target) &&
-                        !(index < tags.size() && IsOwnRespelling(context.files(), target, tags[index].FilePath));
-    if (onDisk || context.IsNameTaken(target, index)) return stFileExists;
-    return EndsWithContent(name) ? stTestOk : stTestError;
+    return CheckName(context, index, folder, name).status;
 }
 
 TRowStatus MakeNewName(TemplateContext& context, std::size_t index, std::string_view templ)
 {
+    return TestRenameWithReason(context, index, templ).check.status;
+}
+
+RenameTest TestRenameWithReason(TemplateContext& context, std::size_t index, std::string_view templ)
+{
+    RenameTest test;
     try {
         TFTag& tag = context.tags().at(index);
-        std::string name;
-        std::string placeholder;
-        bool open = false;
-        for (const char ch : templ) {
-            if (ch == '<') open = true;
-            if (ch == '>' && open) open = false;
-            if (open) {
-                placeholder += AsciiUpper(ch);
-            } else if (!placeholder.empty()) {
-                if (const Placeholder* p = FindPlaceholder(placeholder); p && p->makesName)
-                    name = AppendPart(std::move(name), *FieldText(tag, p->kind));
-                placeholder.clear();
-            } else {
-                name = AppendPart(std::move(name), std::string_view(&ch, 1));
-            }
-        }
-        name = StripForbiddenChars(name);
-        const TRowStatus result = CheckNewName(context, index, RecordFolder(tag), name);
-        tag.RenameReady = result == stTestOk;
-        tag.NewName = tag.RenameReady ? std::move(name) : CurrentFileName(tag);
-        return result;
+        test.name = NameFromTemplate(context, tag, templ);
+        test.check = CheckName(context, index, RecordFolder(tag, context.pathStyle), test.name);
+        tag.RenameReady = test.check.status == stTestOk;
+        tag.NewName = tag.RenameReady ? test.name : CurrentFileName(tag, context.pathStyle);
     } catch (const std::exception&) {
-        return stTestError;
+        test.check = {stTestError, NameProblem::None};
     }
+    return test;
 }
 
 TRowStatus TestRename(TemplateContext& context, std::size_t index, std::string_view templ)
@@ -329,8 +450,7 @@ TRowStatus TestRename(TemplateContext& context, std::size_t index, std::string_v
     tag.Status = MakeNewName(context, index, templ);
     // A record that fails keeps no target: Apply would not rename it, so its
     // target of an earlier pass must not hold a name from the others.
-    context.SetNewPath(index, tag.Status == stTestOk ? JoinPath(RecordFolder(tag), tag.NewName + std::string(kMp3))
-                                                     : std::string());
+    context.SetNewPath(index, tag.Status == stTestOk ? NewPathOf(context, tag, tag.NewName) : std::string());
     return tag.Status;
 }
 
@@ -347,12 +467,100 @@ TypedName CommitNewName(TemplateContext& context, std::size_t index, std::string
     if (!EndsWithContent(typed.text)) return typed;  // empty too: the editor stays open
     TFTag& tag = context.tags().at(index);
     typed.accepted = true;
-    typed.status = CheckNewName(context, index, RecordFolder(tag), typed.text);
+    typed.status = CheckNewName(context, index, RecordFolder(tag, context.pathStyle), typed.text);
     tag.NewName = typed.text;
     tag.Status = typed.status;
     tag.RenameReady = typed.status == stTestOk;
-    context.SetNewPath(index, tag.RenameReady ? JoinPath(RecordFolder(tag), typed.text + std::string(kMp3)) : std::string());
+    context.SetNewPath(index, tag.RenameReady ? NewPathOf(context, tag, typed.text) : std::string());
     return typed;
+}
+
+// ---- Renaming ----------------------------------------------------------------------
+
+RenameFiles SystemRenameFiles(PathStyle style)
+{
+    // Each folder is read once for every name asked in it (under Wine a name
+    // that is not there costs a walk over the whole folder), and the renames
+    // made through these files are kept in what was read.
+    auto folders = std::make_shared<std::map<std::string, std::optional<platform::FolderFiles>>>();
+    const auto listing = [folders, style](const std::string& path) -> platform::FolderFiles* {
+        auto [folder, added] = folders->try_emplace(FolderOf(path, style));
+        if (added) {
+            try {
+                folder->second.emplace(folder->first);
+            } catch (const std::exception&) {
+                // An unreadable folder may still let its files be looked up by name.
+            }
+        }
+        return folder->second ? &*folder->second : nullptr;
+    };
+    return {[listing](const std::string& name) {
+                const platform::FolderFiles* files = listing(name);
+                return files ? files->Contains(name) : platform::FileExists(name);
+            },
+            [](const std::string& a, const std::string& b) { return platform::SameFileEntry(a, b); },
+            [listing](const std::string& from, const std::string& to) {
+                platform::RenameFile(from, to);
+                if (platform::FolderFiles* files = listing(from)) files->Remove(from);
+                if (platform::FolderFiles* files = listing(to)) files->Add(to);
+            }};
+}
+
+RenameOutcome RenameToNewPath(const RenameFiles& files, const std::string& from, const std::string& to, PathStyle style)
+{
+    try {
+        if (from == to) return RenameOutcome::TargetExists;
+        // Asked once: under Wine a name that is not there costs a walk over the folder.
+        const bool taken = files.exists(to);
+        const bool respelling = taken && files.sameEntry(from, to);
+        if (taken && !respelling) return RenameOutcome::TargetExists;
+        if (!respelling) {
+            files.rename(from, to);
+            return RenameOutcome::Renamed;
+        }
+        // The system would find the target in the file itself: go round it,
+        // through a name beside the file (its folder spelled as in `from`).
+        const std::string name = FileNameOf(from, style);
+        const std::string folder = from.substr(0, from.size() - name.size());
+        std::string temporary;
+        for (int n = 0; temporary.empty() || files.exists(temporary); ++n)
+            temporary = folder + "~" + name + "." + std::to_string(n) + ".tmp";
+        files.rename(from, temporary);
+        try {
+            files.rename(temporary, to);
+        } catch (const std::exception&) {
+            try {
+                files.rename(temporary, from);
+            } catch (const std::exception&) {
+                // Nothing more can be done: the file keeps the temporary name.
+            }
+            return RenameOutcome::Failed;
+        }
+        return RenameOutcome::Renamed;
+    } catch (const std::exception&) {
+        return RenameOutcome::Failed;
+    }
+}
+
+TRowStatus ApplyRename(TemplateContext& context, std::size_t index, const RenameFiles& files)
+{
+    TFTag& tag = context.tags().at(index);
+    if (!tag.RenameReady) return tag.Status;
+    try {
+        // The test's check again, on the disk as it is now.
+        const NameCheck check = CheckNameOn(context, index, RecordFolder(tag, context.pathStyle), tag.NewName,
+                                            files.exists, files.sameEntry);
+        if (check.status != stTestOk) return tag.Status = check.status;
+    } catch (const std::exception&) {
+        return tag.Status = stNoChanges;
+    }
+    switch (RenameToNewPath(files, tag.FilePath, tag.NewPath, context.pathStyle)) {
+    case RenameOutcome::TargetExists: return tag.Status = stFileExists;
+    case RenameOutcome::Failed: return tag.Status = stNoChanges;
+    case RenameOutcome::Renamed: break;
+    }
+    tag.FilePath = tag.NewPath;
+    return tag.Status = stRenamed;
 }
 
 // ---- File name to tag values -------------------------------------------------------
@@ -379,60 +587,154 @@ TRowStatus StoreField(TFTag& tag, std::uint8_t kind, std::string_view value, boo
     return stTestOk;
 }
 
+namespace {
+
+// FillFromName on one record with the context's options.
+TRowStatus FillRecordFromName(const TemplateContext& context, TFTag& tag, std::string_view templ)
+{
+    std::string rest = CurrentFileName(tag, context.pathStyle);
+    if (context.underscoreBySpaces) std::replace(rest.begin(), rest.end(), '_', ' ');
+
+    TRowStatus result = stTestError;
+    bool refused = false;
+    // Literal text in front of the first recognised placeholder names no
+    // field: its piece is skipped and nothing is stored.
+    std::optional<TFieldKind> kind;
+    auto store = [&](std::string_view value) {
+        result = kind ? StoreField(tag, *kind, value, context.emptyOnly) : stNoChanges;
+        refused = refused || result == stTestError;
+    };
+
+    std::string separator, previous;
+    for (const TemplatePiece& piece : SplitTemplate(templ)) {
+        if (!piece.placeholder) {
+            separator += piece.text;
+            continue;
+        }
+        if (!separator.empty()) {
+            // The piece of the placeholder before this separator.
+            if (!previous.empty() && rest.starts_with(previous)) rest.erase(0, previous.size());
+            const std::string value = TextBefore(rest, separator);
+            rest.erase(0, value.size());
+            store(value);
+            previous = std::move(separator);
+            separator.clear();
+        }
+        if (const Placeholder* p = piece.closed ? FindPlaceholder(piece.text) : nullptr) kind = p->kind;
+    }
+    if (!previous.empty() && !rest.empty()) {
+        // The piece of the last placeholder: after the separator that
+        // precedes it, up to that separator's next occurrence.
+        std::string_view value;
+        if (const auto at = rest.find(previous); at != std::string::npos) {
+            value = std::string_view(rest).substr(at + previous.size());
+            value = value.substr(0, value.find(previous));
+        }
+        store(value);
+    }
+    return refused ? stTestError : result;
+}
+
+}  // namespace
+
 TRowStatus FillFromName(TemplateContext& context, std::size_t index, std::string_view templ)
 {
     try {
-        TFTag& tag = context.tags().at(index);
-        std::string rest = CurrentFileName(tag);
-        if (context.underscoreBySpaces) std::replace(rest.begin(), rest.end(), '_', ' ');
-
-        TRowStatus result = stTestError;
-        bool refused = false;
-        // Literal text in front of the first recognised placeholder names no
-        // field: its piece is skipped and nothing is stored.
-        std::optional<TFieldKind> kind;
-        auto store = [&](std::string_view value) {
-            result = kind ? StoreField(tag, *kind, value, context.emptyOnly) : stNoChanges;
-            refused = refused || result == stTestError;
-        };
-
-        std::string placeholder, separator, previous;
-        bool open = false;
-        for (const char ch : templ) {
-            if (ch == '<') open = true;
-            if (ch == '>' && open) open = false;
-            if (open) {
-                if (!separator.empty()) {
-                    // The piece of the placeholder before this separator.
-                    if (!previous.empty() && rest.starts_with(previous)) rest.erase(0, previous.size());
-                    const std::string value = TextBefore(rest, separator);
-                    rest.erase(0, value.size());
-                    store(value);
-                    previous = std::move(separator);
-                    separator.clear();
-                }
-                placeholder += AsciiUpper(ch);
-            } else if (!placeholder.empty()) {
-                if (const Placeholder* p = FindPlaceholder(placeholder)) kind = p->kind;
-                placeholder.clear();
-            } else {
-                separator += ch;
-            }
-        }
-        if (!previous.empty() && !rest.empty()) {
-            // The piece of the last placeholder: after the separator that
-            // precedes it, up to that separator's next occurrence.
-            std::string_view value;
-            if (const auto at = rest.find(previous); at != std::string::npos) {
-                value = std::string_view(rest).substr(at + previous.size());
-                value = value.substr(0, value.find(previous));
-            }
-            store(value);
-        }
-        return refused ? stTestError : result;
+        return FillRecordFromName(context, context.tags().at(index), templ);
     } catch (const std::exception&) {
         return stTestError;
     }
+}
+
+FillPreview PreviewFill(const TemplateContext& context, std::size_t index, std::string_view templ)
+{
+    FillPreview preview;
+    try {
+        const TFTag& tag = context.tags().at(index);
+        TFTag filled = tag;
+        preview.status = FillRecordFromName(context, filled, templ);
+        for (std::uint8_t kind = 0; kind < fkStatus; ++kind)
+            if (*FieldMark(filled, kind))
+                preview.changes.push_back({TFieldKind(kind), *FieldText(tag, kind), *FieldText(filled, kind)});
+    } catch (const std::exception&) {
+        preview = {};
+    }
+    return preview;
+}
+
+// ---- Writing the marked fields ---------------------------------------------------
+
+AttributeFiles SystemAttributeFiles() { return {platform::GetFileAttributeWord, platform::SetFileAttributeWord}; }
+
+TagWrite ApplyFields(twID3::TtwID3& id3, TFTag& tag, ReadOnlyPolicy policy, const AttributeFiles& files,
+                     const WriteSteps& steps)
+{
+    TagWrite write;
+    if (tag.Status != stTestOk) return write;
+    const auto settle = [&](TRowStatus status) {
+        tag.Status = status;
+        if (steps.settled) steps.settled();
+        return write;
+    };
+    // Checked before the file is touched: a track the record cannot hold
+    // writes nothing.
+    const auto track = TrackNumberValue(tag.TrackText);
+    if (tag.TrackSet && !track) return settle(stTestError);
+    try {
+        id3.LoadFromFile(tag.FilePath);
+    } catch (const std::exception&) {
+        // The tag object would still hold the previous file's values.
+        return settle(stWriteError);
+    }
+    auto& v1 = id3.ID3v1();
+    if (tag.TitleSet) v1.SetTitle(tag.TitleText);
+    if (tag.ArtistSet) v1.SetArtist(tag.ArtistText);
+    if (tag.AlbumSet) v1.SetAlbum(tag.AlbumText);
+    if (tag.GenreSet)
+        if (const auto genre = GenreNumber(tag.GenreText)) v1.SetGenreID(*genre);
+    if (tag.YearSet) v1.SetYear(tag.YearText);
+    if (tag.CommentSet) v1.SetComment(tag.CommentText);
+    if (tag.TrackSet) v1.SetTrackNo(*track);
+    bool marked = false;
+    for (std::uint8_t kind = 0; kind < fkStatus; ++kind) marked = marked || *FieldMark(tag, kind);
+    if (!marked) return settle(stNoChanges);
+
+    platform::FileAttributes attributes = 0;
+    try {
+        attributes = files.get(tag.FilePath);
+    } catch (const std::exception&) {
+        // Attributes that cannot be read count as those of a writable file;
+        // the write that follows says whether it was.
+    }
+    write.readOnly = (attributes & platform::kAttributeReadOnly) != 0;
+    if (write.readOnly) {
+        if (policy == ReadOnlyPolicy::Leave || (steps.beforeRemove && !steps.beforeRemove(tag.FilePath))) {
+            write.leftAlone = true;
+            return settle(tag.Status);
+        }
+        try {
+            files.set(tag.FilePath, attributes & ~platform::kAttributeReadOnly);
+        } catch (const std::exception&) {
+            // Not reported here: the write that follows fails and says so.
+        }
+    }
+    TRowStatus status = stWriteError;
+    try {
+        id3.SaveToFile(tag.FilePath);
+        // A save that completed without success wrote nothing usable.
+        if (id3.Success() == twID3::id3Success) status = stTagsRecorded;
+    } catch (const std::exception&) {
+    }
+    settle(status);
+    if (write.readOnly && policy == ReadOnlyPolicy::WriteAndRestore) {
+        if (steps.beforeRestore) steps.beforeRestore();
+        try {
+            files.set(tag.FilePath, attributes);
+        } catch (const std::exception&) {
+            write.restoreFailed = true;
+        }
+    }
+    return write;
 }
 
 // ---- The template list ------------------------------------------------------------

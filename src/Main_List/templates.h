@@ -3,12 +3,15 @@
 // name must pass, and the list of templates kept in the history file.
 //
 // Nothing here knows a window: the list editor (and the command-line tool)
-// hold the records and call these functions. Texts are 8-bit ANSI strings,
-// positions and letter case are byte-wise; letter case is folded for ASCII only
-// unless a comment says otherwise.
+// hold the records and call these functions, the test as well as the Apply
+// of one record (a rename, or a write of the marked fields). Texts are 8-bit
+// ANSI strings, positions and letter case are byte-wise; letter case is folded
+// for ASCII only unless a comment says otherwise.
 #pragma once
 
 #include "Main_List/list_record.h"
+#include "platform/platform.h"
+#include "sonrik/module_dir.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -18,6 +21,10 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+namespace sonrik::twID3 {
+class TtwID3;
+}
 
 namespace sonrik::list {
 
@@ -55,31 +62,34 @@ std::optional<std::uint8_t> GenreNumber(std::string_view name);
 // extension, blanks or dots ("con.mp3", "Lpt1.txt", "NUL ").
 bool IsReservedDeviceName(std::string_view name);
 
-// Paths. Like Windows, '\' and '/' end a folder, and so does the ':' of a drive.
+// Paths, by one of two rules (PathStyle). Windows: '\' and '/' end a folder,
+// and so does the ':' of a drive; the plug-in's paths come from its host and
+// follow this rule on every build, which is why it is the default. POSIX:
+// only '/' does, so a name may hold '\' and ':'; the command line passes
+// kNativePathStyle, the rule of the system it runs on.
 
 // `name` when `folder` is empty; `folder` + `name` when the folder ends with
-// a delimiter or a drive's ':'; otherwise the folder, the delimiter it uses
-// last (the system's one when it has none), and the name.
-std::string JoinPath(std::string_view folder, std::string_view name);
+// a delimiter (or a drive's ':'); otherwise the folder, a delimiter and the
+// name. Windows: the delimiter the folder uses last, the system's one when it
+// has none.
+std::string JoinPath(std::string_view folder, std::string_view name, PathStyle style = PathStyle::Windows);
 
-// The part of `path` after its last '\', '/' or ':'.
-std::string FileNameOf(std::string_view path);
+// The part of `path` after its last delimiter.
+std::string FileNameOf(std::string_view path, PathStyle style = PathStyle::Windows);
 
-// `path` up to its last '\', '/' or ':', without that delimiter unless it is
-// a drive's ':' or the folder is a root ("c:\", "\", "/"); empty when the
-// path has no delimiter.
-std::string FolderOf(std::string_view path);
+// `path` up to its last delimiter, without it unless it is a drive's ':' or
+// the folder is a root ("c:\", "\", "/"); empty when the path has none.
+std::string FolderOf(std::string_view path, PathStyle style = PathStyle::Windows);
 
-// The file name (after the last '\', '/' or ':') ends in ".mp3" in any
-// letter case.
-bool HasMp3Extension(std::string_view path);
+// The file name ends in ".mp3" in any letter case.
+bool HasMp3Extension(std::string_view path, PathStyle style = PathStyle::Windows);
 
 // The record's present name: the file name of `FilePath` without its ".mp3"
 // extension, whatever its letter case.
-std::string CurrentFileName(const TFTag& tag);
+std::string CurrentFileName(const TFTag& tag, PathStyle style = PathStyle::Windows);
 
 // The folder of the record's `FilePath`.
-std::string RecordFolder(const TFTag& tag);
+std::string RecordFolder(const TFTag& tag, PathStyle style = PathStyle::Windows);
 
 // ---- Records, options and file services ----------------------------------------
 
@@ -112,6 +122,11 @@ public:
 
     bool emptyOnly = true;           // "Replace empty fields only"
     bool underscoreBySpaces = true;  // "Replace underscore by spaces"
+    // How the records' paths are cut into folder and name.
+    PathStyle pathStyle = PathStyle::Windows;
+    // Digits of a track number in a new name, with leading zeros ("07" from
+    // track 7 with 2); 0 puts the track text in as the record holds it.
+    int trackWidth = 0;
 
     static constexpr std::size_t kNoRecord = static_cast<std::size_t>(-1);
 
@@ -150,13 +165,46 @@ private:
     std::unique_ptr<PathIndex> index_;
 };
 
+// ---- Template check ----------------------------------------------------------------
+
+// What a template is used for: names from tags, or tags from names.
+enum class TemplateUse { Rename, Fill };
+
+enum class TemplateFault {
+    Unclosed,        // a '<' that no '>' closes
+    Unknown,         // a placeholder that is none of the recognised names
+    NotInNames,      // <YEAR> in a template for names: it adds nothing to a name
+    NoPlaceholder,   // no recognised placeholder at all
+    NothingToCutAt,  // a fill template without text in front of a placeholder
+};
+struct TemplateProblem {
+    TemplateFault fault;
+    std::string message;  // English, naming the placeholder or the position
+};
+
+// The first problem of `templ` for `use`; nothing when it is usable. The list
+// editor takes any template as it is (unknown placeholders add nothing); the
+// command line refuses one with a problem.
+std::optional<TemplateProblem> CheckTemplate(std::string_view templ, TemplateUse use);
+
 // ---- Tag values to a file name (the "TAG to file name" page) -------------------
+
+// Why a name cannot be a file name whatever the folder holds.
+enum class NameProblem { None, Empty, DeviceName, BadEnding };
+NameProblem NameProblemOf(std::string_view name);
+// "the new name is empty", ...; empty for None.
+std::string_view NameProblemText(NameProblem problem);
 
 // Whether `name` can become the new name of record `index` in `folder`:
 // stTestOk (free), stFileExists (a file, or another record's path or target,
-// has it) or stTestError (empty, a device name, or ending in a blank, '-',
-// '_' or '&'). A name that differs from the file's present name in letter
-// case only is free; the present name itself exists.
+// has it) or stTestError (a NameProblem: empty, a device name, or ending in a
+// blank, '-', '_' or '&'). A name that differs from the file's present name
+// in letter case only is free; the present name itself exists.
+struct NameCheck {
+    TRowStatus status = stTestError;
+    NameProblem problem = NameProblem::None;
+};
+NameCheck CheckName(const TemplateContext& context, std::size_t index, std::string_view folder, std::string_view name);
 TRowStatus CheckNewName(const TemplateContext& context, std::size_t index, std::string_view folder,
                         std::string_view name);
 
@@ -168,6 +216,15 @@ TRowStatus MakeNewName(TemplateContext& context, std::size_t index, std::string_
 // MakeNewName, and `NewPath` := the full path of the new name when it is
 // free, empty otherwise (a record that will not be renamed holds no target).
 TRowStatus TestRename(TemplateContext& context, std::size_t index, std::string_view templ);
+
+// TestRename, with what a report shows beside the status: the name the
+// template made (also when it cannot be used, when `NewName` keeps the
+// present name) and why it cannot be used.
+struct RenameTest {
+    NameCheck check;
+    std::string name;
+};
+RenameTest TestRenameWithReason(TemplateContext& context, std::size_t index, std::string_view templ);
 
 // TestRename for every record in order, in one test pass.
 void TestAllRenames(TemplateContext& context, std::string_view templ);
@@ -182,6 +239,42 @@ struct TypedName {
     TRowStatus status = stTestError;
 };
 TypedName CommitNewName(TemplateContext& context, std::size_t index, std::string_view text);
+
+// ---- Renaming ----------------------------------------------------------------------
+
+// The file operations a rename needs; a test passes its own.
+struct RenameFiles {
+    std::function<bool(const std::string&)> exists;
+    // Both names spell one directory entry (platform::SameFileEntry).
+    std::function<bool(const std::string&, const std::string&)> sameEntry;
+    // Fails (throws) when the target exists.
+    std::function<void(const std::string&, const std::string&)> rename;
+};
+// The system's files. `exists` reads each folder (by `style`) once and keeps
+// the renames made through `rename`, so take them for one run of renames:
+// what others change in the folder meanwhile is not seen (a rename onto a
+// file that came meanwhile is still refused, as Failed).
+RenameFiles SystemRenameFiles(PathStyle style = PathStyle::Windows);
+
+enum class RenameOutcome { Renamed, TargetExists, Failed };
+
+// Renames `from` to `to`. A target that is there already is TargetExists,
+// unless it is only the same file spelt in another letter case: the file
+// system ignores case there, so the file goes to a free temporary name in its
+// folder first and from there to `to` (and back to `from` when that second
+// step fails). A refused rename is Failed and leaves the file as it was.
+// Never throws.
+RenameOutcome RenameToNewPath(const RenameFiles& files, const std::string& from, const std::string& to,
+                              PathStyle style = PathStyle::Windows);
+
+// Apply of the "TAG to file name" page for record `index`: a record whose
+// `RenameReady` is off is left alone. Otherwise its new name is checked again
+// as the test checks it, against `files` as they are now, and the file is
+// renamed to `NewPath` when the name is still free: `Status` := stRenamed
+// (and `FilePath` := `NewPath`), stFileExists (the target is taken, never
+// replaced) or stNoChanges (the system refused). Gives `Status`; never throws.
+// Not within a test pass: it changes `FilePath`.
+TRowStatus ApplyRename(TemplateContext& context, std::size_t index, const RenameFiles& files);
 
 // ---- File name to tag values (the "File name to TAG" page) ---------------------
 
@@ -199,6 +292,64 @@ TRowStatus StoreField(TFTag& tag, std::uint8_t kind, std::string_view value, boo
 // outcome is that of the last piece stored, or stTestError when any piece was
 // refused or the template has no two placeholders with text between them.
 TRowStatus FillFromName(TemplateContext& context, std::size_t index, std::string_view templ);
+
+// What FillFromName would do to record `index`, with the record left as it
+// is: the outcome, and each field that Apply would then write (its mark on),
+// in column order, with the value the record holds now and the one it would get.
+struct FieldChange {
+    TFieldKind kind;
+    std::string now;
+    std::string then;
+};
+struct FillPreview {
+    TRowStatus status = stTestError;
+    std::vector<FieldChange> changes;
+};
+FillPreview PreviewFill(const TemplateContext& context, std::size_t index, std::string_view templ);
+
+// ---- Writing the marked fields ---------------------------------------------------
+
+// A read-only file on Apply: left alone (it keeps its status, and the result
+// says so), written and left writable, or written and given its attribute back.
+enum class ReadOnlyPolicy { Leave, MakeWritable, WriteAndRestore };
+
+// The attribute calls of a write; a test passes its own.
+struct AttributeFiles {
+    std::function<platform::FileAttributes(const std::string&)> get;
+    std::function<void(const std::string&, platform::FileAttributes)> set;
+};
+AttributeFiles SystemAttributeFiles();
+
+// Where a window waits, asks and repaints during a write; empty ones do nothing.
+struct WriteSteps {
+    // Before the read-only attribute of `path` is taken off; false leaves the
+    // file alone, as Leave does.
+    std::function<bool(const std::string& path)> beforeRemove;
+    // Once `Status` holds the outcome, before the attribute is given back.
+    std::function<void()> settled;
+    // Before the attribute is given back.
+    std::function<void()> beforeRestore;
+};
+
+struct TagWrite {
+    bool readOnly = false;       // the file was read-only
+    bool leftAlone = false;      // ... and was not written for that
+    bool restoreFailed = false;  // its attribute could not be given back
+};
+
+// Apply of the "File name to TAG" page for one record whose `Status` is
+// stTestOk (any other is left alone): loads the file into `id3`, sets exactly
+// the marked fields in the order title, artist, album, genre (its number in
+// the genre table), year, comment, track (its number), and saves. `Status` :=
+// stNoChanges (nothing marked, nothing written), stTestError (a marked track
+// that is no number from 0 to 255: nothing touched), stTagsRecorded, or
+// stWriteError (the load or the save failed, or the save ended without
+// success; a failed save leaves the file as it was). A read-only file is
+// handled by `policy`; its attribute is given back also after a failed write.
+// `id3` is set up by the caller (the list editor: ID3v1 in use, as ID3v1.1,
+// no Lyrics3 v2). Never throws.
+TagWrite ApplyFields(twID3::TtwID3& id3, TFTag& tag, ReadOnlyPolicy policy,
+                     const AttributeFiles& files = SystemAttributeFiles(), const WriteSteps& steps = {});
 
 // ---- The template list ----------------------------------------------------------
 

@@ -5,6 +5,7 @@
 #include "text/text.h"
 #include "codepage_test_support.h"
 #include "tag_test_support.h"
+#include "twID3/twID3.h"
 
 #include <gtest/gtest.h>
 
@@ -17,6 +18,7 @@
 namespace {
 
 using namespace sonrik::list;
+using sonrik::PathStyle;
 using sonrik::testing::ReadBytes;
 using sonrik::testing::TempDir;
 using sonrik::testing::WriteBytes;
@@ -122,6 +124,7 @@ TEST(TemplatePaths, FolderNameAndJoin)
 {
     struct Case {
         const char *path, *folder, *name;
+        PathStyle style = PathStyle::Windows;
     };
     for (const Case& c : std::vector<Case>{
              {"C:\\Music\\Abba - SOS.mp3", "C:\\Music", "Abba - SOS.mp3"},
@@ -132,12 +135,19 @@ TEST(TemplatePaths, FolderNameAndJoin)
              {"/x.mp3", "/", "x.mp3"},
              {"\\\\srv\\share\\x.mp3", "\\\\srv\\share", "x.mp3"},
              {"x.mp3", "", "x.mp3"},
+             // On POSIX only '/' ends a folder.
+             {"/m/AC\\DC - x.mp3", "/m", "AC\\DC - x.mp3", PathStyle::Posix},
+             {"/m/c:x.mp3", "/m", "c:x.mp3", PathStyle::Posix},
+             {"a:/x.mp3", "a:", "x.mp3", PathStyle::Posix},
+             {"/x.mp3", "/", "x.mp3", PathStyle::Posix},
+             {"x\\y.mp3", "", "x\\y.mp3", PathStyle::Posix},
          }) {
-        EXPECT_EQ(FolderOf(c.path), c.folder) << c.path;
-        EXPECT_EQ(FileNameOf(c.path), c.name) << c.path;
+        EXPECT_EQ(FolderOf(c.path, c.style), c.folder) << c.path;
+        EXPECT_EQ(FileNameOf(c.path, c.style), c.name) << c.path;
         // Joining the two again gives the path back.
-        EXPECT_EQ(JoinPath(FolderOf(c.path), FileNameOf(c.path)), c.path) << c.path;
+        EXPECT_EQ(JoinPath(FolderOf(c.path, c.style), FileNameOf(c.path, c.style), c.style), c.path) << c.path;
     }
+    EXPECT_EQ(JoinPath("C:\\M", "a.mp3", PathStyle::Posix), "C:\\M/a.mp3");
     EXPECT_EQ(JoinPath("C:\\Music", "a.mp3"), "C:\\Music\\a.mp3");
     EXPECT_EQ(JoinPath("C:\\Music\\", "a.mp3"), "C:\\Music\\a.mp3");
     EXPECT_EQ(JoinPath("/srv/music", "a.mp3"), "/srv/music/a.mp3");
@@ -148,6 +158,19 @@ TEST(TemplatePaths, FolderNameAndJoin)
     EXPECT_EQ(CurrentFileName(upper), "x") << "the extension in any letter case";
     upper.FilePath = "C:\\M\\a.mp3.Mp3";
     EXPECT_EQ(CurrentFileName(upper), "a.mp3") << "only the extension";
+}
+
+TEST(TemplatePaths, PosixRecordsKeepBackslashesAndColonsInTheirNames)
+{
+    TTagArray tags{Song("/m/AC\\DC - T:1.mp3", "", "")};
+    FakeDisk disk;
+    TemplateContext context(tags, disk.services());
+    context.pathStyle = PathStyle::Posix;
+    EXPECT_EQ(FillFromName(context, 0, "<ARTIST> - <TITLE>"), stTestOk);
+    EXPECT_EQ(tags[0].ArtistText, "AC\\DC");
+    EXPECT_EQ(tags[0].TitleText, "T:1");
+    EXPECT_EQ(TestRename(context, 0, "<TITLE> - <ARTIST>"), stTestOk);
+    EXPECT_EQ(tags[0].NewPath, "/m/T1 - ACDC.mp3");
 }
 
 TEST(RecordTexts, StatusesAndColumnsInBothLanguages)
@@ -232,6 +255,72 @@ TEST(MakeNewName, NoNewNameLeavesTheFolder)
         }
     }
     EXPECT_GT(renamed, 50);
+}
+
+TEST(TestRenameWithReason, TheNameMadeAndWhyItCannotBeUsed)
+{
+    struct Case {
+        const char *templ, *artist, *track;
+        int width;
+        TRowStatus status;
+        NameProblem problem;
+        const char* name;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"<ARTIST> - <TITLE>", "Abba", "0", 0, stTestOk, NameProblem::None, "Abba - SOS"},
+             {"<YEAR>", "Abba", "0", 0, stTestError, NameProblem::Empty, ""},
+             {"<ARTIST>", "", "0", 0, stTestError, NameProblem::BadEnding, " "},
+             {"<ARTIST>.x", "Nul", "0", 0, stTestError, NameProblem::DeviceName, "Nul.x"},
+             {"<ARTIST> &", "Abba", "0", 0, stTestError, NameProblem::BadEnding, "Abba &"},
+             {"<ARTIST>", "Taken", "0", 0, stFileExists, NameProblem::None, "Taken"},
+             {"<TRACK NUM>. <TITLE>", "", "7", 0, stTestOk, NameProblem::None, "7. SOS"},
+             {"<TRACK NUM>. <TITLE>", "", "+7", 2, stTestOk, NameProblem::None, "07. SOS"},
+             {"<TRACK NUM>", "", "7", 3, stTestOk, NameProblem::None, "007"},
+             {"<TRACK NUM>", "", "123", 2, stTestOk, NameProblem::None, "123"},
+         }) {
+        const std::string where = std::string(c.templ) + " / " + c.artist + " / " + c.track;
+        FakeDisk disk;
+        disk.files = {"C:\\M\\Taken.mp3"};
+        TTagArray tags{Song("C:\\M\\old.mp3", c.artist, "SOS", c.track)};
+        TemplateContext context(tags, disk.services());
+        context.trackWidth = c.width;
+        const RenameTest test = TestRenameWithReason(context, 0, c.templ);
+        EXPECT_EQ(test.check.status, c.status) << where;
+        EXPECT_EQ(test.check.problem, c.problem) << where;
+        EXPECT_EQ(test.name, c.name) << where;
+        EXPECT_EQ(NameProblemText(c.problem).empty(), c.problem == NameProblem::None) << where;
+    }
+}
+
+TEST(CheckTemplate, ProblemsThatTheCommandLineRefuses)
+{
+    using enum TemplateFault;
+    struct Case {
+        const char* templ;
+        TemplateUse use;
+        std::optional<TemplateFault> fault;
+        const char* named;  // in the message
+    };
+    for (const Case& c : std::vector<Case>{
+             {"<ARTIST> - <TITLE>", TemplateUse::Rename, std::nullopt, ""},
+             {"<ARTIST><TITLE>", TemplateUse::Rename, std::nullopt, ""},
+             {"<track num>. <Year>", TemplateUse::Fill, std::nullopt, ""},
+             {"x<TITLE>", TemplateUse::Fill, std::nullopt, ""},
+             {"<ARTIST> - <TITLE", TemplateUse::Rename, Unclosed, "position 12"},
+             {"<ARTIST> - <FOO>", TemplateUse::Fill, Unknown, "<FOO>"},
+             {"<TITLE >", TemplateUse::Rename, Unknown, "<TITLE >"},
+             {"<<TITLE>", TemplateUse::Rename, Unknown, "<<TITLE>"},
+             {"<YEAR> <TITLE>", TemplateUse::Rename, NotInNames, "<YEAR>"},
+             {"Song >", TemplateUse::Rename, NoPlaceholder, "<ARTIST>"},
+             {"", TemplateUse::Fill, NoPlaceholder, "<TITLE>"},
+             {"<ARTIST><TITLE>", TemplateUse::Fill, NothingToCutAt, "cut"},
+         }) {
+        const auto problem = CheckTemplate(c.templ, c.use);
+        EXPECT_EQ(problem ? std::optional(problem->fault) : std::nullopt, c.fault) << c.templ;
+        if (problem) {
+            EXPECT_NE(problem->message.find(c.named), std::string::npos) << problem->message;
+        }
+    }
 }
 
 TEST(CheckNewName, ExistingFilesOnARealFolder)
@@ -545,6 +634,110 @@ TEST(FillFromName, EmptyOnlyFillsOnlyEmptyFields)
     EXPECT_EQ(tags[0].AlbumText, "Album");
     EXPECT_TRUE(tags[0].AlbumSet);
     EXPECT_EQ(tags[0].TitleText, "Title");
+}
+
+TEST(PreviewFill, GivesTheFieldsToWriteAndLeavesTheRecordAsItWas)
+{
+    TTagArray tags{Song("C:\\M\\New - 07 - Song.mp3", "Old", "")};
+    tags[0].AlbumText = "Typed";  // marked by hand before: written too
+    tags[0].AlbumSet = true;
+    TemplateContext context(tags);
+    const std::string templ = "<ARTIST> - <TRACK NUM> - <TITLE>";
+    const FillPreview preview = PreviewFill(context, 0, templ);
+    Lines changes;
+    for (const FieldChange& change : preview.changes)
+        changes.push_back(std::to_string(change.kind) + ":" + change.now + ">" + change.then);
+    EXPECT_EQ(preview.status, stTestOk);
+    EXPECT_EQ(changes, (Lines{"0:0>07", "1:>Song", "3:Typed>Typed"})) << "the artist is kept: empty fields only";
+    EXPECT_EQ(tags[0].TitleText, "");
+    EXPECT_FALSE(tags[0].TitleSet || tags[0].TrackSet);
+    EXPECT_EQ(FillFromName(context, 0, templ), preview.status);
+    EXPECT_EQ(tags[0].TrackText + tags[0].TitleText, "07Song") << "the fill itself does what was shown";
+}
+
+// ---- Apply -----------------------------------------------------------------------------------
+
+TEST(ApplyRename, TheTargetIsCheckedAgainJustBeforeTheRename)
+{
+    const struct {
+        const char *name, *present;
+        bool appears;  // a file of the target's name after the test
+        TRowStatus status;
+        Lines onDisk;
+    } cases[] = {
+        {"free", "a.mp3", false, stRenamed, {"X - T.mp3"}},
+        {"taken after the test", "a.mp3", true, stFileExists, {"X - T.mp3", "a.mp3"}},
+#ifndef _WIN32
+        {"a present name with '\\' and ':'", "a\\b:c.mp3", false, stRenamed, {"X - T.mp3"}},
+#endif
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        WriteBytes(dir.file(c.present), "song");
+        TTagArray tags{Song(dir.file(c.present), "X", "T")};
+        TemplateContext context(tags);
+        context.pathStyle = sonrik::kNativePathStyle;
+        TestAllRenames(context, "<ARTIST> - <TITLE>");
+        ASSERT_EQ(tags[0].Status, stTestOk);
+        if (c.appears) WriteBytes(dir.file("X - T.mp3"), "other");
+        EXPECT_EQ(ApplyRename(context, 0, SystemRenameFiles(context.pathStyle)), c.status);
+        Lines names;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names, c.onDisk);
+        EXPECT_EQ(ReadBytes(dir.file("X - T.mp3")), c.appears ? "other" : "song");
+        EXPECT_EQ(ApplyRename(context, 0, SystemRenameFiles(context.pathStyle)), stFileExists) << "done already";
+    }
+}
+
+TEST(ApplyFields, MarkedFieldsAndReadOnlyFilesByPolicy)
+{
+    using enum ReadOnlyPolicy;
+    const std::string old = sonrik::testing::Record("Old", "Band");
+    const std::string written = sonrik::testing::Record("New", "Band", "", "", "", 7, 17);
+    const struct {
+        const char* name;
+        bool readOnly;
+        ReadOnlyPolicy policy;
+        const char* track;
+        bool marked, failWrites;
+        TRowStatus status;
+        bool changed, leftAlone, readOnlyAfter;
+    } cases[] = {
+        {"writable", false, Leave, "+7", true, false, stTagsRecorded, true, false, false},
+        {"nothing marked", false, Leave, "+7", false, false, stNoChanges, false, false, false},
+        {"a track beyond 255", false, Leave, "300", true, false, stTestError, false, false, false},
+        {"read-only, left alone", true, Leave, "+7", true, false, stTestOk, false, true, true},
+        {"read-only, made writable", true, MakeWritable, "+7", true, false, stTagsRecorded, true, false, false},
+        {"read-only, given back", true, WriteAndRestore, "+7", true, false, stTagsRecorded, true, false, true},
+        {"a write that fails", true, WriteAndRestore, "+7", true, true, stWriteError, false, false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const std::string path = dir.file("a.mp3");
+        const std::string audio = sonrik::testing::Audio(300);
+        WriteBytes(path, audio + old);
+        if (c.readOnly) sonrik::platform::SetFileAttributeWord(path, sonrik::platform::kAttributeReadOnly);
+        TFTag tag = Song(path, "Band", "New", c.track);
+        tag.GenreText = "rock";
+        tag.TitleSet = tag.GenreSet = tag.TrackSet = c.marked;
+        sonrik::twID3::TtwID3 id3;
+        id3.SetUseID3v1(true);
+        id3.ID3v1().SetUseID3v11(true);
+        std::optional<sonrik::platform::FileCallFaults> faults;
+        using Faults = sonrik::platform::FileCallFaults;
+        if (c.failWrites) faults.emplace(sonrik::platform::kFileChanges, 1, Faults::Mode::FromThenOn);
+        const TagWrite write = ApplyFields(id3, tag, c.policy);
+        faults.reset();
+        EXPECT_EQ(tag.Status, c.status);
+        EXPECT_EQ(write.leftAlone, c.leftAlone);
+        EXPECT_TRUE(sonrik::testing::SameBytes(ReadBytes(path), audio + (c.changed ? written : old)));
+        EXPECT_EQ(sonrik::platform::IsReadOnly(path), c.readOnlyAfter);
+        sonrik::platform::SetFileAttributeWord(path, 0);
+    }
 }
 
 // ---- The template list -----------------------------------------------------------------------
