@@ -2,6 +2,8 @@
 
 #include "text/utf8.h"
 
+#include <nlohmann/json.hpp>
+
 #include <cstdio>
 #include <new>
 
@@ -185,56 +187,53 @@ void WriteText(std::ostream& out, const FileReport& report)
         out << "  No Lyrics3 tag\n";
 }
 
-void WriteJson(JsonWriter& json, const FileReport& report)
+std::string ReportJson(const FileReport& report)
 {
-    json.BeginObject();
-    json.Member("file", report.file);
-    json.Member("status", report.status);
+    // Members keep the order in which they are set.
+    using Json = nlohmann::ordered_json;
+    Json json{{"file", report.file}, {"status", report.status}};
     if (report.status == "error") {
-        json.Member("error", report.error);
-        json.Key("code");
-        if (report.code)
-            json.Number(*report.code);
-        else
-            json.Null();
+        json["error"] = report.error;
+        json["code"] = report.code ? Json(*report.code) : Json(nullptr);
     }
-
-    json.Key("id3v1");
+    json["id3v1"] = nullptr;
     if (report.id3v1) {
         const Id3v1Report& v1 = *report.id3v1;
-        json.BeginObject();
-        json.Member("title", v1.title);
-        json.Member("artist", v1.artist);
-        json.Member("album", v1.album);
-        json.Member("year", v1.year);
-        json.Member("comment", v1.comment);
-        json.NumberMember("genre_id", v1.genreId);
-        json.Member("genre", v1.genre);
-        json.NumberMember("track", v1.trackNo);
-        json.BoolMember("v11", v1.v11);
-        json.EndObject();
-    } else {
-        json.Null();
+        json["id3v1"] = {{"title", v1.title},     {"artist", v1.artist},   {"album", v1.album},
+                         {"year", v1.year},       {"comment", v1.comment}, {"genre_id", v1.genreId},
+                         {"genre", v1.genre},     {"track", v1.trackNo},   {"v11", v1.v11}};
     }
-
-    json.Key("lyrics3");
+    json["lyrics3"] = nullptr;
     if (report.lyrics3) {
         const Lyrics3Report& l3 = *report.lyrics3;
-        json.BeginObject();
-        json.Member("version", l3.version2 ? "2.00" : "1");
-        json.StringArray("lyrics", l3.lyrics);
-        json.StringArray("infos", l3.infos);
-        json.StringArray("images", l3.images);
-        json.Member("author", l3.author);
-        json.Member("title", l3.title);
-        json.Member("artist", l3.artist);
-        json.Member("album", l3.album);
-        json.BoolMember("timestamp", l3.timestamp);
-        json.EndObject();
-    } else {
-        json.Null();
+        json["lyrics3"] = {{"version", l3.version2 ? "2.00" : "1"},
+                           {"lyrics", l3.lyrics},
+                           {"infos", l3.infos},
+                           {"images", l3.images},
+                           {"author", l3.author},
+                           {"title", l3.title},
+                           {"artist", l3.artist},
+                           {"album", l3.album},
+                           {"timestamp", l3.timestamp}};
     }
-    json.EndObject();
+    return json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
 }
+
+void JsonReportList::Add(const FileReport& report)
+{
+    std::string text = ReportJson(report);
+    // One level deeper inside the array. A line break stands only between
+    // values: inside a string it is written as "\n".
+    std::string indented = empty_ ? "[\n  " : ",\n  ";
+    indented.reserve(text.size() * 9 / 8);
+    for (const char c : text) {
+        indented += c;
+        if (c == '\n') indented += "  ";
+    }
+    out_ << indented;
+    empty_ = false;
+}
+
+JsonReportList::~JsonReportList() { out_ << (empty_ ? "[]\n" : "\n]\n"); }
 
 }  // namespace sonrik::cli

@@ -3,7 +3,6 @@
 #pragma once
 
 #include "text/codepage.h"
-#include "cli/json.h"
 #include "twID3/twID3.h"
 
 #include <exception>
@@ -58,6 +57,25 @@ std::string DisplayText(std::string_view utf8);
 
 // A report without tags shows the file name and its explanation.
 void WriteText(std::ostream& out, const FileReport& report);
-void WriteJson(JsonWriter& json, const FileReport& report);
+
+// The report as one JSON object, indented by two spaces a level, without a
+// line end: control characters escaped, ill-formed UTF-8 replaced by U+FFFD.
+std::string ReportJson(const FileReport& report);
+
+// Writes reports as one JSON array, each as it comes, so that a long run
+// keeps nothing but the report at hand; closed (with "]") when it goes.
+class JsonReportList {
+public:
+    explicit JsonReportList(std::ostream& out) : out_(out) {}
+    JsonReportList(const JsonReportList&) = delete;
+    JsonReportList& operator=(const JsonReportList&) = delete;
+    ~JsonReportList();
+
+    void Add(const FileReport& report);
+
+private:
+    std::ostream& out_;
+    bool empty_ = true;
+};
 
 }  // namespace sonrik::cli

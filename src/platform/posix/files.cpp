@@ -3,9 +3,11 @@
 #include "platform/posix/errno_map.h"
 
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <memory>
 #include <utility>
 
 namespace sonrik::platform {
@@ -355,6 +357,35 @@ void RenameFile(const std::string& from, const std::string& to)
         return;
     }
     failRename(from, to, e);
+}
+
+}  // namespace sonrik::platform
+
+namespace sonrik::platform {
+
+std::optional<FolderEntries> ReadFolder(const std::string& folder)
+{
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
+    if (!dir) {
+        if (errno == ENOENT || errno == ENOTDIR || folder.empty()) return std::nullopt;
+        fail(errno);
+    }
+    const std::string prefix = folder.back() == '/' ? folder : folder + '/';
+    FolderEntries entries;
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        std::string path = prefix + std::string(name);
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+            entries.folders.push_back(std::move(path));
+        else if (FileExists(path))
+            entries.files.push_back(std::move(path));
+        errno = 0;
+    }
+    if (errno != 0) fail(errno);
+    return entries;
 }
 
 }  // namespace sonrik::platform
