@@ -2,6 +2,7 @@
 #include "cli/report.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <sstream>
 
@@ -103,6 +104,48 @@ TEST_F(CliTaggedReport, JsonCarriesEveryValue)
   }
 }
 )");
+}
+
+// The report's JSON as nlohmann-json writes it, which the tool's own writer
+// must match byte for byte.
+std::string NlohmannJson(const FileReport& r)
+{
+    using Json = nlohmann::ordered_json;
+    Json json{{"file", r.file}, {"status", r.status}};
+    if (r.status == "error") json["error"] = r.error, json["code"] = r.code ? Json(*r.code) : Json();
+    json["id3v1"] = nullptr;
+    if (const auto& v1 = r.id3v1) {
+        json["id3v1"] = {{"title", v1->title}, {"artist", v1->artist}, {"album", v1->album}, {"year", v1->year},
+                         {"comment", v1->comment}, {"genre_id", v1->genreId}, {"genre", v1->genre},
+                         {"track", v1->trackNo}, {"v11", v1->v11}};
+    }
+    json["lyrics3"] = nullptr;
+    if (const auto& l3 = r.lyrics3) {
+        json["lyrics3"] = {{"version", l3->version2 ? "2.00" : "1"}, {"lyrics", l3->lyrics}, {"infos", l3->infos},
+                           {"images", l3->images}, {"author", l3->author}, {"title", l3->title},
+                           {"artist", l3->artist}, {"album", l3->album}, {"timestamp", l3->timestamp}};
+    }
+    return json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+TEST_F(CliTaggedReport, JsonIsWhatNlohmannJsonWrites)
+{
+    tag.ID3v1().Lyrics3().SetInfos({"tab\there", "quote \" and \\", "\x01\x1F\x7F", "ok \xFF"});
+    tag.ID3v1().SetComment("line\r\nbreak\b\f");
+    twID3::TtwID3 bare;
+    for (const FileReport& report : {LoadedReport("f \"1\".mp3", tag, cp1252), LoadedReport("bare\xFF", bare, cp1252),
+                                     ErrorReport("e.mp3", IoError(5)), ErrorReport("\t.mp3", Error(u8"bad\n"))})
+        EXPECT_EQ(ReportJson(report), NlohmannJson(report));
+
+    using Json = nlohmann::ordered_json;
+    const FileReport a = ErrorReport("a", Error(u8"x")), b = LoadedReport("b", tag, cp1252);
+    std::ostringstream out;
+    {
+        JsonReportList list(out);
+        list.Add(a);
+        list.Add(b);
+    }
+    EXPECT_EQ(out.str(), Json::array({Json::parse(NlohmannJson(a)), Json::parse(NlohmannJson(b))}).dump(2) + "\n");
 }
 
 TEST(CliReport, ErrorsCarryTheirTextAndCode)

@@ -60,6 +60,8 @@ void WriteText(std::ostream& out, const FileReport& report);
 
 // The report as one JSON object, indented by two spaces a level, without a
 // line end: control characters escaped, ill-formed UTF-8 replaced by U+FFFD.
+// The text is the one nlohmann-json writes for the same members (dump(2));
+// it is written by hand because it is written for every file of a run.
 std::string ReportJson(const FileReport& report);
 
 // Writes reports as one JSON array, each as it comes, so that a long run
@@ -74,7 +76,10 @@ public:
     void Add(const FileReport& report);
 
 private:
+    void Flush();
+
     std::ostream& out_;
+    std::string pending_;
     bool empty_ = true;
 };
 

@@ -365,11 +365,12 @@ namespace sonrik::platform {
 
 std::optional<FolderEntries> ReadFolder(const std::string& folder)
 {
+    // Most names asked about are files: a status query tells them apart for
+    // less than a failing attempt to open them as a folder.
+    struct stat st {};
+    if (folder.empty() || ::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return std::nullopt;
     const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
-    if (!dir) {
-        if (errno == ENOENT || errno == ENOTDIR || folder.empty()) return std::nullopt;
-        fail(errno);
-    }
+    if (!dir) fail(errno);
     const std::string prefix = folder.back() == '/' ? folder : folder + '/';
     FolderEntries entries;
     errno = 0;
@@ -377,10 +378,11 @@ std::optional<FolderEntries> ReadFolder(const std::string& folder)
         const std::string_view name = entry->d_name;
         if (name == "." || name == "..") continue;
         std::string path = prefix + std::string(name);
-        struct stat st {};
-        if (::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        // The entry's type spares a status query where the file system gives it.
+        const unsigned char type = entry->d_type;
+        if (type == DT_DIR || (type == DT_UNKNOWN && ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)))
             entries.folders.push_back(std::move(path));
-        else if (FileExists(path))
+        else if (type == DT_REG || ((type == DT_LNK || type == DT_UNKNOWN) && FileExists(path)))
             entries.files.push_back(std::move(path));
         errno = 0;
     }
