@@ -88,6 +88,7 @@ TEST(CliArguments, SetValuesAreConvertedToTheTagCodePage)
                                   "--author", "Ёж", "f.mp3"});
     EXPECT_EQ(inv.id3v1.title, "\xCF\xF0\xE8\xE2\xE5\xF2");
     EXPECT_EQ(inv.id3v1.artist, "");  // an empty value clears the field
+    EXPECT_EQ(Parse({"set", "--title=a=", "f"}).id3v1.title, "a=");
     EXPECT_EQ(inv.id3v1.year, "1999");
     EXPECT_EQ(inv.lyrics3.author, "\xA8\xE6");
     EXPECT_FALSE(inv.id3v1.album);

@@ -316,7 +316,7 @@ std::vector<std::string> PrepareWords(std::span<const std::string> args, std::ve
     if (end == args.begin()) end = args.end();
     std::vector<std::string> words;
     for (auto it = args.begin(); it != end; ++it) {
-        const bool emptyValue = it->size() > 3 && it->starts_with("--") && it->back() == '=';
+        const bool emptyValue = it->size() > 3 && it->starts_with("--") && it->find('=') == it->size() - 1;
         words.push_back(emptyValue ? it->substr(0, it->size() - 1) : *it);
         if (emptyValue) words.emplace_back();
     }
