@@ -8,9 +8,12 @@ set -euo pipefail
 # output, the 64-bit cross compiler for the test programs on machines that run
 # no 32-bit programs, a display server and screenshots for the window tests,
 # libFuzzer, and mediainfo as an independent reader of the sample MP3.
+# sonrik-tag's command line and JSON come from two header-only libraries,
+# which the cross builds take from /usr/include as well.
 packages=(
     cmake g++ make ninja-build python3
     libgtest-dev libgmock-dev googletest libbenchmark-dev
+    libcli11-dev nlohmann-json3-dev
     g++-mingw-w64-i686 g++-mingw-w64-i686-posix binutils-mingw-w64-i686
     g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
     wine wine32:i386 wine64

@@ -16,6 +16,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <vector>
 
 namespace sonrik::platform {
 
@@ -128,6 +129,18 @@ private:
     std::shared_ptr<int> calls_;
     FileCallHook previous_;
 };
+
+// The entries of a folder, each with the folder in front of its name, in no
+// particular order: its files (as FileExists sees them) and its subfolders.
+// A link to a folder is not among the subfolders, so that a walk down the
+// tree cannot run in a circle; "." and ".." are left out.
+struct FolderEntries {
+    std::vector<std::string> files;
+    std::vector<std::string> folders;
+};
+// Nothing when `folder` names no folder; throws IoError when it names one
+// that cannot be read.
+std::optional<FolderEntries> ReadFolder(const std::string& folder);
 
 // The read-only attribute of a file.
 bool IsReadOnly(const std::string& name);

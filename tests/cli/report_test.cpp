@@ -1,43 +1,28 @@
-// JSON writing and the two renderings of a file's report.
-#include "cli/json.h"
+// JSON escaping and the two renderings of a file's report.
 #include "cli/report.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <sstream>
 
 namespace sonrik::cli {
 namespace {
 
-TEST(CliJson, StringsAreEscaped)
+TEST(CliJson, StringsAreEscapedAndNeverIllFormed)
 {
-    EXPECT_EQ(JsonString("a\"b\\c"), R"("a\"b\\c")");
-    EXPECT_EQ(JsonString(std::string("\0\x01\n\x1F\x7F", 5)), "\"\\u0000\\u0001\\u000A\\u001F\x7F\"");
-    EXPECT_EQ(JsonString("Ж\xC2\x81"), "\"Ж\xC2\x81\"");  // non-ASCII and C1 stay as they are
-    EXPECT_EQ(JsonString("\xFF/"), "\"\xEF\xBF\xBD/\"");   // never invalid UTF-8 in the output
-}
-
-TEST(CliJson, WriterIndentsAndRefusesMisuse)
-{
-    std::ostringstream out;
-    JsonWriter json(out);
-    json.BeginArray();
-    json.BeginObject();
-    json.Member("a", "x");
-    json.StringArray("empty", {});
-    json.StringArray("lines", {"1", "2"});
-    json.Key("n");
-    json.Null();
-    json.EndObject();
-    json.Number(-3);
-    json.EndArray();
-    EXPECT_EQ(out.str(), "[\n  {\n    \"a\": \"x\",\n    \"empty\": [],\n    \"lines\": [\n      \"1\",\n"
-                         "      \"2\"\n    ],\n    \"n\": null\n  },\n  -3\n]\n");
-
-    JsonWriter bad(out);
-    bad.BeginObject();
-    EXPECT_THROW(bad.String("no key"), std::logic_error);
-    EXPECT_THROW(bad.EndArray(), std::logic_error);
+    const struct {
+        std::string text, json;
+    } cases[] = {
+        {"a\"b\\c", R"("a\"b\\c")"},
+        {std::string("\0\x01\n\x1F\x7F", 5), "\"\\u0000\\u0001\\n\\u001f\x7F\""},
+        {"Ж\xC2\x81", "\"Ж\xC2\x81\""},        // non-ASCII and C1 stay as they are
+        {"\xFF/", "\"\xEF\xBF\xBD/\""},        // never invalid UTF-8 in the output
+    };
+    for (const auto& c : cases) {
+        const std::string json = ReportJson(ErrorReport(c.text, Error(u8"x")));
+        EXPECT_EQ(json.substr(0, json.find(",\n")), "{\n  \"file\": " + c.json) << testing::PrintToString(c.text);
+    }
 }
 
 // A tag object filled through its setters, as a load would leave it.
@@ -89,15 +74,12 @@ TEST_F(CliTaggedReport, TextShowsBothTagsReadably)
 TEST_F(CliTaggedReport, JsonCarriesEveryValue)
 {
     tag.ID3v1().Lyrics3().SetUseLyrics3v2(false);
-    std::ostringstream out;
-    JsonWriter json(out);
-    WriteJson(json, LoadedReport("f.mp3", tag, cp1252));
-    EXPECT_EQ(out.str(), R"({
+    EXPECT_EQ(ReportJson(LoadedReport("f.mp3", tag, cp1252)) + "\n", R"({
   "file": "f.mp3",
   "status": "id3Success",
   "id3v1": {
     "title": "Café",
-    "artist": "A\u001B[2J",
+    "artist": "A\u001b[2J",
     "album": "",
     "year": "1999",
     "comment": "",
@@ -124,6 +106,48 @@ TEST_F(CliTaggedReport, JsonCarriesEveryValue)
 )");
 }
 
+// The report's JSON as nlohmann-json writes it, which the tool's own writer
+// must match byte for byte.
+std::string NlohmannJson(const FileReport& r)
+{
+    using Json = nlohmann::ordered_json;
+    Json json{{"file", r.file}, {"status", r.status}};
+    if (r.status == "error") json["error"] = r.error, json["code"] = r.code ? Json(*r.code) : Json();
+    json["id3v1"] = nullptr;
+    if (const auto& v1 = r.id3v1) {
+        json["id3v1"] = {{"title", v1->title}, {"artist", v1->artist}, {"album", v1->album}, {"year", v1->year},
+                         {"comment", v1->comment}, {"genre_id", v1->genreId}, {"genre", v1->genre},
+                         {"track", v1->trackNo}, {"v11", v1->v11}};
+    }
+    json["lyrics3"] = nullptr;
+    if (const auto& l3 = r.lyrics3) {
+        json["lyrics3"] = {{"version", l3->version2 ? "2.00" : "1"}, {"lyrics", l3->lyrics}, {"infos", l3->infos},
+                           {"images", l3->images}, {"author", l3->author}, {"title", l3->title},
+                           {"artist", l3->artist}, {"album", l3->album}, {"timestamp", l3->timestamp}};
+    }
+    return json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+TEST_F(CliTaggedReport, JsonIsWhatNlohmannJsonWrites)
+{
+    tag.ID3v1().Lyrics3().SetInfos({"tab\there", "quote \" and \\", "\x01\x1F\x7F", "ok \xFF"});
+    tag.ID3v1().SetComment("line\r\nbreak\b\f");
+    twID3::TtwID3 bare;
+    for (const FileReport& report : {LoadedReport("f \"1\".mp3", tag, cp1252), LoadedReport("bare\xFF", bare, cp1252),
+                                     ErrorReport("e.mp3", IoError(5)), ErrorReport("\t.mp3", Error(u8"bad\n"))})
+        EXPECT_EQ(ReportJson(report), NlohmannJson(report));
+
+    using Json = nlohmann::ordered_json;
+    const FileReport a = ErrorReport("a", Error(u8"x")), b = LoadedReport("b", tag, cp1252);
+    std::ostringstream out;
+    {
+        JsonReportList list(out);
+        list.Add(a);
+        list.Add(b);
+    }
+    EXPECT_EQ(out.str(), Json::array({Json::parse(NlohmannJson(a)), Json::parse(NlohmannJson(b))}).dump(2) + "\n");
+}
+
 TEST(CliReport, ErrorsCarryTheirTextAndCode)
 {
     const FileReport denied = ErrorReport("d.mp3", IoError(5));
@@ -132,10 +156,7 @@ TEST(CliReport, ErrorsCarryTheirTextAndCode)
     EXPECT_EQ(Explanation(ErrorReport("x", IoError(131))), "I/O error 131");
     EXPECT_EQ(ErrorMessage(Error(u8"too big")), "too big");
 
-    std::ostringstream out;
-    JsonWriter json(out);
-    WriteJson(json, ErrorReport("e.mp3", Error(u8"bad")));
-    EXPECT_EQ(out.str(), "{\n  \"file\": \"e.mp3\",\n  \"status\": \"error\",\n  \"error\": \"bad\",\n"
+    EXPECT_EQ(ReportJson(ErrorReport("e.mp3", Error(u8"bad"))) + "\n", "{\n  \"file\": \"e.mp3\",\n  \"status\": \"error\",\n  \"error\": \"bad\",\n"
                          "  \"code\": null,\n  \"id3v1\": null,\n  \"lyrics3\": null\n}\n");
 }
 

@@ -273,8 +273,28 @@ TEST_F(SonrikTag, ExitStatusTellsWhatHappened)
 
     const Result help = Run({"--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.out.rfind("Usage:\n  sonrik-tag show", 0), 0u);
+    EXPECT_NE(help.out.find("Usage: sonrik-tag [OPTIONS] [SUBCOMMAND]"), std::string::npos) << help.out;
     EXPECT_EQ(Run({"set", "--no-lyrics3", Write("bare.mp3", Audio())}).status, 1);  // nothing to write
+}
+
+TEST_F(SonrikTag, FoldersAndListFilesGiveTheirMp3Files)
+{
+    const auto a = Write("a.MP3", Audio() + Record("T", "A", 1));
+    const auto b = Write("b.mp3", Audio());
+    Write("c.txt", Audio());
+    fs::create_directories(dir_ / "sub" / "empty");
+    const auto d = Write("sub/d.mp3", Audio());
+    const Result set = Run({"set", "--year", "1990", "-r", dir_.string()});
+    EXPECT_EQ(set.status, 0) << set.err;
+    EXPECT_EQ(set.out, a + ": saved\n" + b + ": saved\n" + d + ": saved\n");
+    EXPECT_EQ(ReadAll(d).substr(Audio().size() + 93, 4), "1990");
+
+    const auto list = Write("list.m3u", b + "\r\n" + dir_.string() + "/c.txt\r\n");
+    const Result listed = Run({"show", "--json", "--list", list, (dir_ / "sub" / "empty").string()});
+    EXPECT_EQ(listed.status, 0);
+    EXPECT_EQ(listed.out.substr(0, listed.out.find(",\n")), "[\n  {\n    \"file\": \"" + b + "\"");
+    EXPECT_EQ(listed.err, "sonrik-tag: warning: " + (dir_ / "sub" / "empty").string() + ": no MP3 files there\n");
+    EXPECT_EQ(Run({"show", "--json", (dir_ / "sub" / "empty").string()}).out, "[]\n");
 }
 
 TEST_F(SonrikTag, UnreadableAndDamagedFilesAreReportedNotCrashedOn)
@@ -296,6 +316,13 @@ TEST_F(SonrikTag, UnreadableAndDamagedFilesAreReportedNotCrashedOn)
     EXPECT_EQ(set.status, 1);
     EXPECT_EQ(set.err, "sonrik-tag: " + locked + ": not saved: File access denied (OS error 5)\n");
     EXPECT_EQ(ReadAll(locked), Audio() + Record("T", "A", 1));
+
+    const auto lockedDir = (dir_ / "locked").string();
+    fs::create_directory(lockedDir);
+    fs::permissions(lockedDir, fs::perms::none);
+    const Result folder = Run({"show", "-r", dir_.string()}, prefix);
+    EXPECT_EQ(folder.status, 1);
+    EXPECT_EQ(folder.err, "sonrik-tag: " + lockedDir + ": the folder cannot be read: File access denied (OS error 5)\n");
 
     // Markers with nonsense sizes and truncated fields.
     const auto damaged = Write("damaged.mp3", "LYRICSBEGINLYR99999abcIND00001x" "9x9x9xLYRICS200" + Record("", "", 0));

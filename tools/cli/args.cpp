@@ -1,10 +1,17 @@
 #include "cli/args.h"
 
+#include "cli/usage.h"
 #include "twID3/twID3.h"
+
+#include <CLI/CLI.hpp>
 
 #include <algorithm>
 #include <array>
 #include <charconv>
+
+#ifndef SONRIK_VERSION
+#define SONRIK_VERSION "unknown"
+#endif
 
 namespace sonrik::cli {
 
@@ -28,11 +35,13 @@ struct Pending {
     bool anyValue = false;  // set: something to change was given
 };
 
+// Takes one option's value; a flag's value is "true" or "false" (its "--no-" form).
 using Apply = void (*)(Pending&, std::string_view option, std::string_view value);
 
 struct OptionSpec {
-    std::string_view name;
-    bool takesValue;
+    std::string_view names;     // as CLI11 takes them; "!--no-x" is the "false" form of a flag
+    std::string_view typeName;  // empty for a flag
+    std::string_view help;
     bool forShow;
     bool forSet;
     Apply apply;
@@ -86,126 +95,100 @@ void Track(Pending& p, std::string_view option, std::string_view value)
     p.anyValue = true;
 }
 
-template <bool Value>
-void V11(Pending& p, std::string_view, std::string_view)
+template <auto Member>
+void SetFlag(Pending& p, std::string_view, std::string_view value)
 {
-    p.invocation.id3v1.useID3v11 = Value;
+    p.invocation.*Member = value == "true";
+}
+
+template <auto Member>
+void Id3v1Flag(Pending& p, std::string_view, std::string_view value)
+{
+    p.invocation.id3v1.*Member = value == "true";
     p.anyValue = true;
 }
 
-template <bool Value>
-void Timestamp(Pending& p, std::string_view, std::string_view)
+template <auto Member>
+void Lyrics3Flag(Pending& p, std::string_view, std::string_view value)
 {
-    p.invocation.lyrics3.useTimestamp = Value;
+    p.invocation.lyrics3.*Member = value == "true";
     p.anyValue = true;
 }
 
-void Lyrics3Version1(Pending& p, std::string_view, std::string_view)
-{
-    p.invocation.lyrics3.version1 = true;
-    p.anyValue = true;
-}
+void CodePageOption(Pending& p, std::string_view, std::string_view value) { p.codePage = std::string(value); }
 
-void NoLyrics3(Pending& p, std::string_view, std::string_view)
-{
-    p.invocation.lyrics3.remove = true;
-    p.anyValue = true;
-}
-
-void Json(Pending& p, std::string_view, std::string_view) { p.invocation.json = true; }
-
-void CodePageOption(Pending& p, std::string_view, std::string_view value)
-{
-    p.codePage = std::string(value);
-}
+void ListOption(Pending& p, std::string_view, std::string_view value) { p.invocation.lists.emplace_back(value); }
 
 constexpr std::size_t kId3v1TextLimit = 30;
 constexpr std::size_t kYearLimit = 4;
 
 constexpr std::array kOptions = {
-    OptionSpec{"--json", false, true, false, Json},
-    OptionSpec{"--codepage", true, true, true, CodePageOption},
-    OptionSpec{"--title", true, false, true, Id3v1Text<&Id3v1Values::title, kId3v1TextLimit>},
-    OptionSpec{"--artist", true, false, true, Id3v1Text<&Id3v1Values::artist, kId3v1TextLimit>},
-    OptionSpec{"--album", true, false, true, Id3v1Text<&Id3v1Values::album, kId3v1TextLimit>},
-    OptionSpec{"--year", true, false, true, Id3v1Text<&Id3v1Values::year, kYearLimit>},
-    OptionSpec{"--comment", true, false, true, Id3v1Text<&Id3v1Values::comment, kId3v1TextLimit>},
-    OptionSpec{"--genre", true, false, true, Genre},
-    OptionSpec{"--track", true, false, true, Track},
-    OptionSpec{"--v11", false, false, true, V11<true>},
-    OptionSpec{"--no-v11", false, false, true, V11<false>},
-    OptionSpec{"--lyrics-file", true, false, true, Lyrics3File<&Lyrics3Values::lyricsFile>},
-    OptionSpec{"--infos-file", true, false, true, Lyrics3File<&Lyrics3Values::infosFile>},
-    OptionSpec{"--images-file", true, false, true, Lyrics3File<&Lyrics3Values::imagesFile>},
-    OptionSpec{"--l3-title", true, false, true, Lyrics3Text<&Lyrics3Values::title>},
-    OptionSpec{"--l3-artist", true, false, true, Lyrics3Text<&Lyrics3Values::artist>},
-    OptionSpec{"--l3-album", true, false, true, Lyrics3Text<&Lyrics3Values::album>},
-    OptionSpec{"--author", true, false, true, Lyrics3Text<&Lyrics3Values::author>},
-    OptionSpec{"--timestamp", false, false, true, Timestamp<true>},
-    OptionSpec{"--no-timestamp", false, false, true, Timestamp<false>},
-    OptionSpec{"--lyrics3-v1", false, false, true, Lyrics3Version1},
-    OptionSpec{"--no-lyrics3", false, false, true, NoLyrics3},
+    OptionSpec{"--json", "", "one JSON array with an object per file", true, false, SetFlag<&Invocation::json>},
+    OptionSpec{"--codepage", "N", "the code page of the tag's text (see sonrik-tag --help)", true, true,
+               CodePageOption},
+    OptionSpec{"-r,--recursive", "", "take the MP3 files of subfolders too, all the way down", true, true,
+               SetFlag<&Invocation::recursive>},
+    OptionSpec{"--list", "LISTFILE", "take the MP3 files named by a player's list file (one path a line)", true,
+               true, ListOption},
+    OptionSpec{"--title", "T", "title (30 bytes kept)", false, true, Id3v1Text<&Id3v1Values::title, kId3v1TextLimit>},
+    OptionSpec{"--artist", "A", "artist (30 bytes kept)", false, true,
+               Id3v1Text<&Id3v1Values::artist, kId3v1TextLimit>},
+    OptionSpec{"--album", "A", "album (30 bytes kept)", false, true, Id3v1Text<&Id3v1Values::album, kId3v1TextLimit>},
+    OptionSpec{"--year", "Y", "year (4 bytes kept)", false, true, Id3v1Text<&Id3v1Values::year, kYearLimit>},
+    OptionSpec{"--comment", "C", "comment (30 bytes kept, 28 with a track number)", false, true,
+               Id3v1Text<&Id3v1Values::comment, kId3v1TextLimit>},
+    OptionSpec{"--genre", "NAME|NUMBER", "a name from 'sonrik-tag genres' (any letter case) or 0 to 147", false,
+               true, Genre},
+    OptionSpec{"--track", "N", "0 to 255; makes the tag ID3v1.1", false, true, Track},
+    OptionSpec{"--v11,!--no-v11", "", "write the tag as ID3v1.1 or as ID3v1.0", false, true,
+               Id3v1Flag<&Id3v1Values::useID3v11>},
+    OptionSpec{"--lyrics-file", "F", "the Lyrics3 lyrics: the lines of a text file, its bytes as they are", false,
+               true, Lyrics3File<&Lyrics3Values::lyricsFile>},
+    OptionSpec{"--infos-file", "F", "the Lyrics3 information lines, from a text file", false, true,
+               Lyrics3File<&Lyrics3Values::infosFile>},
+    OptionSpec{"--images-file", "F", "the Lyrics3 image lines, from a text file", false, true,
+               Lyrics3File<&Lyrics3Values::imagesFile>},
+    OptionSpec{"--l3-title", "T", "Lyrics3 title (250 bytes kept)", false, true, Lyrics3Text<&Lyrics3Values::title>},
+    OptionSpec{"--l3-artist", "A", "Lyrics3 artist (250 bytes kept)", false, true,
+               Lyrics3Text<&Lyrics3Values::artist>},
+    OptionSpec{"--l3-album", "A", "Lyrics3 album (250 bytes kept)", false, true, Lyrics3Text<&Lyrics3Values::album>},
+    OptionSpec{"--author", "A", "Lyrics3 author (250 bytes kept)", false, true, Lyrics3Text<&Lyrics3Values::author>},
+    OptionSpec{"--timestamp,!--no-timestamp", "", "whether the lyrics carry time stamps", false, true,
+               Lyrics3Flag<&Lyrics3Values::useTimestamp>},
+    OptionSpec{"--lyrics3-v1", "", "write the Lyrics3 tag as version 1 (lyrics only)", false, true,
+               Lyrics3Flag<&Lyrics3Values::version1>},
+    OptionSpec{"--no-lyrics3", "", "remove the Lyrics3 tag", false, true, Lyrics3Flag<&Lyrics3Values::remove>},
 };
 
-std::string_view CommandName(Command command)
+// The long name of an option, for messages.
+std::string_view OptionName(const OptionSpec& spec)
 {
-    return command == Command::Show ? "show" : command == Command::Set ? "set" : "genres";
+    const std::string_view names = spec.names.substr(spec.names.find("--"));
+    return names.substr(0, names.find(','));
 }
 
-const OptionSpec& FindOption(std::string_view name, Command command)
+// Every value given is passed on, in order, so that of an option given twice
+// the last value counts (but --list takes every one).
+void AddOption(CLI::App& command, const OptionSpec& spec, Pending& p)
 {
-    const auto* it = std::find_if(kOptions.begin(), kOptions.end(),
-                                  [&](const OptionSpec& o) { return o.name == name; });
-    const bool fits = it != kOptions.end()
-                      && ((command == Command::Show && it->forShow) || (command == Command::Set && it->forSet));
-    if (!fits)
-        throw UsageError("unknown option " + std::string(name) + " for " + std::string(CommandName(command)));
-    return *it;
-}
-
-std::optional<Command> ParseCommand(std::string_view word)
-{
-    if (word == "help" || word == "--help" || word == "-h") return Command::Help;
-    if (word == "--version") return Command::Version;
-    if (word == "genres") return Command::Genres;
-    if (word == "show") return Command::Show;
-    if (word == "set") return Command::Set;
-    return std::nullopt;
-}
-
-// Options may stand anywhere among the files; "--" ends them.
-// Returns false when --help was asked for.
-bool ParseWords(Pending& p, std::span<const std::string> words)
-{
-    const Command command = p.invocation.command;
-    bool optionsEnded = false;
-    for (std::size_t i = 0; i < words.size(); ++i) {
-        const std::string_view word = words[i];
-        if (optionsEnded || word.size() < 2 || word[0] != '-') {
-            p.invocation.files.emplace_back(word);
-            continue;
-        }
-        if (word == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        if (word == "--help" || word == "-h") return false;
-        if (word[1] != '-') throw UsageError("unknown option " + std::string(word));
-
-        const auto equals = word.find('=');
-        const std::string_view name = word.substr(0, equals);
-        const OptionSpec& option = FindOption(name, command);
-        std::string_view value;
-        if (equals != std::string_view::npos) {
-            if (!option.takesValue) throw UsageError("option " + std::string(name) + " takes no value");
-            value = word.substr(equals + 1);
-        } else if (option.takesValue) {
-            if (i + 1 == words.size()) throw UsageError("option " + std::string(name) + " needs a value");
-            value = words[++i];
-        }
-        option.apply(p, option.name, value);
+    const std::string names(spec.names);
+    const std::string help(spec.help);
+    if (spec.typeName.empty()) {
+        command
+            .add_flag_function(
+                names, [&p, &spec](std::int64_t count) { spec.apply(p, OptionName(spec), count > 0 ? "true" : "false"); },
+                help)
+            ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+        return;
     }
-    return true;
+    const auto applyEach = [&p, &spec](const std::vector<std::string>& values) {
+        for (const auto& value : values) spec.apply(p, OptionName(spec), value);
+    };
+    command.add_option_function<std::vector<std::string>>(names, applyEach, help)
+        ->type_name(std::string(spec.typeName))
+        ->expected(1)
+        ->allow_extra_args(false)  // one value each time, the words after it are paths
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
 }
 
 const text::CodePage& ChooseCodePage(const Pending& p, const ParseSettings& settings)
@@ -266,6 +249,81 @@ void CheckSetCombinations(const Pending& p)
         throw UsageError("--no-lyrics3 removes the Lyrics3 tag and cannot be combined with Lyrics3 values");
 }
 
+// The program and its commands as CLI11 sees them; options write into `p`.
+struct Parser {
+    CLI::App app;
+    CLI::App* help = nullptr;
+    std::string helpTopic;
+    std::vector<std::pair<CLI::App*, Command>> commands;
+
+    explicit Parser(Pending& p)
+    {
+        const CommandText& program = ProgramText();
+        app.name(std::string(program.name));
+        app.description(std::string(program.summary));
+        app.footer(std::string(program.footer));
+        app.set_version_flag("--version", "sonrik-tag " SONRIK_VERSION);
+        // Unknown words are collected, not refused, so that the refusal can
+        // name them in our own terms (see CheckLeftOver).
+        app.allow_extras();
+        // One command a run: after it, a command's name is just a path
+        // ("show set" shows the file "set") or the topic of help.
+        app.require_subcommand(0, 1);
+        for (const CommandText& text : CommandTexts()) {
+            CLI::App* command = app.add_subcommand(std::string(text.name), std::string(text.summary));
+            command->footer(std::string(text.footer));
+            if (text.name == "help") {
+                help = command;
+                command->add_option("COMMAND", helpTopic, "the command to tell about");
+                continue;
+            }
+            const Command which = text.name == "show" ? Command::Show : text.name == "set" ? Command::Set
+                                                                                           : Command::Genres;
+            commands.emplace_back(command, which);
+            if (which == Command::Genres) continue;
+            command->add_option("PATH", p.invocation.paths, "MP3 files, and folders for the MP3 files in them")
+                ->type_name("PATH")
+                ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+            for (const OptionSpec& spec : kOptions)
+                if (which == Command::Show ? spec.forShow : spec.forSet) AddOption(*command, spec, p);
+        }
+    }
+
+    // Words CLI11 did not take: an unknown option, a command or an argument too many.
+    void CheckLeftOver(const CLI::App& command, std::string_view name) const
+    {
+        const std::vector<std::string> left = command.remaining();
+        if (left.empty()) return;
+        const auto option = std::find_if(left.begin(), left.end(), [](const std::string& w) { return w[0] == '-'; });
+        if (option != left.end()) {
+            throw UsageError("unknown option " + *option
+                             + (name.empty() ? std::string() : " for " + std::string(name)));
+        }
+        if (name.empty()) throw UsageError("unknown command '" + left.front() + "'");
+        throw UsageError(std::string(name) + " takes no arguments");
+    }
+};
+
+// The words as CLI11 takes them (from the back), with two things of its
+// version 2.1 set right before it sees them. The words after the first "--"
+// are set aside as paths: it gives a "--" back to the program's level once
+// the command's positional argument holds a value, and would refuse the rest.
+// "--name=" is "--name" with an empty value: it would take the next word.
+std::vector<std::string> PrepareWords(std::span<const std::string> args, std::vector<std::string>& paths)
+{
+    auto end = std::find(args.begin(), args.end(), "--");
+    if (end != args.begin() && end != args.end()) paths.assign(end + 1, args.end());
+    if (end == args.begin()) end = args.end();
+    std::vector<std::string> words;
+    for (auto it = args.begin(); it != end; ++it) {
+        const bool emptyValue = it->size() > 3 && it->starts_with("--") && it->find('=') == it->size() - 1;
+        words.push_back(emptyValue ? it->substr(0, it->size() - 1) : *it);
+        if (emptyValue) words.emplace_back();
+    }
+    std::reverse(words.begin(), words.end());
+    return words;
+}
+
 }  // namespace
 
 std::optional<unsigned> ParseNumber(std::string_view text, unsigned max)
@@ -295,27 +353,53 @@ std::optional<std::uint8_t> ParseGenre(std::string_view text)
 Invocation ParseArguments(std::span<const std::string> args, const ParseSettings& settings)
 {
     if (args.empty()) throw UsageError("no command given");
-    const auto command = ParseCommand(args[0]);
-    if (!command) throw UsageError("unknown command '" + args[0] + "'");
-
     Pending p;
-    p.invocation.command = *command;
-    p.invocation.codePage = &ChooseCodePage(p, settings);
-    if (*command == Command::Help || *command == Command::Version) return p.invocation;
-
-    if (!ParseWords(p, args.subspan(1))) {
+    Parser parser(p);
+    std::vector<std::string> pathsAfterMark;
+    std::vector<std::string> words = PrepareWords(args, pathsAfterMark);
+    try {
+        parser.app.parse(words);
+    } catch (const CLI::CallForHelp&) {
         p.invocation.command = Command::Help;
+        p.invocation.helpText = parser.app.help() + "\n";
+        return p.invocation;
+    } catch (const CLI::CallForVersion& e) {
+        p.invocation.command = Command::Version;
+        p.invocation.helpText = e.what() + std::string("\n");
+        return p.invocation;
+    } catch (const CLI::ParseError& e) {
+        throw UsageError(e.what());
+    }
+    parser.CheckLeftOver(parser.app, {});
+    if (parser.help->parsed()) {
+        p.invocation.command = Command::Help;
+        const CLI::App* topic = &parser.app;
+        try {
+            if (!parser.helpTopic.empty()) topic = parser.app.get_subcommand(parser.helpTopic);
+        } catch (const CLI::OptionNotFound&) {
+            throw UsageError("unknown command '" + parser.helpTopic + "'");
+        }
+        // A command's usage line names the program too.
+        p.invocation.helpText = (topic == &parser.app ? topic->help() : topic->help(topic->get_parent()->get_name()))
+                                + "\n";
         return p.invocation;
     }
-    p.invocation.codePage = &ChooseCodePage(p, settings);  // --codepage is known now
-
-    if (*command == Command::Genres) {
-        if (!p.invocation.files.empty()) throw UsageError("genres takes no arguments");
+    const auto chosen = std::find_if(parser.commands.begin(), parser.commands.end(),
+                                     [](const auto& c) { return c.first->parsed(); });
+    if (chosen == parser.commands.end()) throw UsageError("no command given");
+    const auto [command, which] = *chosen;
+    parser.CheckLeftOver(*command, command->get_name());
+    p.invocation.command = which;
+    p.invocation.paths.insert(p.invocation.paths.end(), pathsAfterMark.begin(), pathsAfterMark.end());
+    p.invocation.codePage = &ChooseCodePage(p, settings);
+    if (which == Command::Genres) {
+        if (!pathsAfterMark.empty()) throw UsageError("genres takes no arguments");
         return p.invocation;
     }
-    if (p.invocation.files.empty()) throw UsageError(std::string(CommandName(*command)) + ": no files given");
+    if (p.invocation.paths.empty() && p.invocation.lists.empty())
+        throw UsageError(command->get_name() + ": no files given");
     ConvertTexts(p, settings);
-    if (*command == Command::Set) CheckSetCombinations(p);
+    if (which == Command::Set) CheckSetCombinations(p);
     return p.invocation;
 }
 

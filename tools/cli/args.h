@@ -1,6 +1,6 @@
-// The command line of sonrik-tag: commands, options and their checks.
-// Everything that can be wrong with the command line is found here, before
-// any file is touched.
+// The command line of sonrik-tag: commands, options and their checks, over
+// CLI11. Everything that can be wrong with the command line is found here,
+// before any file is touched.
 #pragma once
 
 #include "text/codepage.h"
@@ -45,9 +45,14 @@ struct Lyrics3Values {
 
 struct Invocation {
     Command command = Command::Help;
+    std::string helpText;  // Help, Version: what to print
     bool json = false;
     const text::CodePage* codePage = nullptr;  // never null after parsing
-    std::vector<std::string> files;
+    // Files and folders as given, list files, and whether folders are walked
+    // down (CollectFiles turns them into the files to work on).
+    std::vector<std::string> paths;
+    std::vector<std::string> lists;
+    bool recursive = false;
     Id3v1Values id3v1;
     Lyrics3Values lyrics3;
     // Notes for the user that do not stop the command (values cut to fit).
@@ -63,7 +68,8 @@ struct ParseSettings {
     bool argumentsAreUtf8 = true;
 };
 
-// Parses the arguments after the program name; throws UsageError.
+// Parses the arguments after the program name; throws UsageError. --help and
+// --version give Command::Help or Command::Version with their text.
 Invocation ParseArguments(std::span<const std::string> args, const ParseSettings& settings);
 
 // A genre given by name (any letter case) or number 0-147; nullopt otherwise.

@@ -1,16 +1,12 @@
 #include "cli/commands.h"
 
-#include "cli/json.h"
+#include "cli/files.h"
 #include "cli/report.h"
 #include "cli/system.h"
 #include "text/utf8.h"
 #include "platform/platform.h"
 
 #include <cstdio>
-
-#ifndef SONRIK_VERSION
-#define SONRIK_VERSION "unknown"
-#endif
 
 namespace sonrik::cli {
 
@@ -33,38 +29,36 @@ FileReport LoadReport(const std::string& file, const text::CodePage& codePage)
     }
 }
 
-int RunShow(const Invocation& invocation, std::ostream& out, std::ostream& err)
+int RunShow(const Invocation& invocation, const std::vector<std::string>& files, std::ostream& out,
+            std::ostream& err)
 {
-    std::optional<JsonWriter> json;
-    if (invocation.json) {
-        json.emplace(out);
-        json->BeginArray();
-    }
+    std::optional<JsonReportList> json;
+    if (invocation.json) json.emplace(out);
     bool failed = false;
     bool first = true;
-    for (const auto& file : invocation.files) {
+    for (const auto& file : files) {
         const FileReport report = LoadReport(file, *invocation.codePage);
         if (report.Failed()) {
             failed = true;
             err << kProgram << ": " << DisplayText(report.file) << ": " << DisplayText(Explanation(report)) << '\n';
         }
         if (json) {
-            WriteJson(*json, report);
+            json->Add(report);
         } else if (!report.Failed()) {
             if (!first) out << '\n';
             first = false;
             WriteText(out, report);
         }
     }
-    if (json) json->EndArray();
     return failed ? 1 : 0;
 }
 
-int RunSet(const Invocation& invocation, std::ostream& out, std::ostream& err)
+int RunSet(const Invocation& invocation, const std::vector<std::string>& files, std::ostream& out,
+           std::ostream& err)
 {
     const SetPlan plan = PrepareSet(invocation);
     bool failed = false;
-    for (const auto& file : invocation.files) {
+    for (const auto& file : files) {
         std::optional<std::string> problem;
         try {
             problem = ApplySet(plan, file);
@@ -181,6 +175,24 @@ std::optional<std::string> ApplySet(const SetPlan& plan, const std::string& file
     }
 }
 
+namespace {
+
+// The files of a show or set; folders that cannot be read are reported
+// first, and so is a folder or list without MP3 files.
+int RunOnFiles(const Invocation& invocation, std::ostream& out, std::ostream& err)
+{
+    const CollectedFiles collected =
+        CollectFiles({.paths = invocation.paths, .lists = invocation.lists, .recursive = invocation.recursive});
+    for (const auto& empty : collected.empty)
+        err << kProgram << ": warning: " << DisplayText(empty) << ": no MP3 files there\n";
+    for (const auto& failure : collected.failures) err << kProgram << ": " << DisplayText(failure) << '\n';
+    const int status = invocation.command == Command::Show ? RunShow(invocation, collected.files, out, err)
+                                                           : RunSet(invocation, collected.files, out, err);
+    return collected.failures.empty() ? status : 1;
+}
+
+}  // namespace
+
 int Run(std::span<const std::string> args, const ParseSettings& settings, std::ostream& out, std::ostream& err)
 {
     try {
@@ -188,11 +200,11 @@ int Run(std::span<const std::string> args, const ParseSettings& settings, std::o
         for (const auto& warning : invocation.warnings)
             err << kProgram << ": warning: " << DisplayText(warning) << '\n';
         switch (invocation.command) {
-        case Command::Help: out << UsageText(); return 0;
-        case Command::Version: out << kProgram << ' ' << SONRIK_VERSION << '\n'; return 0;
+        case Command::Help:
+        case Command::Version: out << invocation.helpText; return 0;
         case Command::Genres: ListGenres(out); return 0;
-        case Command::Show: return RunShow(invocation, out, err);
-        case Command::Set: return RunSet(invocation, out, err);
+        case Command::Show:
+        case Command::Set: return RunOnFiles(invocation, out, err);
         }
         return 2;
     } catch (const UsageError& e) {

@@ -15,8 +15,6 @@ namespace sonrik::cli {
 // exit status: 0 every file handled, 1 some file failed, 2 usage error.
 int Run(std::span<const std::string> args, const ParseSettings& settings, std::ostream& out, std::ostream& err);
 
-std::string UsageText();
-
 // What `set` writes into every file: the values of the command line with the
 // list files already read.
 struct SetPlan {

@@ -3,7 +3,6 @@
 #pragma once
 
 #include "text/codepage.h"
-#include "cli/json.h"
 #include "twID3/twID3.h"
 
 #include <exception>
@@ -58,6 +57,30 @@ std::string DisplayText(std::string_view utf8);
 
 // A report without tags shows the file name and its explanation.
 void WriteText(std::ostream& out, const FileReport& report);
-void WriteJson(JsonWriter& json, const FileReport& report);
+
+// The report as one JSON object, indented by two spaces a level, without a
+// line end: control characters escaped, ill-formed UTF-8 replaced by U+FFFD.
+// The text is the one nlohmann-json writes for the same members (dump(2));
+// it is written by hand because it is written for every file of a run.
+std::string ReportJson(const FileReport& report);
+
+// Writes reports as one JSON array, each as it comes, so that a long run
+// keeps nothing but the report at hand; closed (with "]") when it goes.
+class JsonReportList {
+public:
+    explicit JsonReportList(std::ostream& out) : out_(out) {}
+    JsonReportList(const JsonReportList&) = delete;
+    JsonReportList& operator=(const JsonReportList&) = delete;
+    ~JsonReportList();
+
+    void Add(const FileReport& report);
+
+private:
+    void Flush();
+
+    std::ostream& out_;
+    std::string pending_;
+    bool empty_ = true;
+};
 
 }  // namespace sonrik::cli

@@ -3,9 +3,11 @@
 #include "platform/posix/errno_map.h"
 
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <memory>
 #include <utility>
 
 namespace sonrik::platform {
@@ -355,6 +357,37 @@ void RenameFile(const std::string& from, const std::string& to)
         return;
     }
     failRename(from, to, e);
+}
+
+}  // namespace sonrik::platform
+
+namespace sonrik::platform {
+
+std::optional<FolderEntries> ReadFolder(const std::string& folder)
+{
+    // Most names asked about are files: a status query tells them apart for
+    // less than a failing attempt to open them as a folder.
+    struct stat st {};
+    if (folder.empty() || ::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return std::nullopt;
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
+    if (!dir) fail(errno);
+    const std::string prefix = folder.back() == '/' ? folder : folder + '/';
+    FolderEntries entries;
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        std::string path = prefix + std::string(name);
+        // The entry's type spares a status query where the file system gives it.
+        const unsigned char type = entry->d_type;
+        if (type == DT_DIR || (type == DT_UNKNOWN && ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)))
+            entries.folders.push_back(std::move(path));
+        else if (type == DT_REG || ((type == DT_LNK || type == DT_UNKNOWN) && FileExists(path)))
+            entries.files.push_back(std::move(path));
+        errno = 0;
+    }
+    if (errno != 0) fail(errno);
+    return entries;
 }
 
 }  // namespace sonrik::platform

@@ -400,3 +400,34 @@ void RenameFile(const std::string& from, const std::string& to)
 }
 
 }  // namespace sonrik::platform
+
+namespace sonrik::platform {
+
+std::optional<FolderEntries> ReadFolder(const std::string& folder)
+{
+    const DWORD attributes = folder.empty() ? INVALID_FILE_ATTRIBUTES : ::GetFileAttributesA(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return std::nullopt;
+    const std::string prefix = isDelimiter(folder.back()) ? folder : folder + '\\';
+    WIN32_FIND_DATAA entry{};
+    const HANDLE first = ::FindFirstFileExA((prefix + '*').c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch,
+                                            nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    FolderEntries entries;
+    if (first == INVALID_HANDLE_VALUE) {
+        if (::GetLastError() == ERROR_FILE_NOT_FOUND) return entries;  // a drive's root without entries
+        failLast();
+    }
+    const std::unique_ptr<void, FindCloser> find(first);
+    do {
+        const std::string_view name = entry.cFileName;
+        if (name == "." || name == "..") continue;
+        const DWORD kind = entry.dwFileAttributes;
+        if ((kind & FILE_ATTRIBUTE_DIRECTORY) == 0)
+            entries.files.push_back(prefix + std::string(name));
+        else if ((kind & FILE_ATTRIBUTE_REPARSE_POINT) == 0)  // a link or junction is not walked into
+            entries.folders.push_back(prefix + std::string(name));
+    } while (::FindNextFileA(first, &entry));
+    if (::GetLastError() != ERROR_NO_MORE_FILES) failLast();
+    return entries;
+}
+
+}  // namespace sonrik::platform
