@@ -130,13 +130,24 @@ private:
     FileCallHook previous_;
 };
 
+// File names are bytes on POSIX. On Windows they are in the system's ANSI
+// code page, as a player hands them over, unless the program chooses UTF-8,
+// as the command-line tool does so that a name outside the code page reaches
+// it whole; either way they reach the system through its wide calls. Chosen
+// once, before the first file call; does nothing on POSIX.
+void UseUtf8FileNames();
+
 // The entries of a folder, each with the folder in front of its name, in no
 // particular order: its files (as FileExists sees them) and its subfolders.
 // A link to a folder is not among the subfolders, so that a walk down the
-// tree cannot run in a circle; "." and ".." are left out.
+// tree cannot run in a circle; "." and ".." are left out. On Windows, with
+// names in the ANSI code page, an entry whose name the code page cannot hold
+// is given by its short (8.3) name, or counted in `unheld` when the volume
+// keeps none.
 struct FolderEntries {
     std::vector<std::string> files;
     std::vector<std::string> folders;
+    int unheld = 0;
 };
 // Nothing when `folder` names no folder; throws IoError when it names one
 // that cannot be read.

@@ -1,6 +1,7 @@
 // Which files a command works on: folders, their subfolders and list files.
 #include "cli/args.h"
 #include "cli/files.h"
+#include "platform/platform.h"
 
 #include <gtest/gtest.h>
 
@@ -75,6 +76,20 @@ TEST_F(CliFiles, EmptyFoldersAreNotedAndBadListsRefused)
 
     for (const std::string list : {"missing.m3u", "d"})
         EXPECT_THROW(CollectFiles({{}, {At(list)}, false}), UsageError) << list;
+}
+
+// The tool's names are UTF-8 on every system: a name that no ANSI code page
+// holds is found in its folder, listed and opened whole.
+TEST_F(CliFiles, NamesOutsideTheAnsiCodePageArriveWhole)
+{
+    platform::UseUtf8FileNames();  // as the program's Arguments() does
+    const fs::path folder = root_ / u8"曲";
+    fs::create_directories(folder);
+    std::ofstream(folder / u8"歌 ё.mp3", std::ios::binary) << "x";
+    const auto utf8 = [](const fs::path& p) { const std::u8string s = p.u8string(); return std::string(s.begin(), s.end()); };
+    const CollectedFiles got = CollectFiles({{utf8(folder)}, {}, false});
+    ASSERT_EQ(got.files, std::vector<std::string>{utf8(folder / u8"歌 ё.mp3")});
+    EXPECT_TRUE(platform::File::openExisting(got.files[0], platform::OpenMode::Read));
 }
 
 #ifndef _WIN32

@@ -56,7 +56,9 @@ std::vector<std::string> ListFiles(const std::string& list)
     } catch (const IoError& e) {
         throw refuse(ErrorMessage(e));
     }
-    return list::Mp3Lines(list::ReadListFile(list));
+    std::vector<std::string> names;
+    for (const std::string& line : list::Mp3Lines(list::ReadListFile(list))) names.push_back(ListedName(line));
+    return names;
 }
 
 }  // namespace

@@ -15,7 +15,7 @@ int main(int argc, char* argv[])
     // large pieces instead of one call per insertion.
     std::ios::sync_with_stdio(false);
     const Utf8Console console;
-    const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    const std::vector<std::string> args = Arguments(argc, argv);
     ParseSettings settings;
     settings.defaultCodePage = text::CodePage::Find(SystemCodePage()) ? SystemCodePage() : 1252;
     settings.argumentsAreUtf8 = ArgumentsAreUtf8();

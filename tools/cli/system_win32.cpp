@@ -1,27 +1,43 @@
 // The one file of the tool that speaks to Windows directly.
 #include "cli/system.h"
 
+#include "platform/platform.h"
+#include "text/utf8.h"
+
 #include <windows.h>
+#include <shellapi.h>
+
+#include <algorithm>
 
 namespace sonrik::cli {
 
 unsigned SystemCodePage() { return GetACP(); }
 
-bool ArgumentsAreUtf8() { return false; }
-
-std::string ArgumentToUtf8(std::string_view argument)
+std::vector<std::string> Arguments(int, char*[])
 {
-    if (argument.empty()) return {};
-    const int length = static_cast<int>(argument.size());
-    const int wideLength = MultiByteToWideChar(CP_ACP, 0, argument.data(), length, nullptr, 0);
-    if (wideLength <= 0) return std::string(argument);
-    std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, argument.data(), length, wide.data(), wideLength);
-    const int utf8Length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
-    if (utf8Length <= 0) return std::string(argument);
-    std::string utf8(static_cast<std::size_t>(utf8Length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, utf8.data(), utf8Length, nullptr, nullptr);
-    return utf8;
+    platform::UseUtf8FileNames();
+    int count = 0;
+    LPWSTR* const wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::string> arguments;
+    for (int i = 1; wide && i < count; ++i) {
+        const int size = lstrlenW(wide[i]);
+        const int length = WideCharToMultiByte(CP_UTF8, 0, wide[i], size, nullptr, 0, nullptr, nullptr);
+        std::string utf8(static_cast<std::size_t>(std::max(length, 0)), '\0');
+        WideCharToMultiByte(CP_UTF8, 0, wide[i], size, utf8.data(), length, nullptr, nullptr);
+        arguments.push_back(std::move(utf8));
+    }
+    LocalFree(wide);
+    return arguments;
+}
+
+bool ArgumentsAreUtf8() { return true; }
+
+std::string ArgumentToUtf8(std::string_view argument) { return text::SanitizeUtf8(argument); }
+
+std::string ListedName(std::string_view line)
+{
+    const std::u8string utf8 = platform::AnsiToUtf8(line);
+    return std::string(utf8.begin(), utf8.end());
 }
 
 // Output that goes to a file or a pipe is UTF-8 as it is; a console needs to

@@ -90,6 +90,8 @@ int openRegular(const std::string& name, OpenMode mode, struct stat& st, int& er
 
 }  // namespace
 
+void UseUtf8FileNames() {}
+
 bool FileExists(const std::string& name)
 {
     struct stat st {};

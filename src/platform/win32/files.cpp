@@ -1,5 +1,6 @@
 #include "platform/file_calls.h"
 #include "platform/platform.h"
+#include "platform/win32/names.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -16,6 +17,44 @@
 namespace sonrik::platform {
 
 namespace {
+
+// The code page of the names the program holds: CP_ACP or CP_UTF8.
+UINT nameCodePage = CP_ACP;
+
+}  // namespace
+
+void UseUtf8FileNames() { nameCodePage = CP_UTF8; }
+
+std::wstring win32::WideName(std::string_view name)
+{
+    if (name.empty()) return {};
+    const int size = static_cast<int>(name.size());
+    const int length = ::MultiByteToWideChar(nameCodePage, 0, name.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(std::max(length, 0)), L'\0');
+    ::MultiByteToWideChar(nameCodePage, 0, name.data(), size, wide.data(), length);
+    return wide;
+}
+
+std::optional<std::string> win32::NarrowName(std::wstring_view wide)
+{
+    if (wide.empty()) return std::string();
+    // UTF-8 holds every character; the ANSI code page is asked for no
+    // best-fit look-alikes and tells when it had to put in its default.
+    const bool ansi = nameCodePage != CP_UTF8;
+    const DWORD flags = ansi ? WC_NO_BEST_FIT_CHARS : 0;
+    BOOL usedDefault = FALSE;
+    BOOL* const used = ansi ? &usedDefault : nullptr;
+    const int size = static_cast<int>(wide.size());
+    const int length = ::WideCharToMultiByte(nameCodePage, flags, wide.data(), size, nullptr, 0, nullptr, used);
+    if (length <= 0 || usedDefault) return std::nullopt;
+    std::string name(static_cast<std::size_t>(length), '\0');
+    ::WideCharToMultiByte(nameCodePage, flags, wide.data(), size, name.data(), length, nullptr, nullptr);
+    return name;
+}
+
+namespace {
+
+using win32::WideName;
 
 // Windows' own code for an operation on a handle that is not open.
 constexpr int kInvalidHandle = ERROR_INVALID_HANDLE;
@@ -40,7 +79,7 @@ OVERLAPPED at(std::int64_t pos)
 HANDLE openHandle(const std::string& name, OpenMode mode)
 {
     const DWORD access = mode == OpenMode::Read ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
-    return ::CreateFileA(name.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+    return ::CreateFileW(WideName(name).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
@@ -53,7 +92,7 @@ void checkWritable(bool writable)
 
 DWORD attributesOf(const std::string& name)
 {
-    const DWORD attrs = ::GetFileAttributesA(name.c_str());
+    const DWORD attrs = ::GetFileAttributesW(WideName(name).c_str());
     if (attrs == INVALID_FILE_ATTRIBUTES) failLast();
     return attrs;
 }
@@ -62,7 +101,7 @@ DWORD attributesOf(const std::string& name)
 
 bool FileExists(const std::string& name)
 {
-    const DWORD attrs = ::GetFileAttributesA(name.c_str());
+    const DWORD attrs = ::GetFileAttributesW(WideName(name).c_str());
     return attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
@@ -108,7 +147,7 @@ std::optional<OpenedFile> File::openExisting(const std::string& name, OpenMode m
             return std::nullopt;
         // A folder is refused with "access denied"; only then is the name looked up again.
         if (error == ERROR_ACCESS_DENIED) {
-            const DWORD attrs = ::GetFileAttributesA(name.c_str());
+            const DWORD attrs = ::GetFileAttributesW(WideName(name).c_str());
             if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY) != 0) return std::nullopt;
         }
         ::SetLastError(error);
@@ -273,7 +312,7 @@ void SetReadOnly(const std::string& name, bool readOnly)
         readOnly ? attrs | FILE_ATTRIBUTE_READONLY : attrs & ~DWORD{FILE_ATTRIBUTE_READONLY};
     if (wanted == attrs) return;
     // Zero would mean "leave unchanged" to the system; NORMAL is the empty set.
-    if (!::SetFileAttributesA(name.c_str(), wanted != 0 ? wanted : FILE_ATTRIBUTE_NORMAL))
+    if (!::SetFileAttributesW(WideName(name).c_str(), wanted != 0 ? wanted : FILE_ATTRIBUTE_NORMAL))
         failLast();
 }
 
@@ -285,7 +324,7 @@ FileAttributes GetFileAttributeWord(const std::string& name)
 void SetFileAttributeWord(const std::string& name, FileAttributes attributes)
 {
     // Zero would mean "leave unchanged" to the system; NORMAL is the empty set.
-    if (!::SetFileAttributesA(name.c_str(), attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL))
+    if (!::SetFileAttributesW(WideName(name).c_str(), attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL))
         failLast();
 }
 
@@ -301,7 +340,7 @@ bool identityOf(const std::string& name, FileIdentity& id)
 {
     // No access rights are needed to read a file's identity, and a folder
     // opens only with backup semantics.
-    const HANDLE h = ::CreateFileA(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    const HANDLE h = ::CreateFileW(WideName(name).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     BY_HANDLE_FILE_INFORMATION info{};
@@ -323,14 +362,6 @@ bool SameFileEntry(const std::string& a, const std::string& b)
 
 namespace {
 
-std::wstring wideOf(std::string_view ansi)
-{
-    if (ansi.empty()) return {};
-    const int length = ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), length);
-    return wide;
-}
 
 // A name in one letter case, as the file system compares names: the
 // invariant upper case, which no user's language setting changes.
@@ -351,23 +382,37 @@ struct FindCloser {
     void operator()(HANDLE find) const { ::FindClose(find); }
 };
 
-}  // namespace
-
-FolderFiles::FolderFiles(const std::string& folder)
+// Calls `each` with every entry of `folder`, "." and ".." among them. The
+// listing without short names in large pieces came with Windows 7; an older
+// system refuses it as an invalid parameter and gets the standard one.
+// Throws IoError when the folder cannot be read.
+template <typename Each>
+void ForEachEntry(const std::string& folder, Each&& each)
 {
-    const std::string pattern = folder + (folder.empty() || isDelimiter(folder.back()) ? "*" : "\\*");
+    const std::wstring pattern = WideName(folder + (folder.empty() || isDelimiter(folder.back()) ? "*" : "\\*"));
     WIN32_FIND_DATAW entry{};
-    const HANDLE first = ::FindFirstFileExW(wideOf(pattern).c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch,
-                                            nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    HANDLE first = ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr,
+                                      FIND_FIRST_EX_LARGE_FETCH);
+    if (first == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_INVALID_PARAMETER)
+        first = ::FindFirstFileW(pattern.c_str(), &entry);
     if (first == INVALID_HANDLE_VALUE) {
-        if (::GetLastError() == ERROR_FILE_NOT_FOUND) return;  // a folder without entries
+        if (::GetLastError() == ERROR_FILE_NOT_FOUND) return;  // no entries at all, as a drive's empty root
         failLast();
     }
     const std::unique_ptr<void, FindCloser> find(first);
     do {
-        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) keys_.insert(nameKey(entry.cFileName));
+        each(entry);
     } while (::FindNextFileW(first, &entry));
     if (::GetLastError() != ERROR_NO_MORE_FILES) failLast();
+}
+
+}  // namespace
+
+FolderFiles::FolderFiles(const std::string& folder)
+{
+    ForEachEntry(folder, [this](const WIN32_FIND_DATAW& entry) {
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) keys_.insert(nameKey(entry.cFileName));
+    });
 }
 
 namespace {
@@ -375,7 +420,7 @@ namespace {
 std::wstring keyOfPath(const std::string& path)
 {
     const std::size_t last = path.find_last_of("\\/:");
-    return nameKey(wideOf(last == std::string::npos ? path : std::string_view(path).substr(last + 1)));
+    return nameKey(WideName(last == std::string::npos ? path : std::string_view(path).substr(last + 1)));
 }
 
 }  // namespace
@@ -395,8 +440,8 @@ void FolderFiles::Remove(const std::string& path) { keys_.erase(keyOfPath(path))
 
 void RenameFile(const std::string& from, const std::string& to)
 {
-    // MoveFileA refuses an existing target (ERROR_ALREADY_EXISTS).
-    if (!::MoveFileA(from.c_str(), to.c_str())) failLast();
+    // MoveFile refuses an existing target (ERROR_ALREADY_EXISTS).
+    if (!::MoveFileW(WideName(from).c_str(), WideName(to).c_str())) failLast();
 }
 
 }  // namespace sonrik::platform
@@ -405,28 +450,33 @@ namespace sonrik::platform {
 
 std::optional<FolderEntries> ReadFolder(const std::string& folder)
 {
-    const DWORD attributes = folder.empty() ? INVALID_FILE_ATTRIBUTES : ::GetFileAttributesA(folder.c_str());
+    const DWORD attributes = folder.empty() ? INVALID_FILE_ATTRIBUTES : ::GetFileAttributesW(WideName(folder).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return std::nullopt;
     const std::string prefix = isDelimiter(folder.back()) ? folder : folder + '\\';
-    WIN32_FIND_DATAA entry{};
-    const HANDLE first = ::FindFirstFileExA((prefix + '*').c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch,
-                                            nullptr, FIND_FIRST_EX_LARGE_FETCH);
     FolderEntries entries;
-    if (first == INVALID_HANDLE_VALUE) {
-        if (::GetLastError() == ERROR_FILE_NOT_FOUND) return entries;  // a drive's root without entries
-        failLast();
-    }
-    const std::unique_ptr<void, FindCloser> find(first);
-    do {
-        const std::string_view name = entry.cFileName;
-        if (name == "." || name == "..") continue;
+    ForEachEntry(folder, [&](const WIN32_FIND_DATAW& entry) {
+        const std::wstring_view wide = entry.cFileName;
+        if (wide == L"." || wide == L"..") return;
+        std::optional<std::string> name = win32::NarrowName(wide);
+        if (!name) {
+            // The short name, which every code page holds, where the volume keeps one.
+            std::wstring shortName(MAX_PATH, L'\0');
+            const std::wstring full = WideName(prefix) + std::wstring(wide);
+            const DWORD length = ::GetShortPathNameW(full.c_str(), shortName.data(), MAX_PATH);
+            if (length > 0 && length < MAX_PATH) {
+                shortName.resize(length);
+                const std::size_t last = shortName.find_last_of(L"\\/");
+                name = win32::NarrowName(std::wstring_view(shortName).substr(last == std::wstring::npos ? 0 : last + 1));
+            }
+        }
         const DWORD kind = entry.dwFileAttributes;
-        if ((kind & FILE_ATTRIBUTE_DIRECTORY) == 0)
-            entries.files.push_back(prefix + std::string(name));
+        if (!name)
+            ++entries.unheld;
+        else if ((kind & FILE_ATTRIBUTE_DIRECTORY) == 0)
+            entries.files.push_back(prefix + *name);
         else if ((kind & FILE_ATTRIBUTE_REPARSE_POINT) == 0)  // a link or junction is not walked into
-            entries.folders.push_back(prefix + std::string(name));
-    } while (::FindNextFileA(first, &entry));
-    if (::GetLastError() != ERROR_NO_MORE_FILES) failLast();
+            entries.folders.push_back(prefix + *name);
+    });
     return entries;
 }
 

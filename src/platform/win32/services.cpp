@@ -1,6 +1,7 @@
 // Module path, settings-file calls, whole-file replacement, sleep and the last
 // error code on Windows: the system's own calls.
 #include "platform/platform.h"
+#include "platform/win32/names.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -39,7 +40,7 @@ public:
             std::snprintf(suffix, sizeof suffix, ".~%08lx",
                           static_cast<unsigned long>(::GetTickCount() ^ (::GetCurrentProcessId() << 16) ^ attempt));
             path_ = beside + suffix;
-            handle_ = ::CreateFileA(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+            handle_ = ::CreateFileW(win32::WideName(path_).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
             if (handle_ != INVALID_HANDLE_VALUE) break;
             if (::GetLastError() == ERROR_FILE_EXISTS && attempt < 16) continue;
@@ -52,7 +53,7 @@ public:
     {
         const DWORD saved = ::GetLastError();
         if (handle_ != INVALID_HANDLE_VALUE) ::CloseHandle(handle_);
-        if (!kept_) ::DeleteFileA(path_.c_str());
+        if (!kept_) ::DeleteFileW(win32::WideName(path_).c_str());
         ::SetLastError(saved);
     }
 
@@ -73,8 +74,9 @@ public:
         handle_ = INVALID_HANDLE_VALUE;
         if (!::CloseHandle(h)) failLast();
         // The old file's attributes (hidden, archive, ...) stay with the name.
-        if (attributes != INVALID_FILE_ATTRIBUTES) ::SetFileAttributesA(path_.c_str(), attributes);
-        if (!::MoveFileExA(path_.c_str(), target.c_str(),
+        const std::wstring path = win32::WideName(path_);
+        if (attributes != INVALID_FILE_ATTRIBUTES) ::SetFileAttributesW(path.c_str(), attributes);
+        if (!::MoveFileExW(path.c_str(), win32::WideName(target).c_str(),
                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
             failLast();
         kept_ = true;
@@ -119,7 +121,7 @@ bool WriteProfileString(const std::string& file, const std::string& section,
 
 void ReplaceFileContents(const std::string& name, std::string_view bytes)
 {
-    const DWORD attributes = ::GetFileAttributesA(name.c_str());
+    const DWORD attributes = ::GetFileAttributesW(win32::WideName(name).c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES) {
         if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) throw IoError(ioerr::AccessDenied);
         // Checked first so that nothing is written for a file we may not change.
