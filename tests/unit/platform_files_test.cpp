@@ -489,6 +489,26 @@ TEST_F(PlatformFiles, EightBitNamesPassUnchanged)
     EXPECT_EQ(contents(renamed), "tag");
 }
 
+#ifdef _WIN32
+// With names in the ANSI code page, a folder entry the code page cannot spell
+// comes by its short name, which opens the same file.
+TEST_F(PlatformFiles, FolderEntriesOutsideTheCodePageComeByTheirShortNames)
+{
+    std::ofstream(dir_ / u8"\u66F2 \u6B4C.mp3", std::ios::binary) << "tag";
+    make("Plain.mp3", "x");
+    const auto entries = sonrik::platform::ReadFolder(dir_.string());
+    ASSERT_TRUE(entries);
+    // Wine keeps a short name for every entry (a Windows volume may keep none,
+    // and then the entry is counted as unheld).
+    ASSERT_EQ(entries->files.size(), 2u);
+    EXPECT_EQ(entries->unheld, 0);
+    for (const std::string& file : entries->files) {
+        EXPECT_EQ(file.find('?'), std::string::npos) << file;
+        EXPECT_TRUE(FileExists(file)) << file;
+    }
+}
+#endif
+
 TEST(IoErrorTexts, CodesHaveTheRuntimeTexts)
 {
     const std::pair<int, const char*> table[] = {
