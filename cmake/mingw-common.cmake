@@ -3,8 +3,13 @@
 # CMAKE_SYSTEM_PROCESSOR, SONRIK_MINGW_PREFIX and SONRIK_WINE_ARCH first.
 
 set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_C_COMPILER ${SONRIK_MINGW_PREFIX}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${SONRIK_MINGW_PREFIX}-g++-posix)
+# The -win32 thread model: the -posix compilers link the POSIX thread library,
+# which calls functions that Windows XP lacks (GetTickCount64). In GCC 12 this
+# model has no std::thread or std::mutex: GoogleTest is built without its
+# thread safety (tests/CMakeLists.txt) and the stand-in player uses the
+# system's threads.
+set(CMAKE_C_COMPILER ${SONRIK_MINGW_PREFIX}-gcc-win32)
+set(CMAKE_CXX_COMPILER ${SONRIK_MINGW_PREFIX}-g++-win32)
 set(CMAKE_RC_COMPILER ${SONRIK_MINGW_PREFIX}-windres)
 set(CMAKE_OBJDUMP ${SONRIK_MINGW_PREFIX}-objdump CACHE FILEPATH "objdump for the target")
 

@@ -2,9 +2,9 @@
 #
 #   cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
 #
-# The -posix compilers are used because GoogleTest needs std::mutex and
-# std::condition_variable, which the -win32 thread model lacks in GCC 12.
-# Everything is linked statically, so the outputs import system DLLs only.
+# This tree builds what ships, for Windows XP SP3 and later. Everything is
+# linked statically, so the outputs import system DLLs only, and only the
+# functions listed in tests/e2e/xp_sp3_imports.txt.
 
 set(CMAKE_SYSTEM_PROCESSOR i686)
 

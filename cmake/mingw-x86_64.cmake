@@ -7,8 +7,7 @@
 #
 #   cmake -S . -B build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake
 #
-# The -posix compilers are used because GoogleTest needs std::mutex and
-# std::condition_variable, which the -win32 thread model lacks in GCC 12.
+# It is built as the 32-bit tree is, with the same compiler settings.
 # Everything is linked statically, so the outputs import system DLLs only.
 
 set(CMAKE_SYSTEM_PROCESSOR x86_64)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "ui/captions.h"
+#include "version.h"
 
 #include <array>
 #include <cstddef>
@@ -36,7 +37,7 @@ enum class TagFrmMessage : std::size_t {
 extern const std::array<CaptionText, static_cast<std::size_t>(TagFrmMessage::Count)> kTagFrmMessages;
 
 // Every message box of the window carries this caption in both languages.
-inline constexpr std::u8string_view kTagFrmCaption = u8"Sonrik Editor v 1.1";
+inline constexpr std::u8string_view kTagFrmCaption = u8"Sonrik Editor v " SONRIK_VERSION_SHORT;
 inline constexpr std::u8string_view kEngBoxCaption = u8"In English language";
 inline constexpr std::u8string_view kID3v1GroupCaption = u8"ID3v1, ID3v1.1, ID3v2 Tag";
 // English in both languages.

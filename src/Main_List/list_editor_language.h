@@ -5,6 +5,7 @@
 #pragma once
 
 #include "ui/captions.h"
+#include "version.h"
 
 #include <array>
 #include <cstddef>
@@ -32,7 +33,7 @@ enum class ListMessage : std::size_t {
 };
 extern const std::array<CaptionText, static_cast<std::size_t>(ListMessage::Count)> kListEditorMessages;
 
-inline constexpr std::u8string_view kListEditorCaption = u8"Sonrik editor v 1.1";
+inline constexpr std::u8string_view kListEditorCaption = u8"Sonrik editor v " SONRIK_VERSION_SHORT;
 inline constexpr std::u8string_view kEngBoxCaption = u8"In English language";
 
 }  // namespace sonrik::list

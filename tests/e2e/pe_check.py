@@ -6,14 +6,21 @@
       name is one of the host's five at its fixed ordinal, undecorated; every
       name in --require is present.
 
-  pe_check.py imports --objdump OBJDUMP FILE...
+  pe_check.py imports --objdump OBJDUMP [--allowed LIST] FILE...
       Each file imports system DLLs only (no C/C++ runtime or thread DLLs of
-      the compiler), so it runs on a bare Windows installation.
+      the compiler), so it runs on a bare Windows installation. With
+      --allowed, every imported function must be in LIST ("[dll]" sections of
+      function names, '#' comments): the oldest system supported has them.
+
+  pe_check.py version --windres WINDRES --version X.Y.Z --description TEXT FILE
+      The version resource, decompiled by windres, gives X.Y.Z as file and
+      product version, the product name, TEXT and the file's own name.
 
 The headers are read with the MinGW objdump (`objdump -p`).
 """
 
 import argparse
+import os
 import re
 import subprocess
 import sys
@@ -83,16 +90,68 @@ def check_exports(args):
     return report(f"exports of {args.dll}", problems)
 
 
+def parse_imports(dump):
+    """{dll (lower case): [function]} from objdump -p output; a function
+    imported by ordinal shows as "<none>"."""
+    imports = {}
+    functions = None
+    for line in dump.splitlines():
+        dll = re.match(r"^\s*DLL Name:\s*(\S+)\s*$", line)
+        entry = re.match(r"^\s+[0-9a-fA-F]+\s+\d+\s+(\S+)\s*$", line)
+        if dll:
+            functions = imports.setdefault(dll.group(1).lower(), [])
+        elif line[:1].strip():
+            functions = None  # the next section of the dump
+        elif entry and functions is not None:
+            functions.append(entry.group(1))
+    return imports
+
+
+def read_allowed(path):
+    allowed, dll = set(), None
+    with open(path, encoding="utf-8") as f:
+        for line in f:
+            line = line.split("#", 1)[0].strip()
+            if line.startswith("[") and line.endswith("]"):
+                dll = line[1:-1].lower()
+            elif line:
+                allowed.add((dll, line))
+    return allowed
+
+
 def check_imports(args):
     problems = []
+    allowed = read_allowed(args.allowed) if args.allowed else None
     for path in args.files:
-        dlls = re.findall(r"^\s*DLL Name:\s*(\S+)\s*$", objdump(args.objdump, path), re.M)
-        print(f"  {path}: {', '.join(dlls) or '(none)'}")
-        for dll in dlls:
-            lower = dll.lower()
-            if lower not in SYSTEM_DLLS and not lower.startswith("api-ms-win-"):
+        imports = parse_imports(objdump(args.objdump, path))
+        print(f"  {path}: {', '.join(imports) or '(none)'}")
+        for dll, functions in imports.items():
+            if dll not in SYSTEM_DLLS and not dll.startswith("api-ms-win-"):
                 problems.append(f"{path} imports {dll}, which is not a system DLL")
+            if allowed is None:
+                continue
+            if not functions:
+                problems.append(f"{path}: no functions read from the imports of {dll}")
+            for function in functions:
+                if (dll, function) not in allowed:
+                    problems.append(f"{path} imports {dll} {function}, which is not listed in {args.allowed}")
     return report("imports", problems)
+
+
+def check_version(args):
+    result = subprocess.run([args.windres, "-i", args.file, "-O", "rc"], capture_output=True, text=True)
+    if result.returncode != 0:
+        sys.exit(f"{args.windres} -i {args.file} failed: {result.stderr.strip()}")
+    rc = result.stdout
+    numbers = ", ".join(args.version.split(".") + ["0"])
+    expected = [
+        f"FILEVERSION {numbers}", f"PRODUCTVERSION {numbers}",
+        f'VALUE "FileVersion", "{args.version}"', f'VALUE "ProductVersion", "{args.version}"',
+        'VALUE "ProductName", "Sonrik editor"', f'VALUE "FileDescription", "{args.description}"',
+        f'VALUE "OriginalFilename", "{os.path.basename(args.file)}"',
+    ]
+    problems = [f"{args.file}: no {line}" for line in expected if not re.search(rf"^\s*{re.escape(line)}\s*$", rc, re.M)]
+    return report(f"version resource of {args.file}", problems)
 
 
 def report(what, problems):
@@ -112,9 +171,15 @@ def main():
     exports.add_argument("dll")
     imports = sub.add_parser("imports")
     imports.add_argument("--objdump", required=True)
+    imports.add_argument("--allowed")
     imports.add_argument("files", nargs="+")
+    version = sub.add_parser("version")
+    version.add_argument("--windres", required=True)
+    version.add_argument("--version", required=True)
+    version.add_argument("--description", required=True)
+    version.add_argument("file")
     args = parser.parse_args()
-    return check_exports(args) if args.command == "exports" else check_imports(args)
+    return {"exports": check_exports, "imports": check_imports, "version": check_version}[args.command](args)
 
 
 if __name__ == "__main__":

@@ -16,9 +16,9 @@
 // The exit code is 0 when every check passed, 1 when one failed, 2 on a usage
 // error or when the library or the host itself fails.
 #include "gallery.h"
-#include "host_window.h"
-#include "list_file.h"
-#include "plugin.h"
+#include "plugin_host/host_window.h"
+#include "plugin_host/list_file.h"
+#include "plugin_host/plugin.h"
 #include "queries.h"
 #include "script.h"
 #include "stdcall_probe.h"
@@ -36,7 +36,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <thread>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -191,6 +191,12 @@ void PumpUntilQuit()
     }
 }
 
+DWORD WINAPI RunBody(void* body)
+{
+    (*static_cast<const std::function<void()>*>(body))();
+    return 0;
+}
+
 // Runs the script on a thread of its own while this thread serves the
 // windows (`serve` returns when the windows are done); returns the failures.
 template <typename Serve>
@@ -200,14 +206,18 @@ int DriveWithScript(const Options& options, const std::string& scriptName, host:
     const std::vector<host::ScriptLine> script = ReadScript(scriptName);
     host::ScriptRunner runner(windows, GetCurrentThreadId(), std::move(calls));
     int failures = 0;
-    std::thread driver([&] {
+    const std::function<void()> drive = [&] {
         failures = runner.Run(script, scriptName);
         runner.CloseLeftovers();
         windows.PostQuit();
-    });
+    };
+    // A thread of the system's own: the compiler's thread model has no std::thread.
+    const HANDLE driver = CreateThread(nullptr, 0, RunBody, const_cast<std::function<void()>*>(&drive), 0, nullptr);
+    if (!driver) throw host::HostError("cannot start the script's thread: " + host::SystemMessage(GetLastError()));
     serve();
     PumpUntilQuit();
-    driver.join();
+    WaitForSingleObject(driver, INFINITE);
+    CloseHandle(driver);
 
     std::printf("host messages received:\n");
     for (const host::HostMessage& record : windows.Messages()) std::printf("  %s\n", host::Describe(record).c_str());

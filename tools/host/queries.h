@@ -1,7 +1,7 @@
 // The three query exports the player calls before it offers the plug-in.
 #pragma once
 
-#include "plugin.h"
+#include "plugin_host/plugin.h"
 
 namespace host {
 

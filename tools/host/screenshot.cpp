@@ -1,7 +1,7 @@
 #include "screenshot.h"
 
-#include "list_file.h"
-#include "plugin.h"
+#include "plugin_host/list_file.h"
+#include "plugin_host/plugin.h"
 
 #include <vector>
 

@@ -1,7 +1,8 @@
 #include "script.h"
 
 #include "screenshot.h"
-#include "list_file.h"
+#include "plugin_host/list_file.h"
+#include "plugin_host/plugin.h"
 
 #include "ui/win32/automation_names.h"
 
@@ -15,7 +16,7 @@
 #include <istream>
 #include <iterator>
 #include <memory>
-#include <thread>
+#include <utility>
 
 namespace host {
 
@@ -27,22 +28,6 @@ using sonrik::automation::WindowName;
 constexpr int kDefaultTimeoutMs = 5000;
 constexpr int kPollMs = 20;
 constexpr UINT kSendTimeoutMs = 3000;
-
-std::wstring Wide(const std::string& utf8)
-{
-    if (utf8.empty()) return {};
-    std::wstring wide(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), static_cast<int>(wide.size()));
-    return wide;
-}
-
-std::string Utf8(const std::wstring& wide)
-{
-    if (wide.empty()) return {};
-    std::string utf8(WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), static_cast<int>(utf8.size()), nullptr, nullptr);
-    return utf8;
-}
 
 // Messages to windows of the other thread never wait forever: a window that
 // hangs makes the script fail instead.
@@ -312,6 +297,14 @@ ScriptRunner::ScriptRunner(HostWindows& windows, DWORD windowThread, ScriptHost 
 {
 }
 
+ScriptRunner::~ScriptRunner()
+{
+    if (!launched_) return;
+    // A program the script left running (it failed half-way) does not outlive the host.
+    if (WaitForSingleObject(launched_, kDefaultTimeoutMs) == WAIT_TIMEOUT) TerminateProcess(launched_, 1);
+    CloseHandle(launched_);
+}
+
 int ScriptRunner::Run(const std::vector<ScriptLine>& script, const std::string& scriptName)
 {
     scriptName_ = scriptName;
@@ -544,12 +537,54 @@ void ScriptRunner::Execute(const ScriptLine& line)
         const std::chrono::duration<double, std::milli> elapsed = std::chrono::steady_clock::now() - start;
         std::printf("time %s %.1f ms (%d files read)\n", Quoted(arg(2)).c_str(), elapsed.count(), files);
         std::fflush(stdout);
+    } else if (command == "launch") {
+        Launch(line);
+    } else if (command == "expect-exit") {
+        ExpectExit(line);
     } else if (command == "write-list") {
         if (w.size() < 2) throw ScriptError("usage: write-list LISTFILE [PATH...]");
         WriteListFile(arg(1), std::vector<std::string>(w.begin() + 2, w.end()));
     } else {
         throw ScriptError("unknown command " + Quoted(command));
     }
+}
+
+void ScriptRunner::Launch(const ScriptLine& line)
+{
+    if (line.words.size() < 2) throw ScriptError("usage: launch PROGRAM [ARG...]");
+    if (launched_) {
+        if (WaitForSingleObject(launched_, 0) == WAIT_TIMEOUT) throw ScriptError("the program launched before still runs");
+        CloseHandle(std::exchange(launched_, nullptr));
+    }
+    // Each argument quoted, as the system splits a command line.
+    std::wstring commandLine;
+    for (std::size_t i = 1; i < line.words.size(); ++i) {
+        if (line.words[i].find('"') != std::string::npos) throw ScriptError("an argument cannot hold a quote");
+        commandLine += (i > 1 ? L" \"" : L"\"") + Wide(line.words[i]) + L"\"";
+    }
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        throw ScriptError("cannot launch " + Quoted(line.words[1]) + ": " + SystemMessage(GetLastError()));
+    CloseHandle(process.hThread);
+    launched_ = process.hProcess;
+    thread_ = process.dwThreadId;
+    currentForm_ = nullptr;
+    std::printf("launched %s\n", line.words[1].c_str());
+}
+
+void ScriptRunner::ExpectExit(const ScriptLine& line)
+{
+    NeedArguments(line, 1, 2, "expect-exit CODE [TIMEOUT-MS]");
+    if (!launched_) throw ScriptError("no program was launched");
+    const int limit = line.words.size() > 2 ? Number(line.words[2], "the timeout") : kDefaultTimeoutMs;
+    DWORD code = STILL_ACTIVE;
+    if (WaitForSingleObject(launched_, static_cast<DWORD>(limit)) == WAIT_OBJECT_0) GetExitCodeProcess(launched_, &code);
+    const int wanted = Number(line.words[1], "the exit code");
+    Expect(line, code == static_cast<DWORD>(wanted),
+           code == STILL_ACTIVE ? "still running after " + std::to_string(limit) + " ms"
+                                : "it ended with " + std::to_string(code));
 }
 
 // ---- finding windows ------------------------------------------------------------
@@ -580,6 +615,15 @@ HWND ScriptRunner::Control(const std::string& name) const
 
 void ScriptRunner::OnWindowThread(std::function<void()> action) const
 {
+    if (Launched()) {
+        // Another program's thread: what needs its input state (the focus)
+        // runs here with the two threads' input joined.
+        AttachThreadInput(GetCurrentThreadId(), thread_, TRUE);
+        action();
+        AttachThreadInput(GetCurrentThreadId(), thread_, FALSE);
+        Sync();
+        return;
+    }
     if (!windows_.Post([action = std::move(action)] {
             try {
                 action();
@@ -593,6 +637,19 @@ void ScriptRunner::OnWindowThread(std::function<void()> action) const
 
 void ScriptRunner::Sync() const
 {
+    if (Launched()) {
+        // A message sent to the program returns once its thread takes
+        // messages again; what was posted to it may still be waiting, which
+        // the polling expectations allow for.
+        for (const HWND top : TopWindows(thread_)) {
+            DWORD_PTR ignored = 0;
+            if (!SendMessageTimeoutW(top, WM_NULL, 0, 0, SMTO_NORMAL, static_cast<UINT>(busyLimitMs_), &ignored) &&
+                IsWindow(top) && WaitForSingleObject(launched_, 0) == WAIT_TIMEOUT)
+                throw ScriptError("the program is busy for more than " + std::to_string(busyLimitMs_) + " ms");
+            break;
+        }
+        return;
+    }
     // Posted after everything the script posted before: when it runs, they
     // have run too, or one of them opened a modal loop (a message box) that
     // dispatches posted messages.
@@ -605,6 +662,7 @@ void ScriptRunner::Sync() const
 void ScriptRunner::Settle() const
 {
     Sync();
+    if (Launched()) return;
     // What ran may have posted more (the list boxes bring their rows up to
     // date from a posted message): go on until nothing posted is left, then
     // paint what is still invalid, as the message loop would next.

@@ -4,7 +4,7 @@
 // spaces go in double quotes (\" and \\ inside). See README.md for the list.
 #pragma once
 
-#include "host_window.h"
+#include "plugin_host/host_window.h"
 
 #include <chrono>
 #include <functional>
@@ -61,6 +61,9 @@ struct Expectation {
 class ScriptRunner {
 public:
     ScriptRunner(HostWindows& windows, DWORD windowThread, ScriptHost host);
+    ~ScriptRunner();
+    ScriptRunner(const ScriptRunner&) = delete;
+    ScriptRunner& operator=(const ScriptRunner&) = delete;
 
     // Runs every command; an expectation that fails is reported and the
     // script goes on, an action that cannot be done ends it. Returns the
@@ -77,6 +80,12 @@ private:
     };
 
     void Execute(const ScriptLine& line);
+    // launch PROGRAM [ARG...]: from then on the windows of that program's
+    // first thread are the ones worked on, as a user works on another
+    // program; expect-exit CODE [MS] waits for it to end.
+    void Launch(const ScriptLine& line);
+    void ExpectExit(const ScriptLine& line);
+    bool Launched() const { return launched_ != nullptr; }
     void Expect(const ScriptLine& line, bool ok, const std::string& failure);
     void Skip(const ScriptLine& line, const std::string& why);
 
@@ -106,6 +115,7 @@ private:
 
     HostWindows& windows_;
     DWORD thread_;
+    HANDLE launched_ = nullptr;  // the process that `launch` started
     ScriptHost host_;
     HWND currentForm_ = nullptr;
     std::size_t messageCursor_ = 0;

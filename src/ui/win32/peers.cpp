@@ -17,6 +17,51 @@ namespace {
 constexpr const wchar_t* kPeerProperty = L"Sonrik.Peer";
 constexpr UINT_PTR kSubclassId = 0x536F6E72;  // any value of our own
 
+// The common controls' subclass calls. Before version 6 of the library (what
+// Windows XP loads for a program without a manifest) they are exported by
+// ordinal only, and every version keeps those ordinals: so they are looked up
+// by ordinal, not imported by name.
+struct SubclassCalls {
+    decltype(&::SetWindowSubclass) set = nullptr;
+    decltype(&::RemoveWindowSubclass) remove = nullptr;
+    decltype(&::DefSubclassProc) defaultProc = nullptr;
+};
+
+template <typename Fn>
+void Find(HMODULE library, WORD ordinal, Fn& fn)
+{
+    fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(library, MAKEINTRESOURCEA(ordinal))));
+}
+
+const SubclassCalls& Subclassing()
+{
+    static const SubclassCalls calls = [] {
+        SubclassCalls found;
+        // Loaded already: the backend imports InitCommonControlsEx from it.
+        if (const HMODULE library = GetModuleHandleW(L"comctl32.dll")) {
+            Find(library, 410, found.set);
+            Find(library, 412, found.remove);
+            Find(library, 413, found.defaultProc);
+        }
+        if (!found.set || !found.remove || !found.defaultProc)
+            throw std::runtime_error("the common controls library has no window subclassing");
+        return found;
+    }();
+    return calls;
+}
+
+void Subclass(HWND window, SUBCLASSPROC proc, UINT_PTR id, DWORD_PTR data)
+{
+    Subclassing().set(window, proc, id, data);
+}
+
+void Unsubclass(HWND window, SUBCLASSPROC proc, UINT_PTR id) { Subclassing().remove(window, proc, id); }
+
+LRESULT DefaultSubclassProc(HWND window, UINT id, WPARAM wParam, LPARAM lParam)
+{
+    return Subclassing().defaultProc(window, id, wParam, lParam);
+}
+
 LRESULT CALLBACK OwnClassProc(HWND window, UINT id, WPARAM wParam, LPARAM lParam)
 {
     if (WindowPeer* peer = PeerOfWindow(window)) return peer->Dispatch(window, id, wParam, lParam, true);
@@ -25,7 +70,7 @@ LRESULT CALLBACK OwnClassProc(HWND window, UINT id, WPARAM wParam, LPARAM lParam
 
 LRESULT CALLBACK SubclassProc(HWND window, UINT id, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data)
 {
-    if (id == WM_NCDESTROY) RemoveWindowSubclass(window, SubclassProc, kSubclassId);
+    if (id == WM_NCDESTROY) Unsubclass(window, SubclassProc, kSubclassId);
     return reinterpret_cast<WindowPeer*>(data)->Dispatch(window, id, wParam, lParam, false);
 }
 
@@ -106,8 +151,8 @@ WindowPeer::~WindowPeer()
 {
     if (!window_) return;
     // No message of the dying window reaches this object or the model again.
-    for (HWND part : parts_) RemoveWindowSubclass(part, SubclassProc, kSubclassId);
-    if (!ownClass_) RemoveWindowSubclass(window_, SubclassProc, kSubclassId);
+    for (HWND part : parts_) Unsubclass(part, SubclassProc, kSubclassId);
+    if (!ownClass_) Unsubclass(window_, SubclassProc, kSubclassId);
     RemovePropW(window_, kPeerProperty);
     if (const auto atom = static_cast<ATOM>(reinterpret_cast<UINT_PTR>(RemovePropW(window_, automation::kNameProperty))))
         GlobalDeleteAtom(atom);
@@ -149,20 +194,20 @@ void WindowPeer::Adopt(HWND window, bool ownClass)
         if (atom) SetPropW(window, automation::kNameProperty, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(atom)));
     }
     SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(backend_.Font()), FALSE);
-    if (!ownClass) SetWindowSubclass(window, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    if (!ownClass) Subclass(window, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
 }
 
 void WindowPeer::AdoptPart(HWND part)
 {
     if (!part) return;
     parts_.push_back(part);
-    SetWindowSubclass(part, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    Subclass(part, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
 }
 
 LRESULT WindowPeer::Default(const Message& m)
 {
     return m.ownClass ? DefWindowProcW(m.window, m.id, m.wParam, m.lParam)
-                      : DefSubclassProc(m.window, m.id, m.wParam, m.lParam);
+                      : DefaultSubclassProc(m.window, m.id, m.wParam, m.lParam);
 }
 
 LRESULT WindowPeer::Dispatch(HWND window, UINT id, WPARAM wParam, LPARAM lParam, bool ownClass)

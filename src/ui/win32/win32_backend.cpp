@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include <stdexcept>
+#include <string_view>
 
 namespace sonrik::ui::win32 {
 
@@ -30,6 +31,14 @@ int CALLBACK NoteFont(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found)
     return 0;
 }
 
+// A face name cut to the field. (XP's run-time library has no wcscpy_s.)
+void CopyFaceName(LOGFONTW& font, std::wstring_view name)
+{
+    const std::size_t length = std::min<std::size_t>(name.size(), LF_FACESIZE - 1);
+    std::copy_n(name.data(), length, font.lfFaceName);
+    font.lfFaceName[length] = L'\0';
+}
+
 // The windows are laid out for "MS Sans Serif" at 8 points. It is taken when
 // the system has it with Cyrillic (Wine's and a Russian system's do);
 // otherwise "MS Shell Dlg", which the system maps to its dialog font of the
@@ -40,7 +49,7 @@ HFONT CreateWindowFont()
     const HDC screen = GetDC(nullptr);
     LOGFONTW probe{};
     probe.lfCharSet = RUSSIAN_CHARSET;
-    wcscpy_s(probe.lfFaceName, L"MS Sans Serif");
+    CopyFaceName(probe, L"MS Sans Serif");
     bool cyrillic = false;
     EnumFontFamiliesExW(screen, &probe, NoteFont, reinterpret_cast<LPARAM>(&cyrillic), 0);
     const int height = -MulDiv(8, GetDeviceCaps(screen, LOGPIXELSY), 72);
@@ -50,7 +59,7 @@ HFONT CreateWindowFont()
     font.lfHeight = height;
     font.lfWeight = FW_NORMAL;
     font.lfCharSet = DEFAULT_CHARSET;
-    wcscpy_s(font.lfFaceName, cyrillic ? L"MS Sans Serif" : L"MS Shell Dlg");
+    CopyFaceName(font, cyrillic ? L"MS Sans Serif" : L"MS Shell Dlg");
     return CreateFontIndirectW(&font);
 }
 

@@ -1,6 +1,6 @@
-#include "host_window.h"
+#include "plugin_host/host_window.h"
 
-#include "plugin.h"
+#include "plugin_host/plugin.h"
 
 #include <memory>
 
@@ -35,13 +35,24 @@ void RegisterClass(const char* name, WNDPROC procedure)
         throw HostError(std::string("cannot register window class ") + name);
 }
 
-HWND Create(const char* className, const char* title, DWORD style, void* self)
+HWND Create(const char* className, const char* title, DWORD style, void* self, int width = 320, int height = 200)
 {
-    const HWND window = CreateWindowExA(0, className, title, style, 0, 0, 320, 200, nullptr, nullptr,
+    const HWND window = CreateWindowExA(0, className, title, style, 0, 0, width, height, nullptr, nullptr,
                                         GetModuleHandleA(nullptr), self);
     if (!window) throw HostError(std::string("cannot create window ") + title);
     return window;
 }
+
+class Locked {
+public:
+    explicit Locked(CRITICAL_SECTION& lock) : lock_(lock) { EnterCriticalSection(&lock_); }
+    ~Locked() { LeaveCriticalSection(&lock_); }
+    Locked(const Locked&) = delete;
+    Locked& operator=(const Locked&) = delete;
+
+private:
+    CRITICAL_SECTION& lock_;
+};
 
 }  // namespace
 
@@ -51,35 +62,48 @@ std::string Describe(const HostMessage& record)
            " lParam=" + std::to_string(record.lParam) + " answer=" + std::to_string(record.answer);
 }
 
-HostWindows::HostWindows()
+HostWindows::HostWindows(const char* title, Look look)
 {
-    RegisterClass(kHostClass, &HostWindows::HostProc);
-    RegisterClass(kApplicationClass, DefWindowProcA);
-    // The player's main window: never shown, it only talks to the module.
-    host_ = Create(kHostClass, "HostWindow", WS_OVERLAPPEDWINDOW, this);
-    // The application window is shown, as a player's is, so the modal loop
-    // has a window of ours to disable.
-    application_ = Create(kApplicationClass, "sonrik-host", WS_OVERLAPPEDWINDOW, nullptr);
-    ShowWindow(application_, SW_SHOWNOACTIVATE);
-    secondApplication_ = Create(kApplicationClass, "sonrik-host 2", WS_OVERLAPPEDWINDOW, nullptr);
+    InitializeCriticalSection(&lock_);
+    try {
+        RegisterClass(kHostClass, &HostWindows::HostProc);
+        RegisterClass(kApplicationClass, DefWindowProcA);
+        // The player's main window: never shown, it only talks to the module.
+        host_ = Create(kHostClass, "HostWindow", WS_OVERLAPPEDWINDOW, this);
+        // The application window is shown, as a player's is, so the modal
+        // loop has a window of ours to disable. As a bare taskbar button it
+        // has no size, and the system shows the module's window it owns
+        // when the button is clicked.
+        application_ = look == Look::Window
+                           ? Create(kApplicationClass, title, WS_OVERLAPPEDWINDOW, nullptr)
+                           : Create(kApplicationClass, title, WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX, nullptr, 0, 0);
+        ShowWindow(application_, SW_SHOWNOACTIVATE);
+        secondApplication_ = Create(kApplicationClass, (std::string(title) + " 2").c_str(), WS_OVERLAPPEDWINDOW, nullptr);
+    } catch (...) {
+        Release();
+        throw;
+    }
 }
 
-HostWindows::~HostWindows()
+HostWindows::~HostWindows() { Release(); }
+
+void HostWindows::Release() noexcept
 {
-    DestroyWindow(secondApplication_);
-    DestroyWindow(application_);
-    DestroyWindow(host_);
+    if (secondApplication_) DestroyWindow(secondApplication_);
+    if (application_) DestroyWindow(application_);
+    if (host_) DestroyWindow(host_);
+    DeleteCriticalSection(&lock_);
 }
 
 void HostWindows::SetStopAnswer(LRESULT answer)
 {
-    const std::lock_guard lock(mutex_);
+    const Locked locked(lock_);
     stopAnswer_ = answer;
 }
 
 std::vector<HostMessage> HostWindows::Messages() const
 {
-    const std::lock_guard lock(mutex_);
+    const Locked locked(lock_);
     return messages_;
 }
 
@@ -95,7 +119,7 @@ void HostWindows::PostQuit() const { PostMessageA(host_, kQuit, 0, 0); }
 
 LRESULT HostWindows::Answer(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    const std::lock_guard lock(mutex_);
+    const Locked locked(lock_);
     const LRESULT answer = message == WM_COMMAND && LOWORD(wParam) == kStopPlayback ? stopAnswer_ : 0;
     messages_.push_back({message, wParam, lParam, answer});
     return answer;

@@ -7,7 +7,6 @@
 #include <windows.h>
 
 #include <functional>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -30,7 +29,12 @@ public:
     static constexpr UINT kResumePlayback = 4003;
     static constexpr UINT kAboutToApply = 2125;
 
-    HostWindows();
+    // How the application window shows: as a small window of its own (the
+    // stand-in player), or only as a taskbar button carrying `title` (the
+    // launcher), which brings the module's window to the front when clicked.
+    enum class Look { Window, TaskbarButton };
+
+    explicit HostWindows(const char* title = "sonrik-host", Look look = Look::Window);
     ~HostWindows();
     HostWindows(const HostWindows&) = delete;
     HostWindows& operator=(const HostWindows&) = delete;
@@ -52,13 +56,15 @@ public:
     void PostQuit() const;
 
 private:
+    void Release() noexcept;
     static LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Answer(UINT message, WPARAM wParam, LPARAM lParam);
 
     HWND host_ = nullptr;
     HWND application_ = nullptr;
     HWND secondApplication_ = nullptr;
-    mutable std::mutex mutex_;
+    // Guards the answer and the record, which the script's thread reads.
+    mutable CRITICAL_SECTION lock_;
     LRESULT stopAnswer_ = 0;
     std::vector<HostMessage> messages_;
 };
