@@ -4,6 +4,8 @@
 #include "cli/system.h"
 #include "Main_List/list_editor_logic.h"
 
+#include <algorithm>
+
 namespace sonrik::cli {
 
 std::unique_ptr<twID3::TtwID3> ListEditorTag()
@@ -36,7 +38,9 @@ std::optional<std::string> LoadRecord(twID3::TtwID3& id3, list::TFTag& tag, cons
     if (untagged) tag.GenreText.clear();  // a new record's genre 0 is no genre of the file's
     for (std::uint8_t kind = 0; kind < list::fkStatus; ++kind) {
         std::string* field = list::FieldText(tag, kind);
-        *field = codePage.Decode(*field);
+        // ASCII is the same in every code page and in UTF-8.
+        if (std::any_of(field->begin(), field->end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
+            *field = codePage.Decode(*field);
     }
     return std::nullopt;
 }

@@ -4,6 +4,9 @@
 
 #include "cli/system.h"
 #include "Main_List/templates.h"
+#include "platform/platform.h"
+
+#include <unordered_set>
 
 namespace sonrik::cli {
 
@@ -17,9 +20,27 @@ struct RenamePlan {
     std::vector<bool> passed;
 };
 
+// The system's name look-ups, but each folder read once for all its names
+// where names are matched byte for byte (POSIX): one listing instead of a
+// look-up per file. Folders count as taken names too.
+NameFiles FolderReadOnce()
+{
+    NameFiles files = SystemNameFiles();
+    if (kNativePathStyle == PathStyle::Posix) {
+        files.folderFiles = [](const std::string& folder) -> NameFiles::FolderLookup {
+            const auto entries = platform::ReadFolder(folder);
+            if (!entries) throw IoError(ioerr::FileNotFound);
+            auto names = std::make_shared<std::unordered_set<std::string>>(entries->files.begin(), entries->files.end());
+            names->insert(entries->folders.begin(), entries->folders.end());
+            return [names](const std::string& path) { return names->count(path) > 0; };
+        };
+    }
+    return files;
+}
+
 std::unique_ptr<TemplateContext> ContextFor(RenamePlan& plan, const Invocation& invocation)
 {
-    auto context = std::make_unique<TemplateContext>(plan.tags);
+    auto context = std::make_unique<TemplateContext>(plan.tags, FolderReadOnce());
     context->pathStyle = kNativePathStyle;
     context->trackWidth = invocation.trackDigits;
     return context;
