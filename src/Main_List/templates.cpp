@@ -293,6 +293,16 @@ void TemplateContext::SetNewPath(std::size_t index, std::string path)
     tag.NewPath = std::move(path);
 }
 
+void TemplateContext::SetFilePath(std::size_t index, std::string path)
+{
+    TFTag& tag = tags_.at(index);
+    if (index_) {
+        index_->remove(tag.FilePath);
+        index_->add(path);
+    }
+    tag.FilePath = std::move(path);
+}
+
 TemplateContext::TestPass::TestPass(TemplateContext& context) : context_(context)
 {
     auto index = std::make_unique<PathIndex>();
@@ -559,7 +569,7 @@ TRowStatus ApplyRename(TemplateContext& context, std::size_t index, const Rename
     case RenameOutcome::Failed: return tag.Status = stNoChanges;
     case RenameOutcome::Renamed: break;
     }
-    tag.FilePath = tag.NewPath;
+    context.SetFilePath(index, tag.NewPath);
     return tag.Status = stRenamed;
 }
 
@@ -666,6 +676,21 @@ FillPreview PreviewFill(const TemplateContext& context, std::size_t index, std::
 
 AttributeFiles SystemAttributeFiles() { return {platform::GetFileAttributeWord, platform::SetFileAttributeWord}; }
 
+bool SetMarkedFields(twID3::TtwID3v1& v1, const TFTag& tag)
+{
+    const auto track = TrackNumberValue(tag.TrackText);
+    if (tag.TrackSet && !track) return false;
+    if (tag.TitleSet) v1.SetTitle(tag.TitleText);
+    if (tag.ArtistSet) v1.SetArtist(tag.ArtistText);
+    if (tag.AlbumSet) v1.SetAlbum(tag.AlbumText);
+    if (tag.GenreSet)
+        if (const auto genre = GenreNumber(tag.GenreText)) v1.SetGenreID(*genre);
+    if (tag.YearSet) v1.SetYear(tag.YearText);
+    if (tag.CommentSet) v1.SetComment(tag.CommentText);
+    if (tag.TrackSet) v1.SetTrackNo(*track);
+    return true;
+}
+
 TagWrite ApplyFields(twID3::TtwID3& id3, TFTag& tag, ReadOnlyPolicy policy, const AttributeFiles& files,
                      const WriteSteps& steps)
 {
@@ -678,23 +703,16 @@ TagWrite ApplyFields(twID3::TtwID3& id3, TFTag& tag, ReadOnlyPolicy policy, cons
     };
     // Checked before the file is touched: a track the record cannot hold
     // writes nothing.
-    const auto track = TrackNumberValue(tag.TrackText);
-    if (tag.TrackSet && !track) return settle(stTestError);
+    if (tag.TrackSet && !TrackNumberValue(tag.TrackText)) return settle(stTestError);
     try {
         id3.LoadFromFile(tag.FilePath);
-    } catch (const std::exception&) {
+        if (steps.loaded) steps.loaded(id3);
+    } catch (const std::exception& e) {
         // The tag object would still hold the previous file's values.
+        write.error = e.what();
         return settle(stWriteError);
     }
-    auto& v1 = id3.ID3v1();
-    if (tag.TitleSet) v1.SetTitle(tag.TitleText);
-    if (tag.ArtistSet) v1.SetArtist(tag.ArtistText);
-    if (tag.AlbumSet) v1.SetAlbum(tag.AlbumText);
-    if (tag.GenreSet)
-        if (const auto genre = GenreNumber(tag.GenreText)) v1.SetGenreID(*genre);
-    if (tag.YearSet) v1.SetYear(tag.YearText);
-    if (tag.CommentSet) v1.SetComment(tag.CommentText);
-    if (tag.TrackSet) v1.SetTrackNo(*track);
+    SetMarkedFields(id3.ID3v1(), tag);
     bool marked = false;
     for (std::uint8_t kind = 0; kind < fkStatus; ++kind) marked = marked || *FieldMark(tag, kind);
     if (!marked) return settle(stNoChanges);
@@ -723,7 +741,9 @@ TagWrite ApplyFields(twID3::TtwID3& id3, TFTag& tag, ReadOnlyPolicy policy, cons
         id3.SaveToFile(tag.FilePath);
         // A save that completed without success wrote nothing usable.
         if (id3.Success() == twID3::id3Success) status = stTagsRecorded;
-    } catch (const std::exception&) {
+        else write.error = twID3::StateName(id3.Success());
+    } catch (const std::exception& e) {
+        write.error = e.what();
     }
     settle(status);
     if (write.readOnly && policy == ReadOnlyPolicy::WriteAndRestore) {

@@ -24,6 +24,7 @@
 
 namespace sonrik::twID3 {
 class TtwID3;
+class TtwID3v1;
 }
 
 namespace sonrik::list {
@@ -139,14 +140,17 @@ public:
     // pass the folder is read once for all its names.
     bool FileExists(const std::string& folder, const std::string& path) const;
 
-    // Sets the `NewPath` of record `index`; keeps a running pass up to date.
+    // Set the `NewPath` or the `FilePath` of record `index`; they keep a
+    // running pass up to date.
     void SetNewPath(std::size_t index, std::string path);
+    void SetFilePath(std::size_t index, std::string path);
 
     // One test over all records: the paths of the records are indexed once
     // when the pass begins, so each name check is a look-up, and each folder
     // is read once when its first name is checked. While a pass runs,
-    // `FilePath` and `NewPath` change only through SetNewPath, and the files
-    // on the disk do not change.
+    // `FilePath` and `NewPath` change only through SetNewPath and
+    // SetFilePath, and the files on the disk do not change (but for the
+    // renames of ApplyRename, which asks its own RenameFiles).
     class TestPass {
     public:
         explicit TestPass(TemplateContext& context);
@@ -273,7 +277,8 @@ RenameOutcome RenameToNewPath(const RenameFiles& files, const std::string& from,
 // renamed to `NewPath` when the name is still free: `Status` := stRenamed
 // (and `FilePath` := `NewPath`), stFileExists (the target is taken, never
 // replaced) or stNoChanges (the system refused). Gives `Status`; never throws.
-// Not within a test pass: it changes `FilePath`.
+// Within a test pass, the records' look-up makes each check of a long run a
+// look-up instead of a walk over all records.
 TRowStatus ApplyRename(TemplateContext& context, std::size_t index, const RenameFiles& files);
 
 // ---- File name to tag values (the "File name to TAG" page) ---------------------
@@ -329,13 +334,23 @@ struct WriteSteps {
     std::function<void()> settled;
     // Before the attribute is given back.
     std::function<void()> beforeRestore;
+    // Once the file is loaded, before the fields are set (the command line
+    // gives a file without a tag a new one here).
+    std::function<void(twID3::TtwID3&)> loaded;
 };
 
 struct TagWrite {
     bool readOnly = false;       // the file was read-only
     bool leftAlone = false;      // ... and was not written for that
     bool restoreFailed = false;  // its attribute could not be given back
+    std::string error;           // stWriteError: why (UTF-8), when an error said so
 };
+
+// Sets exactly the marked fields of `tag` on `v1` in the order title,
+// artist, album, genre (its number in the genre table), year, comment, track
+// (its number): what a write of the record puts into the file. False, with
+// nothing set, for a marked track that is no number from 0 to 255.
+bool SetMarkedFields(twID3::TtwID3v1& v1, const TFTag& tag);
 
 // Apply of the "File name to TAG" page for one record whose `Status` is
 // stTestOk (any other is left alone): loads the file into `id3`, sets exactly

@@ -232,26 +232,55 @@ void RestoreTagArea(platform::File& file, const std::string& fileName, std::int6
 
 }  // namespace
 
-void TtwID3v1::SaveToFile(std::string fileName)
+std::string TtwID3v1::BuildArea()
 {
     EncodeRecord();
+    std::string area = useLyrics3_ ? lyrics3_->BuildBlock() : std::string{};
+    area.append(reinterpret_cast<const char*>(rawTag_.data()), rawTag_.size());
+    return area;
+}
+
+std::int64_t TagAreaStart(FileTail& tail)
+{
+    const std::int64_t size = tail.Size();
+    if (size < static_cast<std::int64_t>(ID3v1Size) ||
+        !StartsWithTag(reinterpret_cast<const std::uint8_t*>(tail.Bytes(size - static_cast<std::int64_t>(ID3v1Size), 3).data())))
+        return size;
+    // The block is looked for without regard to any object's values.
+    TtwID3 scratch;
+    return scratch.ID3v1().Lyrics3().LocateLyrics3(tail).value_or(size - static_cast<std::int64_t>(ID3v1Size));
+}
+
+std::optional<TagArea> ReadTagArea(const std::string& fileName)
+{
+    auto opened = platform::File::openExisting(fileName, platform::OpenMode::Read);
+    if (!opened) return std::nullopt;
+    TagArea area;
+    area.size = opened->size;
+    FileTail tail(opened->file, area.size);
+    area.pos = TagAreaStart(tail);
+    tail.Extend(area.pos);
+    area.bytes = std::string(tail.Bytes(area.pos, static_cast<std::size_t>(area.size - area.pos)));
+    opened->file.close();
+    return area;
+}
+
+void TtwID3v1::SaveToFile(std::string fileName)
+{
     TtwID3& owner = *owner_;
+    EncodeRecord();
     if (!platform::FileExists(fileName) || !HasTagMarker() || !owner.useID3v1_) return;
 
     // Build the block before the file is touched, so a block the format
     // cannot hold is refused with the file as it was.
-    std::string area = useLyrics3_ ? lyrics3_->BuildBlock() : std::string{};
-    area.append(reinterpret_cast<const char*>(rawTag_.data()), rawTag_.size());
+    const std::string area = BuildArea();
 
     owner.filename_ = fileName;
     auto file = platform::File::open(fileName, platform::OpenMode::ReadWrite);
     const std::int64_t size = file.size();
     if (size < static_cast<std::int64_t>(ID3v1Size)) throw IoError(ioerr::NegativeSeek);
     FileTail tail(file, size);
-
-    std::int64_t pos = size;
-    if (StartsWithTag(reinterpret_cast<const std::uint8_t*>(tail.Bytes(size - static_cast<std::int64_t>(ID3v1Size), 3).data())))
-        pos = lyrics3_->LocateLyrics3(tail).value_or(size - static_cast<std::int64_t>(ID3v1Size));
+    const std::int64_t pos = TagAreaStart(tail);
 
     // The old tag area, kept so that a save failing part-way can put it back.
     tail.Extend(pos);

@@ -257,6 +257,11 @@ public:
     void SaveToFile(std::string fileName);
     void Save();
 
+    // The bytes a save would write from TagAreaStart on: the Lyrics3 block
+    // when in use, then the record (encoded first). Throws Error as a save
+    // does for a block the format cannot hold.
+    std::string BuildArea();
+
     // "TAG", space-filled fields and genre 0, decoded: all values empty.
     void ClearRecord();
     void DecodeRecord();
@@ -289,6 +294,18 @@ private:
 };
 
 // ---- Tag file object -------------------------------------------------------------
+
+// Where a save puts the tag area of a file: at its Lyrics3 block or record
+// when it ends in one, else at its end. Throws IoError.
+std::int64_t TagAreaStart(FileTail& tail);
+
+// A file's tag area as a save finds it, with the file's size. Throws IoError.
+struct TagArea {
+    std::int64_t pos = 0;
+    std::int64_t size = 0;
+    std::string bytes;  // from pos to the end
+};
+std::optional<TagArea> ReadTagArea(const std::string& fileName);  // nothing: no such file
 
 class TtwID3 {
 public:

@@ -73,6 +73,10 @@ protected:
         dir_ = pattern;
         fs::permissions(dir_, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec
                                   | fs::perms::others_read | fs::perms::others_exec);
+        // set writes its journal here (also when run as another user), never into the home folder.
+        fs::create_directory(dir_ / "state");
+        fs::permissions(dir_ / "state", fs::perms::all);
+        ::setenv("SONRIK_STATE_DIR", (dir_ / "state").c_str(), 1);
     }
     void TearDown() override { fs::remove_all(dir_); }
 

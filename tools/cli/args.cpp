@@ -1,5 +1,6 @@
 #include "cli/args.h"
 
+#include "cli/system.h"
 #include "cli/usage.h"
 #include "twID3/twID3.h"
 
@@ -31,6 +32,7 @@ struct PendingText {
 struct Pending {
     Invocation invocation;
     std::optional<std::string> codePage;
+    std::optional<std::string> templ;  // as typed, converted once the code page is known
     std::vector<PendingText> texts;
     bool anyValue = false;  // set: something to change was given
 };
@@ -42,10 +44,13 @@ struct OptionSpec {
     std::string_view names;     // as CLI11 takes them; "!--no-x" is the "false" form of a flag
     std::string_view typeName;  // empty for a flag
     std::string_view help;
-    bool forShow;
-    bool forSet;
+    unsigned commands;  // the kCommand bits of the commands that take it
     Apply apply;
 };
+
+constexpr unsigned kShow = 1, kSet = 2, kRename = 4, kFill = 8, kUndo = 16;
+constexpr unsigned kFileCommands = kShow | kSet | kRename | kFill;
+constexpr unsigned kChanging = kSet | kRename | kFill;
 
 void AddText(Pending& p, std::string_view option, std::string_view value,
              std::optional<std::string>* target, std::size_t limit)
@@ -119,45 +124,90 @@ void CodePageOption(Pending& p, std::string_view, std::string_view value) { p.co
 
 void ListOption(Pending& p, std::string_view, std::string_view value) { p.invocation.lists.emplace_back(value); }
 
+void TemplateOption(Pending& p, std::string_view, std::string_view value) { p.templ = std::string(value); }
+
+void TrackDigits(Pending& p, std::string_view option, std::string_view value)
+{
+    const auto number = ParseNumber(value, 9);
+    if (!number || *number == 0)
+        throw UsageError(std::string(option) + ": '" + std::string(value) + "' is not a number from 1 to 9");
+    p.invocation.trackDigits = static_cast<int>(*number);
+}
+
+void ReadOnlyOption(Pending& p, std::string_view option, std::string_view value)
+{
+    using list::ReadOnlyPolicy;
+    if (value == "leave")
+        p.invocation.readOnly = ReadOnlyPolicy::Leave;
+    else if (value == "remove")
+        p.invocation.readOnly = ReadOnlyPolicy::MakeWritable;
+    else if (value == "restore")
+        p.invocation.readOnly = ReadOnlyPolicy::WriteAndRestore;
+    else
+        throw UsageError(std::string(option) + ": '" + std::string(value) + "' is none of leave, remove, restore");
+}
+
+void JournalOption(Pending& p, std::string_view, std::string_view value)
+{
+    p.invocation.journalFile = std::string(value);
+}
+
 constexpr std::size_t kId3v1TextLimit = 30;
 constexpr std::size_t kYearLimit = 4;
 
 constexpr std::array kOptions = {
-    OptionSpec{"--json", "", "one JSON array with an object per file", true, false, SetFlag<&Invocation::json>},
-    OptionSpec{"--codepage", "N", "the code page of the tag's text (see sonrik-tag --help)", true, true,
+    OptionSpec{"--json", "", "one JSON array with an object per file", kShow | kRename | kFill | kUndo,
+               SetFlag<&Invocation::json>},
+    OptionSpec{"--codepage", "N", "the code page of the tag's text (see sonrik-tag --help)", kFileCommands,
                CodePageOption},
-    OptionSpec{"-r,--recursive", "", "take the MP3 files of subfolders too, all the way down", true, true,
+    OptionSpec{"-r,--recursive", "", "take the MP3 files of subfolders too, all the way down", kFileCommands,
                SetFlag<&Invocation::recursive>},
-    OptionSpec{"--list", "LISTFILE", "take the MP3 files named by a player's list file (one path a line)", true,
-               true, ListOption},
-    OptionSpec{"--title", "T", "title (30 bytes kept)", false, true, Id3v1Text<&Id3v1Values::title, kId3v1TextLimit>},
-    OptionSpec{"--artist", "A", "artist (30 bytes kept)", false, true,
-               Id3v1Text<&Id3v1Values::artist, kId3v1TextLimit>},
-    OptionSpec{"--album", "A", "album (30 bytes kept)", false, true, Id3v1Text<&Id3v1Values::album, kId3v1TextLimit>},
-    OptionSpec{"--year", "Y", "year (4 bytes kept)", false, true, Id3v1Text<&Id3v1Values::year, kYearLimit>},
-    OptionSpec{"--comment", "C", "comment (30 bytes kept, 28 with a track number)", false, true,
+    OptionSpec{"--list", "LISTFILE", "take the MP3 files named by a player's list file (one path a line)",
+               kFileCommands, ListOption},
+    OptionSpec{"-t,--template", "TEMPLATE", "the file-name template, such as \"<ARTIST> - <TITLE>\"",
+               kRename | kFill, TemplateOption},
+    OptionSpec{"--apply", "", "carry the tested plan out (without it nothing is changed)", kRename | kFill,
+               SetFlag<&Invocation::apply>},
+    OptionSpec{"--track-digits", "N", "write track numbers with N digits, with leading zeros (07)", kRename,
+               TrackDigits},
+    OptionSpec{"--underscores,!--no-underscores", "", "read '_' in names as a blank (the default), or keep it",
+               kFill, SetFlag<&Invocation::underscores>},
+    OptionSpec{"--empty-only,!--overwrite", "", "fill only empty fields (the default), or overwrite them", kFill,
+               SetFlag<&Invocation::emptyOnly>},
+    OptionSpec{"--readonly", "leave|remove|restore",
+               "read-only files: leave them (the default), write them and leave them writable, or write them and "
+               "make them read-only again",
+               kFill, ReadOnlyOption},
+    OptionSpec{"--journal", "FILE", "write the run's journal to FILE (a new file)", kChanging, JournalOption},
+    OptionSpec{"--no-journal", "", "write no journal: the run cannot be undone", kChanging,
+               SetFlag<&Invocation::noJournal>},
+    OptionSpec{"--list", "", "list the journals, newest first", kUndo, SetFlag<&Invocation::listJournals>},
+    OptionSpec{"--title", "T", "title (30 bytes kept)", kSet, Id3v1Text<&Id3v1Values::title, kId3v1TextLimit>},
+    OptionSpec{"--artist", "A", "artist (30 bytes kept)", kSet, Id3v1Text<&Id3v1Values::artist, kId3v1TextLimit>},
+    OptionSpec{"--album", "A", "album (30 bytes kept)", kSet, Id3v1Text<&Id3v1Values::album, kId3v1TextLimit>},
+    OptionSpec{"--year", "Y", "year (4 bytes kept)", kSet, Id3v1Text<&Id3v1Values::year, kYearLimit>},
+    OptionSpec{"--comment", "C", "comment (30 bytes kept, 28 with a track number)", kSet,
                Id3v1Text<&Id3v1Values::comment, kId3v1TextLimit>},
-    OptionSpec{"--genre", "NAME|NUMBER", "a name from 'sonrik-tag genres' (any letter case) or 0 to 147", false,
-               true, Genre},
-    OptionSpec{"--track", "N", "0 to 255; makes the tag ID3v1.1", false, true, Track},
-    OptionSpec{"--v11,!--no-v11", "", "write the tag as ID3v1.1 or as ID3v1.0", false, true,
+    OptionSpec{"--genre", "NAME|NUMBER", "a name from 'sonrik-tag genres' (any letter case) or 0 to 147", kSet,
+               Genre},
+    OptionSpec{"--track", "N", "0 to 255; makes the tag ID3v1.1", kSet, Track},
+    OptionSpec{"--v11,!--no-v11", "", "write the tag as ID3v1.1 or as ID3v1.0", kSet,
                Id3v1Flag<&Id3v1Values::useID3v11>},
-    OptionSpec{"--lyrics-file", "F", "the Lyrics3 lyrics: the lines of a text file, its bytes as they are", false,
-               true, Lyrics3File<&Lyrics3Values::lyricsFile>},
-    OptionSpec{"--infos-file", "F", "the Lyrics3 information lines, from a text file", false, true,
+    OptionSpec{"--lyrics-file", "F", "the Lyrics3 lyrics: the lines of a text file, its bytes as they are", kSet,
+               Lyrics3File<&Lyrics3Values::lyricsFile>},
+    OptionSpec{"--infos-file", "F", "the Lyrics3 information lines, from a text file", kSet,
                Lyrics3File<&Lyrics3Values::infosFile>},
-    OptionSpec{"--images-file", "F", "the Lyrics3 image lines, from a text file", false, true,
+    OptionSpec{"--images-file", "F", "the Lyrics3 image lines, from a text file", kSet,
                Lyrics3File<&Lyrics3Values::imagesFile>},
-    OptionSpec{"--l3-title", "T", "Lyrics3 title (250 bytes kept)", false, true, Lyrics3Text<&Lyrics3Values::title>},
-    OptionSpec{"--l3-artist", "A", "Lyrics3 artist (250 bytes kept)", false, true,
-               Lyrics3Text<&Lyrics3Values::artist>},
-    OptionSpec{"--l3-album", "A", "Lyrics3 album (250 bytes kept)", false, true, Lyrics3Text<&Lyrics3Values::album>},
-    OptionSpec{"--author", "A", "Lyrics3 author (250 bytes kept)", false, true, Lyrics3Text<&Lyrics3Values::author>},
-    OptionSpec{"--timestamp,!--no-timestamp", "", "whether the lyrics carry time stamps", false, true,
+    OptionSpec{"--l3-title", "T", "Lyrics3 title (250 bytes kept)", kSet, Lyrics3Text<&Lyrics3Values::title>},
+    OptionSpec{"--l3-artist", "A", "Lyrics3 artist (250 bytes kept)", kSet, Lyrics3Text<&Lyrics3Values::artist>},
+    OptionSpec{"--l3-album", "A", "Lyrics3 album (250 bytes kept)", kSet, Lyrics3Text<&Lyrics3Values::album>},
+    OptionSpec{"--author", "A", "Lyrics3 author (250 bytes kept)", kSet, Lyrics3Text<&Lyrics3Values::author>},
+    OptionSpec{"--timestamp,!--no-timestamp", "", "whether the lyrics carry time stamps", kSet,
                Lyrics3Flag<&Lyrics3Values::useTimestamp>},
-    OptionSpec{"--lyrics3-v1", "", "write the Lyrics3 tag as version 1 (lyrics only)", false, true,
+    OptionSpec{"--lyrics3-v1", "", "write the Lyrics3 tag as version 1 (lyrics only)", kSet,
                Lyrics3Flag<&Lyrics3Values::version1>},
-    OptionSpec{"--no-lyrics3", "", "remove the Lyrics3 tag", false, true, Lyrics3Flag<&Lyrics3Values::remove>},
+    OptionSpec{"--no-lyrics3", "", "remove the Lyrics3 tag", kSet, Lyrics3Flag<&Lyrics3Values::remove>},
 };
 
 // The long name of an option, for messages.
@@ -249,6 +299,29 @@ void CheckSetCombinations(const Pending& p)
         throw UsageError("--no-lyrics3 removes the Lyrics3 tag and cannot be combined with Lyrics3 values");
 }
 
+std::pair<Command, unsigned> CommandOf(std::string_view name)
+{
+    if (name == "show") return {Command::Show, kShow};
+    if (name == "set") return {Command::Set, kSet};
+    if (name == "rename") return {Command::Rename, kRename};
+    if (name == "fill") return {Command::Fill, kFill};
+    if (name == "undo") return {Command::Undo, kUndo};
+    return {Command::Genres, 0};
+}
+
+// The template of rename or fill: given, and one the engine can use.
+void CheckTemplateOption(Pending& p, Command which)
+{
+    if (which != Command::Rename && which != Command::Fill) return;
+    const std::string_view name = which == Command::Rename ? "rename" : "fill";
+    if (!p.templ) throw UsageError(std::string(name) + ": no template given (-t TEMPLATE)");
+    // Templates are matched against and put into file names, which are UTF-8.
+    p.invocation.templ = ArgumentToUtf8(*p.templ);
+    const auto use = which == Command::Rename ? list::TemplateUse::Rename : list::TemplateUse::Fill;
+    if (const auto problem = list::CheckTemplate(p.invocation.templ, use))
+        throw UsageError("-t \"" + p.invocation.templ + "\": " + problem->message);
+}
+
 // The program and its commands as CLI11 sees them; options write into `p`.
 struct Parser {
     CLI::App app;
@@ -277,15 +350,20 @@ struct Parser {
                 command->add_option("COMMAND", helpTopic, "the command to tell about");
                 continue;
             }
-            const Command which = text.name == "show" ? Command::Show : text.name == "set" ? Command::Set
-                                                                                           : Command::Genres;
+            const auto [which, bit] = CommandOf(text.name);
             commands.emplace_back(command, which);
             if (which == Command::Genres) continue;
-            command->add_option("PATH", p.invocation.paths, "MP3 files, and folders for the MP3 files in them")
-                ->type_name("PATH")
-                ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+            if (which == Command::Undo) {
+                command->add_option("JOURNAL", p.invocation.paths, "the journal of the run to undo (default: the latest)")
+                    ->type_name("JOURNAL")
+                    ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+            } else {
+                command->add_option("PATH", p.invocation.paths, "MP3 files, and folders for the MP3 files in them")
+                    ->type_name("PATH")
+                    ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+            }
             for (const OptionSpec& spec : kOptions)
-                if (which == Command::Show ? spec.forShow : spec.forSet) AddOption(*command, spec, p);
+                if (spec.commands & bit) AddOption(*command, spec, p);
         }
     }
 
@@ -392,10 +470,21 @@ Invocation ParseArguments(std::span<const std::string> args, const ParseSettings
     p.invocation.command = which;
     p.invocation.paths.insert(p.invocation.paths.end(), pathsAfterMark.begin(), pathsAfterMark.end());
     p.invocation.codePage = &ChooseCodePage(p, settings);
+    for (const auto& arg : args) p.invocation.commandLine.push_back(ArgumentToUtf8(arg));
+    p.invocation.commandLine.insert(p.invocation.commandLine.begin(), "sonrik-tag");
     if (which == Command::Genres) {
         if (!pathsAfterMark.empty()) throw UsageError("genres takes no arguments");
         return p.invocation;
     }
+    if (which == Command::Undo) {
+        if (p.invocation.paths.size() > 1) throw UsageError("undo takes one journal");
+        if (p.invocation.listJournals && !p.invocation.paths.empty())
+            throw UsageError("undo --list takes no journal");
+        return p.invocation;
+    }
+    if (p.invocation.noJournal && p.invocation.journalFile)
+        throw UsageError("--journal and --no-journal contradict each other");
+    CheckTemplateOption(p, which);
     if (p.invocation.paths.empty() && p.invocation.lists.empty())
         throw UsageError(command->get_name() + ": no files given");
     ConvertTexts(p, settings);

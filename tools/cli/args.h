@@ -3,11 +3,12 @@
 // before any file is touched.
 #pragma once
 
-#include "text/codepage.h"
+#include "Main_List/templates.h"
 #include "platform/errors.h"
+#include "text/codepage.h"
+#include "text/text.h"
 
 #include <cstdint>
-#include "text/text.h"
 
 #include <optional>
 #include <span>
@@ -25,7 +26,7 @@ public:
     explicit UsageError(std::string_view utf8) : Error(text::AsUtf8(utf8)) {}
 };
 
-enum class Command { Help, Version, Genres, Show, Set };
+enum class Command { Help, Version, Genres, Show, Set, Rename, Fill, Undo };
 
 // ID3v1 values to set, as tag bytes.
 struct Id3v1Values {
@@ -55,6 +56,22 @@ struct Invocation {
     bool recursive = false;
     Id3v1Values id3v1;
     Lyrics3Values lyrics3;
+    // rename and fill: the template (checked), whether to carry the plan
+    // out, and their options.
+    std::string templ;
+    bool apply = false;
+    int trackDigits = 0;
+    bool underscores = true;  // fill: '_' read as a blank
+    bool emptyOnly = true;    // fill: only empty fields are filled
+    list::ReadOnlyPolicy readOnly = list::ReadOnlyPolicy::Leave;
+    // Runs that change files: where their journal goes (none: the default
+    // place), or none at all.
+    std::optional<std::string> journalFile;
+    bool noJournal = false;
+    // undo: list the journals instead of undoing; the journal is paths[0].
+    bool listJournals = false;
+    // The command line as UTF-8, for the journal.
+    std::vector<std::string> commandLine;
     // Notes for the user that do not stop the command (values cut to fit).
     std::vector<std::string> warnings;
 };
@@ -66,6 +83,10 @@ struct ParseSettings {
     // the tag's code page); false where they already are in the ANSI code
     // page (Windows) and are stored unchanged.
     bool argumentsAreUtf8 = true;
+    // Where the output goes: a terminal gets aligned tables, anything else
+    // tab-separated lines; progress is shown only on a terminal.
+    bool outIsTerminal = false;
+    bool errIsTerminal = false;
 };
 
 // Parses the arguments after the program name; throws UsageError. --help and

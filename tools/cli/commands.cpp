@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 
+#include "cli/changes.h"
 #include "cli/files.h"
 #include "cli/report.h"
 #include "cli/system.h"
@@ -57,19 +58,46 @@ int RunSet(const Invocation& invocation, const std::vector<std::string>& files, 
            std::ostream& err)
 {
     const SetPlan plan = PrepareSet(invocation);
-    bool failed = false;
-    for (const auto& file : files) {
-        std::optional<std::string> problem;
+    RunJournal journal(invocation);
+    std::vector<std::optional<std::string>> problems(files.size());
+    std::vector<std::size_t> order;  // the files to save, in journal order
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (!journal.active()) {
+            order.push_back(i);
+            continue;
+        }
+        // What each save is to leave is known before the first one.
+        try {
+            TtwID3 tag;
+            const auto area = twID3::ReadTagArea(files[i]);
+            problems[i] = PrepareTag(plan, files[i], tag);
+            if (problems[i] || !area) continue;
+            journal.PlanTags(files[i], *area, tag.ID3v1().BuildArea());
+            order.push_back(i);
+        } catch (const std::exception& e) {
+            problems[i] = "not saved: " + ErrorMessage(e);
+        }
+    }
+    journal.Commit(invocation);
+    for (std::size_t n = 0; n < order.size(); ++n) {
+        const std::string& file = files[order[n]];
+        std::optional<std::string>& problem = problems[order[n]];
         try {
             problem = ApplySet(plan, file);
         } catch (const std::exception& e) {
             problem = "not saved: " + ErrorMessage(e);
         }
-        if (problem) {
+        if (journal.Record(n, !problem, err) == journal::Outcome::Damaged)
+            *problem += journal.UndoHint();
+    }
+    bool failed = false;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (problems[i]) {
             failed = true;
-            err << kProgram << ": " << FileForMessage(file) << ": " << DisplayText(ArgumentToUtf8(*problem)) << '\n';
+            err << kProgram << ": " << FileForMessage(files[i]) << ": " << DisplayText(ArgumentToUtf8(*problems[i]))
+                << '\n';
         } else {
-            out << FileForMessage(file) << ": saved\n";
+            out << FileForMessage(files[i]) << ": saved\n";
         }
     }
     return failed ? 1 : 0;
@@ -151,9 +179,8 @@ SetPlan PrepareSet(const Invocation& invocation)
     return plan;
 }
 
-std::optional<std::string> ApplySet(const SetPlan& plan, const std::string& file)
+std::optional<std::string> PrepareTag(const SetPlan& plan, const std::string& file, TtwID3& tag)
 {
-    TtwID3 tag;
     tag.LoadFromFile(file);
     if (tag.Success() == twID3::id3NoSuchFile)
         return std::string(twID3::StateName(tag.Success())) + ": " + std::string(StateSentence(tag.Success()));
@@ -163,6 +190,13 @@ std::optional<std::string> ApplySet(const SetPlan& plan, const std::string& file
 
     ApplyId3v1(tag.ID3v1(), plan.id3v1);
     ApplyLyrics3(tag.ID3v1(), plan);
+    return std::nullopt;
+}
+
+std::optional<std::string> ApplySet(const SetPlan& plan, const std::string& file)
+{
+    TtwID3 tag;
+    if (auto problem = PrepareTag(plan, file, tag)) return problem;
     tag.Save();
 
     switch (tag.Success()) {
@@ -179,15 +213,21 @@ namespace {
 
 // The files of a show or set; folders that cannot be read are reported
 // first, and so is a folder or list without MP3 files.
-int RunOnFiles(const Invocation& invocation, std::ostream& out, std::ostream& err)
+int RunOnFiles(const Invocation& invocation, const ParseSettings& settings, std::ostream& out, std::ostream& err)
 {
     const CollectedFiles collected =
         CollectFiles({.paths = invocation.paths, .lists = invocation.lists, .recursive = invocation.recursive});
     for (const auto& empty : collected.empty)
         err << kProgram << ": warning: " << DisplayText(empty) << ": no MP3 files there\n";
     for (const auto& failure : collected.failures) err << kProgram << ": " << DisplayText(failure) << '\n';
-    const int status = invocation.command == Command::Show ? RunShow(invocation, collected.files, out, err)
-                                                           : RunSet(invocation, collected.files, out, err);
+    int status = 0;
+    switch (invocation.command) {
+    case Command::Show: status = RunShow(invocation, collected.files, out, err); break;
+    case Command::Set: status = RunSet(invocation, collected.files, out, err); break;
+    case Command::Rename: status = RunRename(invocation, collected.files, settings, out, err); break;
+    case Command::Fill: status = RunFill(invocation, collected.files, settings, out, err); break;
+    default: break;
+    }
     return collected.failures.empty() ? status : 1;
 }
 
@@ -204,7 +244,10 @@ int Run(std::span<const std::string> args, const ParseSettings& settings, std::o
         case Command::Version: out << invocation.helpText; return 0;
         case Command::Genres: ListGenres(out); return 0;
         case Command::Show:
-        case Command::Set: return RunOnFiles(invocation, out, err);
+        case Command::Set:
+        case Command::Rename:
+        case Command::Fill: return RunOnFiles(invocation, settings, out, err);
+        case Command::Undo: return RunUndo(invocation, settings, out, err);
         }
         return 2;
     } catch (const UsageError& e) {

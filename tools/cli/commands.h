@@ -27,6 +27,11 @@ struct SetPlan {
 // cannot be read or is larger than a Lyrics3 block can be.
 SetPlan PrepareSet(const Invocation& invocation);
 
+// Loads the file into `tag` and applies the plan through the setters; gives
+// why the file cannot be saved when it is missing. Errors of the tag library
+// pass through.
+std::optional<std::string> PrepareTag(const SetPlan& plan, const std::string& file, twID3::TtwID3& tag);
+
 // Loads the file, applies the plan through the setters and saves. Gives
 // nothing on success, else why the file was not saved; errors of the tag
 // library (IoError, Error) pass through, and the file is unchanged then.

@@ -1,5 +1,6 @@
 // sonrik-tag: shows and changes the tags at the end of MP3 files.
 #include "cli/commands.h"
+#include "cli/rows.h"
 #include "cli/system.h"
 
 #include <iostream>
@@ -19,6 +20,8 @@ int main(int argc, char* argv[])
     ParseSettings settings;
     settings.defaultCodePage = text::CodePage::Find(SystemCodePage()) ? SystemCodePage() : 1252;
     settings.argumentsAreUtf8 = ArgumentsAreUtf8();
+    settings.outIsTerminal = IsTerminal(1);
+    settings.errIsTerminal = IsTerminal(2);
     const int status = Run(args, settings, std::cout, std::cerr);
     std::cout.flush();
     return status;

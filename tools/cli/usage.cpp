@@ -62,6 +62,85 @@ error.
 Example: title, artist, year, genre, track and lyrics of one song:
   sonrik-tag set --title "Quiet Frames" --artist "The Silent Encoders" \
       --year 2024 --genre Ambient --track 7 --lyrics-file lyrics.txt song.mp3)"},
+    CommandText{"rename", "Renames MP3 files from their tags by a template: a preview, or --apply.",
+                R"(Placeholders: <ARTIST> <TITLE> <ALBUM> <TRACK NUM> <GENRE> <COMMENT> (any
+letter case); the rest of the template is taken as it is. Characters no file
+name may hold (" : * , \ / ? < > | $ = and control characters) are left out
+of the values, so "AC/DC" becomes "ACDC" and no tag makes a folder.
+
+Every file is tested before any is renamed, in name order, so a clash is
+decided the same way on every run: a name another file of the run has or
+gets, or that a file already has, is "File exists"; a name that is empty,
+a device name (CON, NUL, ...) or ends in a blank, '-', '_' or '&' is "Test
+ERROR" with the reason. A file that already has its new name is "No
+changes". Without --apply nothing is changed; with --apply exactly the
+tested plan is carried out, each target checked again just before its
+rename (a file that appeared meanwhile is never overwritten). A rename that
+only changes letter case goes through a temporary name. Each file keeps its
+folder (-r: each is renamed within its own).
+
+Output: a table on a terminal, else one line per file: FILE, NEW NAME,
+STATUS, REASON separated by tabs. --json: an array of
+  {"file", "new_name", "status", "reason", "error"}
+with null for no reason or error. Exit status 0 when every file passed (or
+was renamed, or needs none), 1 when some did not, 2 for a usage error.
+
+--apply writes a journal first (see 'sonrik-tag help undo').
+
+Example: preview, then rename "01.mp3" ... to "07 - Quiet Frames.mp3":
+  sonrik-tag rename -t "<TRACK NUM> - <TITLE>" --track-digits 2 Album
+  sonrik-tag rename -t "<TRACK NUM> - <TITLE>" --track-digits 2 --apply Album)"},
+    CommandText{"fill", "Fills tags from MP3 file names by a template: a preview, or --apply.",
+                R"(The file name without ".mp3" is cut at the template's text between the
+placeholders: with "<ARTIST> - <TITLE>", "Band - Song.MP3" gives the artist
+"Band" and the title "Song". <TRACK NUM> takes a number from 0 to 255,
+<GENRE> a name of 'sonrik-tag genres'; <YEAR> and <COMMENT> fill those
+fields. By default '_' is read as a blank (--no-underscores keeps it) and
+only empty fields are filled (--overwrite fills every field the template
+names). Name characters go into the tag in the code page of --codepage; a
+character it cannot hold makes the file "Test ERROR" with the reason.
+
+The preview shows each field to be written, its present value beside it,
+as the tag will hold it (cut to the field's length). A file with nothing
+to write is "No changes". Read-only files are marked; --apply leaves them
+alone and says so unless --readonly=remove or --readonly=restore.
+
+Output: a table on a terminal, else one line per file: FILE, FIELDS
+(field: "old" -> "new"), STATUS, REASON separated by tabs. --json: an array
+of {"file", "fields": {FIELD: {"old", "new"}}, "status", "reason",
+"error"}. Exit status as for rename.
+
+--apply writes a journal first (see 'sonrik-tag help undo').
+
+Example: artist and title from "Band - Song.mp3" for every file of Inbox:
+  sonrik-tag fill -t "<ARTIST> - <TITLE>" Inbox
+  sonrik-tag fill -t "<ARTIST> - <TITLE>" --apply Inbox)"},
+    CommandText{"undo", "Undoes the latest run that changed files, or the one of JOURNAL.",
+                R"(set, rename --apply and fill --apply write a journal before they change
+anything: for each file its old name, or its whole old tag area, synced to
+disk before the first change. Journals live in $SONRIK_STATE_DIR, else
+$XDG_STATE_HOME/sonrik or ~/.local/state/sonrik (on Windows
+%LOCALAPPDATA%\sonrik); --journal FILE names another, --no-journal writes
+none. A journal that cannot be written stops the run before any change.
+
+undo puts names and tag areas back, in reverse order, each only when the
+file is still as the run left it; a file changed since is named and left
+as it is. A journal that was cut or edited is refused, and nothing is
+changed. Undoing a journal again changes nothing and says so. A run that
+was stopped half-way is undone as far as it went.
+
+Output as for rename: FILE, CHANGE, STATUS, REASON; --json: an array of
+{"file", "change", "status", "reason", "error"}. Exit status 0 when every
+file is as before the run, 1 when one was left or failed, 2 for a usage
+error or a journal refused.
+
+--list prints the journals, newest first: the journal, when its run
+started, its command, how many changes it planned and made, and whether it
+was undone.
+
+Example: a rename run, then undone:
+  sonrik-tag rename -t "<ARTIST> - <TITLE>" --apply Music
+  sonrik-tag undo)"},
     CommandText{"genres", "Lists the genre numbers and names that --genre takes.",
                 "Example:\n  sonrik-tag genres"},
     CommandText{"help", "Prints this help, or a command's.", "Example:\n  sonrik-tag help set"},

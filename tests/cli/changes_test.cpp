@@ -1,0 +1,350 @@
+// rename, fill and undo as a user runs them: the built program (or, in the
+// Windows build, sonrik-tag.exe) on real files in a temporary folder, each
+// case one behaviour, checked by the output and the files on disk.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Result {
+    int status = -1;
+    std::string out, err;
+};
+
+std::string ReadAll(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string Field(std::string_view value, std::size_t width)
+{
+    std::string field(value);
+    field.resize(width, '\0');
+    return field;
+}
+
+// Audio, then an ID3v1.1 record (no record for an empty title and artist).
+std::string Song(std::string_view title, std::string_view artist, int track = 1)
+{
+    const std::string audio(200, '\x55');
+    if (title.empty() && artist.empty()) return audio;
+    return audio + "TAG" + Field(title, 30) + Field(artist, 30) + Field("", 30) + "2001" + Field("", 28) + '\0' +
+           static_cast<char>(track) + '\x0c';
+}
+
+class Changes : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        const auto* info = testing::UnitTest::GetInstance()->current_test_info();
+        dir_ = fs::temp_directory_path() / (std::string("sonrik-changes-") + info->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_ / "state");
+#ifdef _WIN32
+        _putenv_s("SONRIK_STATE_DIR", (dir_ / "state").string().c_str());
+#else
+        setenv("SONRIK_STATE_DIR", (dir_ / "state").c_str(), 1);
+#endif
+    }
+    void TearDown() override
+    {
+        for (const auto& entry : fs::recursive_directory_iterator(dir_))
+            fs::permissions(entry.path(), fs::perms::owner_write, fs::perm_options::add);
+        fs::remove_all(dir_);
+    }
+
+    void Put(const std::string& name, const std::string& bytes) const
+    {
+        std::ofstream(dir_ / name, std::ios::binary) << bytes;
+    }
+    std::string Get(const std::string& name) const { return ReadAll(dir_ / name); }
+    bool Has(const std::string& name) const
+    {
+        for (const auto& entry : fs::directory_iterator(dir_))
+            if (entry.path().filename().string() == name) return true;  // spelled so, on any file system
+        return false;
+    }
+    std::string Folder() const { return dir_.string(); }
+    std::vector<std::string> Journals() const
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(dir_ / "state")) names.push_back(entry.path().string());
+        return names;
+    }
+
+    Result Run(const std::vector<std::string>& args) const
+    {
+        const fs::path errFile = dir_ / "stderr.txt";
+#ifdef _WIN32
+        std::string command = "\"\"" + fs::path(SONRIK_TAG_EXE).make_preferred().string() + "\"";
+        for (const auto& arg : args) command += " \"" + arg + "\"";
+        command += " 2>\"" + errFile.string() + "\"\"";
+        FILE* pipe = ::_popen(command.c_str(), "rb");
+#else
+        std::string command = SONRIK_TAG_EXE;
+        for (const auto& arg : args) command += " '" + arg + "'";
+        command += " 2>'" + errFile.string() + "'";
+        FILE* pipe = ::popen(command.c_str(), "r");
+#endif
+        Result result;
+        if (pipe == nullptr) return result;
+        std::array<char, 4096> buffer;
+        for (std::size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;)
+            result.out.append(buffer.data(), n);
+#ifdef _WIN32
+        result.status = ::_pclose(pipe);
+#else
+        const int status = ::pclose(pipe);
+        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+#endif
+        result.err = ReadAll(errFile);
+        return result;
+    }
+
+    // The status column of each line of tab-separated output, in order.
+    static std::vector<std::string> Column(const std::string& out, int column)
+    {
+        std::vector<std::string> cells;
+        std::size_t at = 0;
+        while (at < out.size()) {
+            const auto end = out.find('\n', at);
+            std::string line = out.substr(at, end - at);
+            for (int c = 0; c < column; ++c) line.erase(0, line.find('\t') + 1);
+            cells.push_back(line.substr(0, line.find('\t')));
+            at = end + 1;
+        }
+        return cells;
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(Changes, RenamePreviewAndApplyAgreeOnEveryFile)
+{
+    struct File {
+        const char* name;
+        std::string bytes;
+        const char* preview;  // status, then the name the file has after --apply
+        const char* after;
+    };
+    const std::vector<File> files = {
+        {"01.mp3", Song("Song", "AC/DC"), "Test OK", "ACDC - Song.mp3"},
+        {"02.mp3", Song("Song", "AC/DC"), "File exists", "02.mp3"},            // clash within the run
+        {"03.mp3", Song("Here", "Taken"), "File exists", "03.mp3"},            // clash with a file on disk
+        {"04.mp3", Song("What?", "A:B\x01"), "Test OK", "AB - What.mp3"},    // stripped characters
+        {"05.mp3", Song("", "CON"), "Test ERROR", "05.mp3"},                  // ends in a blank
+        {"Lower - case.mp3", Song("Case", "Lower"), "Test OK", "Lower - Case.mp3"},  // letter case only
+        {"same - name.mp3", Song("name", "same"), "No changes", "same - name.mp3"},
+        {"untagged.mp3", Song("", ""), "Test ERROR", "untagged.mp3"},
+    };
+    for (const File& f : files) Put(f.name, f.bytes);
+    Put("Taken - Here.mp3", "not a song");
+    const std::vector<std::string> args = {"rename", "-t", "<ARTIST> - <TITLE>", Folder()};
+
+    const Result preview = Run(args);
+    auto withApply = args;
+    withApply.insert(withApply.begin() + 1, "--apply");
+    const Result apply = Run(withApply);
+    EXPECT_EQ(preview.status, 1);
+    EXPECT_EQ(apply.status, 1);
+    // Name order: the file on disk and the files of the run, as listed.
+    const auto previewStatus = Column(preview.out, 2);
+    const auto applyStatus = Column(apply.out, 2);
+    ASSERT_EQ(previewStatus.size(), applyStatus.size()) << preview.out << apply.out;
+    for (std::size_t i = 0; i < previewStatus.size(); ++i) {
+        EXPECT_EQ(previewStatus[i] == "Test OK", applyStatus[i] == "File is renamed") << i << apply.out;
+        EXPECT_EQ(Column(preview.out, 1)[i], Column(apply.out, 1)[i]);
+    }
+    for (const File& f : files) {
+        const auto line = preview.out.find("/" + std::string(f.name) + "\t");
+        ASSERT_NE(line, std::string::npos) << f.name;
+        EXPECT_EQ(Column(preview.out.substr(line, preview.out.find('\n', line) - line + 1), 2)[0], f.preview)
+            << f.name;
+        EXPECT_TRUE(Has(f.after)) << f.name << " -> " << f.after << "\n" << apply.out;
+    }
+    EXPECT_EQ(Get("Taken - Here.mp3"), "not a song");
+}
+
+TEST_F(Changes, ATargetThatAppearsAfterThePreviewIsNeverOverwritten)
+{
+    Put("a.mp3", Song("Song", "Band"));
+    const std::vector<std::string> preview = {"rename", "-t", "<ARTIST> - <TITLE>", Folder()};
+    EXPECT_EQ(Column(Run(preview).out, 2)[0], "Test OK");
+    Put("Band - Song.mp3", "came meanwhile");
+    const Result apply = Run({"rename", "--apply", "--json", "-t", "<ARTIST> - <TITLE>", Folder() + "/a.mp3"});
+    EXPECT_EQ(apply.status, 1);
+    EXPECT_NE(apply.out.find("\"status\": \"File exists\""), std::string::npos) << apply.out;
+    EXPECT_EQ(Get("Band - Song.mp3"), "came meanwhile");
+    EXPECT_EQ(Get("a.mp3"), Song("Song", "Band"));
+}
+
+TEST_F(Changes, FillTakesEachOptionPair)
+{
+    struct Case {
+        std::vector<std::string> options;
+        const char* fields;  // the fields column
+    };
+    const std::vector<Case> cases = {
+        {{}, R"(title: "" -> "Song")"},
+        {{"--overwrite"}, R"(title: "" -> "Song", artist: "Old" -> "The Band")"},
+        {{"--no-underscores", "--overwrite"}, R"(title: "" -> "Song", artist: "Old" -> "The_Band")"},
+        {{"--no-underscores", "--empty-only"}, R"(title: "" -> "Song")"},
+    };
+    Put("The_Band - Song.MP3", Song("", "Old"));
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"fill", "-t", "<ARTIST> - <TITLE>"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        args.push_back(Folder());
+        const Result r = Run(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(Column(r.out, 1)[0], c.fields) << c.options.size();
+    }
+}
+
+TEST_F(Changes, FillRefusesACharacterTheCodePageCannotHold)
+{
+    Put("\xD0\x93\xD1\x80\xD1\x83\xD0\xBF\xD0\xBF\xD0\xB0 - Song.mp3", Song("", ""));  // "Группа"
+    const Result western = Run({"fill", "-t", "<ARTIST> - <TITLE>", Folder()});
+    EXPECT_EQ(western.status, 1);
+    EXPECT_EQ(Column(western.out, 2)[0], "Test ERROR");
+    EXPECT_NE(Column(western.out, 3)[0].find("U+0413"), std::string::npos) << western.out;
+
+    const Result cyrillic = Run({"fill", "--apply", "--codepage", "1251", "-t", "<ARTIST> - <TITLE>", Folder()});
+    EXPECT_EQ(cyrillic.status, 0) << cyrillic.out;
+    EXPECT_EQ(Get("\xD0\x93\xD1\x80\xD1\x83\xD0\xBF\xD0\xBF\xD0\xB0 - Song.mp3").substr(233, 6),
+              "\xC3\xF0\xF3\xEF\xEF\xE0");
+}
+
+TEST_F(Changes, ReadOnlyFilesUnderEachOption)
+{
+    struct Case {
+        const char* option;
+        int status;
+        bool written, readOnlyAfter;
+    };
+    for (const Case& c : {Case{"--readonly=leave", 1, false, true}, Case{"--readonly=remove", 0, true, false},
+                          Case{"--readonly=restore", 0, true, true}}) {
+        Put("Band - Song.mp3", Song("", ""));
+        fs::permissions(dir_ / "Band - Song.mp3", fs::perms::owner_write | fs::perms::group_write |
+                        fs::perms::others_write, fs::perm_options::remove);
+        const Result r = Run({"fill", "--apply", c.option, "-t", "<ARTIST> - <TITLE>", Folder()});
+        EXPECT_EQ(r.status, c.status) << c.option << r.out;
+        EXPECT_EQ(Get("Band - Song.mp3") != Song("", ""), c.written) << c.option;
+        const auto perms = fs::status(dir_ / "Band - Song.mp3").permissions();
+        EXPECT_EQ((perms & fs::perms::owner_write) == fs::perms::none, c.readOnlyAfter) << c.option;
+        fs::permissions(dir_ / "Band - Song.mp3", fs::perms::owner_write, fs::perm_options::add);
+        fs::remove(dir_ / "Band - Song.mp3");
+    }
+}
+
+TEST_F(Changes, UndoPutsBackWhatEachKindOfRunChanged)
+{
+    const std::string before = Song("Song", "Band");
+    for (const auto& run : std::vector<std::vector<std::string>>{
+             {"set", "--title", "Other", "--no-lyrics3"},
+             {"rename", "--apply", "-t", "<TITLE> by <ARTIST>"},
+             {"fill", "--apply", "--overwrite", "-t", "<ARTIST>-<TITLE>"}}) {
+        Put("x-y.mp3", before);
+        auto args = run;
+        args.push_back(Folder() + "/x-y.mp3");
+        ASSERT_EQ(Run(args).status, 0) << run[0];
+        ASSERT_FALSE(Has("x-y.mp3") && Get("x-y.mp3") == before) << run[0];
+
+        const Result undo = Run({"undo"});
+        EXPECT_EQ(undo.status, 0) << run[0] << undo.out << undo.err;
+        EXPECT_EQ(Get("x-y.mp3"), before) << run[0];
+        const Result again = Run({"undo"});
+        EXPECT_EQ(again.status, 0);
+        EXPECT_NE(again.err.find("nothing to undo"), std::string::npos) << run[0];
+        EXPECT_EQ(Get("x-y.mp3"), before);
+        for (const auto& journal : Journals()) fs::remove(journal);
+    }
+}
+
+TEST_F(Changes, UndoLeavesAFileChangedSinceTheRun)
+{
+    Put("a.mp3", Song("A", "Band"));
+    Put("b.mp3", Song("B", "Band"));
+    ASSERT_EQ(Run({"set", "--year", "1999", Folder()}).status, 0);
+    Put("b.mp3", Song("Changed", "Elsewhere"));
+    const Result undo = Run({"undo"});
+    EXPECT_EQ(undo.status, 1);
+    EXPECT_EQ(Get("a.mp3"), Song("A", "Band"));
+    EXPECT_EQ(Get("b.mp3"), Song("Changed", "Elsewhere"));
+    EXPECT_NE(undo.out.find("b.mp3\ttags\tleft\tchanged since the run"), std::string::npos) << undo.out;
+}
+
+TEST_F(Changes, ABadJournalIsRefusedWithNothingChanged)
+{
+    struct Case {
+        const char* name;
+        std::string (*spoil)(std::string journal);
+    };
+    const std::vector<Case> cases = {
+        {"a value edited", [](std::string j) { return j.replace(j.find("\"size\":") + 7, 1, "9"); }},
+        {"the plan cut short", [](std::string j) { return j.substr(0, j.find('\n') + 1); }},
+        {"a line cut off", [](std::string j) { return j.substr(0, j.size() - 5); }},
+        {"a line taken out", [](std::string j) { return j.erase(j.find('\n') + 1, j.find('\n', j.find('\n') + 1) - j.find('\n')); }},
+    };
+    Put("a.mp3", Song("A", "Band"));
+    Put("b.mp3", Song("B", "Band"));
+    ASSERT_EQ(Run({"set", "--year", "1999", Folder()}).status, 0);
+    const std::string journal = Journals().at(0);
+    const std::string good = ReadAll(journal);
+    const std::string a = Get("a.mp3");
+    for (const Case& c : cases) {
+        std::ofstream(journal, std::ios::binary) << c.spoil(good);
+        const Result undo = Run({"undo", journal});
+        EXPECT_EQ(undo.status, 2) << c.name;
+        EXPECT_NE(undo.err.find("nothing was changed"), std::string::npos) << c.name << undo.err;
+        EXPECT_EQ(Get("a.mp3"), a) << c.name;
+    }
+}
+
+TEST_F(Changes, AJournalThatCannotBeWrittenStopsTheRun)
+{
+    Put("a.mp3", Song("Song", "Band"));
+    Put("state-file", "");
+#ifdef _WIN32
+    _putenv_s("SONRIK_STATE_DIR", (dir_ / "state-file").string().c_str());
+#else
+    setenv("SONRIK_STATE_DIR", (dir_ / "state-file").c_str(), 1);
+#endif
+    const Result r = Run({"rename", "--apply", "-t", "<ARTIST> - <TITLE>", Folder()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("--no-journal"), std::string::npos) << r.err;
+    EXPECT_TRUE(Has("a.mp3"));
+    EXPECT_EQ(Run({"rename", "--apply", "--no-journal", "-t", "<ARTIST> - <TITLE>", Folder()}).status, 0);
+    EXPECT_TRUE(Has("Band - Song.mp3"));
+}
+
+TEST_F(Changes, UsageErrorsExitWithTwo)
+{
+    Put("a.mp3", Song("Song", "Band"));
+    for (const auto& args : std::vector<std::vector<std::string>>{{"rename", Folder()},
+                                                                  {"rename", "-t", "<YEAR>", Folder()},
+                                                                  {"fill", "-t", "<ARTIST><TITLE>", Folder()},
+                                                                  {"fill", "-t", "<ARTIST> - <TITEL>", Folder()},
+                                                                  {"fill", "--readonly=keep", "-t", "<ARTIST> - <TITLE>", Folder()},
+                                                                  {"undo", "a", "b"}}) {
+        EXPECT_EQ(Run(args).status, 2) << args[1];
+    }
+    EXPECT_TRUE(Journals().empty());
+}
+
+}  // namespace

@@ -1,0 +1,144 @@
+#include "cli/changes.h"
+
+#include "cli/report.h"
+#include "cli/system.h"
+#include "Main_List/list_editor_logic.h"
+
+#include <algorithm>
+
+namespace sonrik::cli {
+
+std::unique_ptr<twID3::TtwID3> ListEditorTag()
+{
+    auto id3 = std::make_unique<twID3::TtwID3>();
+    auto& v1 = id3->ID3v1();
+    v1.Lyrics3().SetUseLyrics3v2(false);
+    v1.Lyrics3().SetUseTimestamp(false);
+    v1.SetGenreID(0);
+    v1.SetTrackNo(0);
+    v1.SetUseID3v11(true);
+    id3->SetUseID3v1(true);
+    return id3;
+}
+
+std::optional<std::string> LoadRecord(twID3::TtwID3& id3, list::TFTag& tag, const std::string& path,
+                                      const text::CodePage& codePage, bool& untagged)
+{
+    tag.FilePath = tag.NewName = path;
+    untagged = false;
+    try {
+        id3.LoadFromFile(path);
+    } catch (const std::exception& e) {
+        return ErrorMessage(e);
+    }
+    if (id3.Success() == twID3::id3NoSuchFile) return "there is no such file";
+    untagged = id3.Success() == twID3::id3NoTags;
+    if (untagged) id3.ID3v1().ClearRecord();
+    list::FillRecord(tag, path, id3.ID3v1());
+    if (untagged) tag.GenreText.clear();  // a new record's genre 0 is no genre of the file's
+    for (std::uint8_t kind = 0; kind < list::fkStatus; ++kind) {
+        std::string* field = list::FieldText(tag, kind);
+        // ASCII is the same in every code page and in UTF-8.
+        if (std::any_of(field->begin(), field->end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
+            *field = codePage.Decode(*field);
+    }
+    return std::nullopt;
+}
+
+RunJournal::RunJournal(const Invocation& invocation)
+{
+    if (invocation.noJournal) return;
+    const std::string file =
+        invocation.journalFile ? *invocation.journalFile : journal::NewJournalPath(journal::JournalFolder());
+    writer_ = std::make_unique<journal::Writer>(file);
+}
+
+RunJournal::~RunJournal() = default;
+
+void RunJournal::PlanTags(const std::string& path, const twID3::TagArea& old, const std::string& planned)
+{
+    if (!writer_) return;
+    journal::Change change;
+    change.kind = journal::ChangeKind::Tags;
+    change.path = path;
+    change.pos = old.pos;
+    change.size = old.size;
+    change.area = old.bytes;
+    change.before = journal::StateHash(old.size, old.bytes);
+    change.planned = journal::StateHash(old.pos + static_cast<std::int64_t>(planned.size()), planned);
+    writer_->Plan(change);
+    change.area.clear();
+    planned_.push_back(std::move(change));
+}
+
+void RunJournal::PlanRename(const std::string& from, const std::string& to, const twID3::TagArea& area)
+{
+    if (!writer_) return;
+    journal::Change change;
+    change.kind = journal::ChangeKind::Rename;
+    change.path = from;
+    change.newPath = to;
+    change.pos = area.pos;
+    change.size = area.size;
+    change.before = change.planned = journal::StateHash(area.size, area.bytes);
+    writer_->Plan(change);
+    planned_.push_back(std::move(change));
+}
+
+void RunJournal::Commit(const Invocation& invocation)
+{
+    if (!writer_ || planned_.empty()) return;
+    try {
+        writer_->Commit(invocation.commandLine);
+    } catch (const journal::JournalError& e) {
+        throw journal::JournalError(std::string(e.what()) +
+                                    "; nothing was changed (--no-journal runs without a journal, and cannot be undone)");
+    }
+}
+
+journal::Outcome RunJournal::Record(std::size_t index, bool done, std::ostream& err)
+{
+    if (!writer_ || index >= planned_.size()) return done ? journal::Outcome::Done : journal::Outcome::NotDone;
+    const journal::Change& change = planned_[index];
+    journal::Result result;
+    if (done) {
+        result = {journal::Outcome::Done, change.planned};
+    } else if (change.kind == journal::ChangeKind::Rename) {
+        result = {journal::Outcome::NotDone, change.before};
+    } else {
+        try {
+            result.left = journal::FileState(change.path, change.pos);
+        } catch (const std::exception&) {
+            // Unknown: undo then takes the journal's word that the run damaged it.
+        }
+        result.outcome = result.left == change.before ? journal::Outcome::NotDone : journal::Outcome::Damaged;
+    }
+    try {
+        writer_->Record(index, result);
+    } catch (const journal::JournalError& e) {
+        if (!warned_) err << "sonrik-tag: warning: " << DisplayText(e.what()) << '\n';
+        warned_ = true;
+    }
+    return result.outcome;
+}
+
+std::string RunJournal::UndoHint() const
+{
+    if (!writer_) return {};
+    const std::string file = ArgumentToUtf8(writer_->file());
+    return "; the journal " + file + " holds the old tags: run 'sonrik-tag undo " + file + "'";
+}
+
+RowForm FormOf(const Invocation& invocation, const ParseSettings& settings)
+{
+    if (invocation.json) return RowForm::Json;
+    return settings.outIsTerminal ? RowForm::Table : RowForm::Tabs;
+}
+
+std::string StatusText(list::TRowStatus status)
+{
+    const std::u8string_view text = list::RowStatusText(status, true);
+    return std::string(text.begin(), text.end());
+}
+
+}  // namespace sonrik::cli

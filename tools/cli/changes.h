@@ -1,0 +1,68 @@
+// What the commands that change files share: the records of the list editor
+// loaded from the files, the journal of a run, and how rows are written.
+#pragma once
+
+#include "cli/args.h"
+#include "cli/rows.h"
+#include "cli/journal.h"
+#include "Main_List/list_record.h"
+#include "twID3/twID3.h"
+
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace sonrik::cli {
+
+// A tag object set up as the list editor sets up its own: ID3v1 in use, as
+// ID3v1.1, no Lyrics3 v2 of its own.
+std::unique_ptr<twID3::TtwID3> ListEditorTag();
+
+// Loads `path` into `id3` and fills `tag` from it, the tag texts turned into
+// UTF-8 (file names are UTF-8, and templates mix the two). Gives why the
+// file cannot be used (UTF-8), or nothing. A file without a tag loads with
+// empty fields (`untagged`).
+std::optional<std::string> LoadRecord(twID3::TtwID3& id3, list::TFTag& tag, const std::string& path,
+                                      const text::CodePage& codePage, bool& untagged);
+
+// The journal of a run that changes files: none with --no-journal.
+class RunJournal {
+public:
+    // Throws JournalError when no place for it can be found.
+    explicit RunJournal(const Invocation& invocation);
+    ~RunJournal();
+
+    bool active() const { return writer_ != nullptr; }
+    // The change of a file's tag area from `old` to `planned` (bytes from old.pos on).
+    void PlanTags(const std::string& path, const twID3::TagArea& old, const std::string& planned);
+    void PlanRename(const std::string& from, const std::string& to, const twID3::TagArea& area);
+    // Writes and syncs the plan before the first change; throws JournalError
+    // with a message that names --no-journal. A run without changes writes none.
+    void Commit(const Invocation& invocation);
+    // The result of change `index` (in the order planned): Done leaves the
+    // planned state; otherwise the file is looked at. Gives the outcome; a
+    // journal that cannot be written is reported once on `err` and the run goes on.
+    journal::Outcome Record(std::size_t index, bool done, std::ostream& err);
+    // "; the journal F holds the old tags: run 'sonrik-tag undo F'" (UTF-8).
+    std::string UndoHint() const;
+
+private:
+    std::unique_ptr<journal::Writer> writer_;
+    std::vector<journal::Change> planned_;
+    bool warned_ = false;
+};
+
+RowForm FormOf(const Invocation& invocation, const ParseSettings& settings);
+
+// The status texts of the list editor, in English (UTF-8).
+std::string StatusText(list::TRowStatus status);
+
+int RunRename(const Invocation& invocation, const std::vector<std::string>& files, const ParseSettings& settings,
+              std::ostream& out, std::ostream& err);
+int RunFill(const Invocation& invocation, const std::vector<std::string>& files, const ParseSettings& settings,
+            std::ostream& out, std::ostream& err);
+int RunUndo(const Invocation& invocation, const ParseSettings& settings, std::ostream& out, std::ostream& err);
+
+}  // namespace sonrik::cli

@@ -1,0 +1,507 @@
+#include "cli/journal.h"
+
+#include "platform/platform.h"
+#include "text/utf8.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <process.h>
+#include <sys/stat.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace sonrik::journal {
+
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+constexpr int kFormat = 1;
+constexpr std::int64_t kLongestTail = 2 * 1024 * 1024;
+constexpr std::string_view kExtension = ".jsonl";
+
+// Paths are the platform layer's bytes: UTF-8 on Windows, the system's bytes elsewhere.
+fs::path FsPath(const std::string& bytes)
+{
+#ifdef _WIN32
+    return fs::path(std::u8string(bytes.begin(), bytes.end()));
+#else
+    return fs::path(bytes);
+#endif
+}
+
+std::string PathBytes(const fs::path& path)
+{
+#ifdef _WIN32
+    const std::u8string u8 = path.u8string();
+    return std::string(u8.begin(), u8.end());
+#else
+    return path.string();
+#endif
+}
+
+std::string Hex(std::string_view bytes)
+{
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(bytes.size() * 2);
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        out += kDigits[b >> 4];
+        out += kDigits[b & 15];
+    }
+    return out;
+}
+
+std::optional<std::string> Unhex(std::string_view hex)
+{
+    if (hex.size() % 2) return std::nullopt;
+    const auto digit = [](char c) -> int {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        return -1;
+    };
+    std::string out;
+    for (std::size_t i = 0; i < hex.size(); i += 2) {
+        const int hi = digit(hex[i]), lo = digit(hex[i + 1]);
+        if (hi < 0 || lo < 0) return std::nullopt;
+        out += static_cast<char>(hi * 16 + lo);
+    }
+    return out;
+}
+
+std::string HashText(std::uint64_t hash)
+{
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+    return text;
+}
+
+json PathJson(const std::string& path)
+{
+    if (text::IsValidUtf8(path)) return path;
+    return json{{"hex", Hex(path)}};
+}
+
+std::string PathFromJson(const json& value)
+{
+    if (value.is_string()) return value.get<std::string>();
+    const auto bytes = Unhex(value.at("hex").get<std::string>());
+    if (!bytes) throw JournalError("a path's hex digits are bad");
+    return *bytes;
+}
+
+// The line's text with its check value: the hash of the previous line's
+// check and of the line's members without it.
+std::string SealLine(json line, std::string& check)
+{
+    check = HashText(Fnv1a64(line.dump(), Fnv1a64(check)));
+    line["check"] = check;
+    return line.dump() + '\n';
+}
+
+json ChangeJson(const Change& change, std::size_t index)
+{
+    json line{{"type", "plan"}, {"seq", index},      {"pos", change.pos},
+              {"size", change.size}, {"before", change.before}, {"planned", change.planned}};
+    if (change.kind == ChangeKind::Rename) {
+        line["change"] = "rename";
+        line["from"] = PathJson(change.path);
+        line["to"] = PathJson(change.newPath);
+    } else {
+        line["change"] = "tags";
+        line["path"] = PathJson(change.path);
+        line["area"] = Hex(change.area);
+    }
+    return line;
+}
+
+Change ChangeFromJson(const json& line)
+{
+    Change change;
+    change.pos = line.at("pos").get<std::int64_t>();
+    change.size = line.at("size").get<std::int64_t>();
+    change.before = line.at("before").get<std::string>();
+    change.planned = line.at("planned").get<std::string>();
+    const std::string kind = line.at("change").get<std::string>();
+    if (kind == "rename") {
+        change.kind = ChangeKind::Rename;
+        change.path = PathFromJson(line.at("from"));
+        change.newPath = PathFromJson(line.at("to"));
+    } else if (kind == "tags") {
+        change.kind = ChangeKind::Tags;
+        change.path = PathFromJson(line.at("path"));
+        const auto area = Unhex(line.at("area").get<std::string>());
+        if (!area) throw JournalError("the tag area's hex digits are bad");
+        change.area = *area;
+    } else {
+        throw JournalError("unknown change '" + kind + "'");
+    }
+    if (change.pos < 0 || change.size < change.pos) throw JournalError("the tag area lies outside the file");
+    return change;
+}
+
+constexpr std::string_view OutcomeName(Outcome outcome)
+{
+    switch (outcome) {
+    case Outcome::Done: return "done";
+    case Outcome::NotDone: return "not done";
+    case Outcome::Damaged: return "damaged";
+    }
+    return "";
+}
+
+Outcome OutcomeFromName(std::string_view name)
+{
+    for (const Outcome o : {Outcome::Done, Outcome::NotDone, Outcome::Damaged})
+        if (OutcomeName(o) == name) return o;
+    throw JournalError("unknown outcome '" + std::string(name) + "'");
+}
+
+// An append-only file written one call per line and synced on demand,
+// opened through the C runtime (the wide one on Windows).
+class AppendFile {
+public:
+    AppendFile(const std::string& file, bool create)
+    {
+        const int flags = create ? O_WRONLY | O_CREAT | O_EXCL | O_APPEND : O_WRONLY | O_APPEND;
+#ifdef _WIN32
+        fd_ = ::_wopen(FsPath(file).c_str(), flags | _O_BINARY, _S_IREAD | _S_IWRITE);
+#else
+        fd_ = ::open(file.c_str(), flags | O_CLOEXEC, 0644);
+#endif
+        if (fd_ < 0) throw JournalError(std::string(std::strerror(errno)));
+    }
+    ~AppendFile()
+    {
+#ifdef _WIN32
+        ::_close(fd_);
+#else
+        ::close(fd_);
+#endif
+    }
+    AppendFile(const AppendFile&) = delete;
+    AppendFile& operator=(const AppendFile&) = delete;
+
+    void Write(std::string_view bytes)
+    {
+        while (!bytes.empty()) {
+#ifdef _WIN32
+            const int n = ::_write(fd_, bytes.data(), static_cast<unsigned>(bytes.size()));
+#else
+            const auto n = ::write(fd_, bytes.data(), bytes.size());
+#endif
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) throw JournalError(std::string(std::strerror(n < 0 ? errno : ENOSPC)));
+            bytes.remove_prefix(static_cast<std::size_t>(n));
+        }
+    }
+    void Sync()
+    {
+#ifdef _WIN32
+        const int failed = ::_commit(fd_);
+#else
+        const int failed = ::fsync(fd_);
+#endif
+        if (failed) throw JournalError(std::string(std::strerror(errno)));
+    }
+
+private:
+    int fd_ = -1;
+};
+
+std::string GetEnv(const char* name)
+{
+#ifdef _WIN32
+    const std::wstring wide(name, name + std::strlen(name));
+    const wchar_t* value = ::_wgetenv(wide.c_str());
+    return value ? PathBytes(fs::path(value)) : std::string();
+#else
+    const char* value = std::getenv(name);
+    return value ? value : std::string();
+#endif
+}
+
+std::string Where(const std::string& file) { return "journal " + text::SanitizeUtf8(file) + ": "; }
+
+}  // namespace
+
+JournalError::JournalError(std::string_view utf8) : Error(std::u8string_view(reinterpret_cast<const char8_t*>(utf8.data()), utf8.size())) {}
+
+std::uint64_t Fnv1a64(std::string_view bytes, std::uint64_t hash)
+{
+    for (const char c : bytes) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 0x100000001b3ULL;
+    }
+    return hash;
+}
+
+std::string StateHash(std::int64_t size, std::string_view tail)
+{
+    return HashText(Fnv1a64(tail, Fnv1a64(std::to_string(size) + ':')));
+}
+
+std::optional<std::string> FileState(const std::string& path, std::int64_t pos)
+{
+    auto opened = platform::File::openExisting(path, platform::OpenMode::Read);
+    if (!opened) return std::nullopt;
+    const std::int64_t size = opened->size;
+    if (pos > size || size - pos > kLongestTail) return StateHash(size, "(size only)");
+    std::string tail(static_cast<std::size_t>(size - pos), '\0');
+    if (opened->file.readAt(pos, tail.data(), tail.size()) != tail.size()) throw IoError(ioerr::ReadBeyondEnd);
+    opened->file.close();
+    return StateHash(size, tail);
+}
+
+void PutBackArea(const Change& change)
+{
+    auto file = platform::File::open(change.path, platform::OpenMode::ReadWrite);
+    const std::int64_t size = file.size();
+    std::string now(static_cast<std::size_t>(std::max<std::int64_t>(size - change.pos, 0)), '\0');
+    if (file.readAt(change.pos, now.data(), now.size()) != now.size()) throw IoError(ioerr::ReadBeyondEnd);
+    bool changed = false;
+    try {
+        const std::size_t written = file.writeAt(change.pos, change.area.data(), change.area.size());
+        changed = written > 0;
+        if (written != change.area.size()) throw IoError(platform::FileCallFaults::kDeviceError);
+        file.truncateAt(change.size);
+        file.close();
+    } catch (const std::exception& failure) {
+        if (!changed) throw;
+        try {
+            if (file.writeAt(change.pos, now.data(), now.size()) != now.size())
+                throw IoError(platform::FileCallFaults::kDeviceError);
+            file.truncateAt(size);
+        } catch (const std::exception& e) {
+            throw JournalError("putting the old tags of " + text::SanitizeUtf8(change.path) + " back failed (" +
+                               failure.what() + "), and so did writing its present tags back (" + e.what() +
+                               "): its tag area may be damaged");
+        }
+        throw;
+    }
+}
+
+// ---- Reading ---------------------------------------------------------------------
+
+Journal ReadJournal(const std::string& file)
+{
+    std::ifstream in(FsPath(file), std::ios::binary);
+    if (!in) throw JournalError(Where(file) + "it cannot be read");
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (in.bad()) throw JournalError(Where(file) + "it cannot be read");
+
+    Journal journal;
+    journal.file = file;
+    std::string check;
+    std::size_t number = 0;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        ++number;
+        const std::string where = Where(file) + "line " + std::to_string(number) + ": ";
+        const auto end = text.find('\n', at);
+        if (end == std::string::npos) throw JournalError(where + "the line is cut off (the journal is truncated)");
+        const std::string_view lineText(text.data() + at, end - at);
+        at = end + 1;
+        try {
+            json line = json::parse(lineText);
+            const std::string sealed = line.at("check").get<std::string>();
+            line.erase("check");
+            if (HashText(Fnv1a64(line.dump(), Fnv1a64(check))) != sealed)
+                throw JournalError("its check value does not match (the journal was edited or lines are missing)");
+            check = sealed;
+            const std::string type = line.at("type").get<std::string>();
+            const bool inPlan = journal.changes.size() < journal.header.planned;
+            if (number == 1) {
+                if (type != "header") throw JournalError("the journal does not begin with its header");
+                journal.header.format = line.at("format").get<int>();
+                if (journal.header.format != kFormat)
+                    throw JournalError("format " + std::to_string(journal.header.format) + " is not known");
+                journal.header.command = line.at("command").get<std::vector<std::string>>();
+                journal.header.started = line.at("started").get<std::string>();
+                journal.header.planned = line.at("planned").get<std::size_t>();
+            } else if (type == "plan") {
+                if (!inPlan || line.at("seq").get<std::size_t>() != journal.changes.size())
+                    throw JournalError("a planned change out of place");
+                journal.changes.push_back(ChangeFromJson(line));
+            } else if (inPlan) {
+                throw JournalError("the plan ends early");
+            } else if (type == "result") {
+                const auto seq = line.at("seq").get<std::size_t>();
+                if (seq >= journal.changes.size() || journal.results.count(seq))
+                    throw JournalError("a result for no planned change");
+                Result result;
+                result.outcome = OutcomeFromName(line.at("outcome").get<std::string>());
+                if (!line.at("left").is_null()) result.left = line.at("left").get<std::string>();
+                journal.results[seq] = result;
+            } else if (type == "undone") {
+                journal.undone.push_back(line.at("time").get<std::string>());
+            } else {
+                throw JournalError("unknown line type '" + type + "'");
+            }
+        } catch (const JournalError& e) {
+            throw JournalError(where + e.what());
+        } catch (const json::exception&) {
+            throw JournalError(where + "the line is not what a journal holds (the journal was edited)");
+        }
+    }
+    if (number == 0) throw JournalError(Where(file) + "the journal is empty");
+    if (journal.changes.size() < journal.header.planned)
+        throw JournalError(Where(file) + "the plan ends early (the journal is truncated)");
+    return journal;
+}
+
+// ---- Writing ---------------------------------------------------------------------
+
+struct Writer::Sink {
+    std::unique_ptr<AppendFile> file;
+};
+
+Writer::Writer(std::string file) : file_(std::move(file)), sink_(std::make_unique<Sink>()) {}
+
+Writer::~Writer() { Finish(); }
+
+void Writer::Plan(Change change) { changes_.push_back(std::move(change)); }
+
+void Writer::Commit(std::vector<std::string> command)
+{
+    try {
+        const fs::path path = FsPath(file_);
+        if (path.has_parent_path()) fs::create_directories(path.parent_path());
+        std::string text = SealLine({{"type", "header"},
+                                     {"format", kFormat},
+                                     {"command", std::move(command)},
+                                     {"started", UtcNow()},
+                                     {"planned", changes_.size()}},
+                                    check_);
+        for (std::size_t i = 0; i < changes_.size(); ++i) {
+            text += SealLine(ChangeJson(changes_[i], i), check_);
+            changes_[i].area.clear();  // written; only the plan's order is kept
+        }
+        sink_->file = std::make_unique<AppendFile>(file_, true);
+        sink_->file->Write(text);
+        sink_->file->Sync();
+    } catch (const std::exception& e) {
+        sink_->file.reset();
+        throw JournalError(Where(file_) + "it cannot be written: " + e.what());
+    }
+}
+
+void Writer::Record(std::size_t index, const Result& result)
+{
+    if (!sink_->file) throw JournalError(Where(file_) + "the journal was not begun");
+    json line{{"type", "result"}, {"seq", index}, {"outcome", OutcomeName(result.outcome)}};
+    line["left"] = result.left ? json(*result.left) : json(nullptr);
+    try {
+        sink_->file->Write(SealLine(std::move(line), check_));
+    } catch (const std::exception& e) {
+        throw JournalError(Where(file_) + "it cannot be written: " + e.what());
+    }
+}
+
+void Writer::Finish() noexcept
+{
+    if (!sink_ || !sink_->file) return;
+    try {
+        sink_->file->Sync();
+    } catch (const std::exception&) {
+        // Each line was written whole; an unsynced end costs only results.
+    }
+    sink_->file.reset();
+}
+
+void AppendUndone(const Journal& journal, std::size_t reverted, std::size_t left)
+{
+    // The chain goes on from the journal's last line.
+    std::ifstream in(FsPath(journal.file), std::ios::binary);
+    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (!text.empty()) text.pop_back();
+    const std::string last = text.substr(text.rfind('\n') == std::string::npos ? 0 : text.rfind('\n') + 1);
+    std::string check;
+    try {
+        check = json::parse(last).at("check").get<std::string>();
+    } catch (const json::exception&) {
+        throw JournalError(Where(journal.file) + "its last line cannot be read again");
+    }
+    try {
+        AppendFile file(journal.file, false);
+        file.Write(SealLine({{"type", "undone"}, {"time", UtcNow()}, {"reverted", reverted}, {"left", left}}, check));
+        file.Sync();
+    } catch (const std::exception& e) {
+        throw JournalError(Where(journal.file) + "it cannot be written: " + e.what());
+    }
+}
+
+// ---- Where journals live --------------------------------------------------------
+
+std::string JournalFolder()
+{
+    if (std::string dir = GetEnv("SONRIK_STATE_DIR"); !dir.empty()) return dir;
+#ifdef _WIN32
+    if (const std::string local = GetEnv("LOCALAPPDATA"); !local.empty()) return PathBytes(FsPath(local) / "sonrik");
+    throw JournalError("neither SONRIK_STATE_DIR nor LOCALAPPDATA is set, so there is no folder for journals");
+#else
+    if (const std::string state = GetEnv("XDG_STATE_HOME"); !state.empty()) return state + "/sonrik";
+    if (const std::string home = GetEnv("HOME"); !home.empty()) return home + "/.local/state/sonrik";
+    throw JournalError("neither SONRIK_STATE_DIR, XDG_STATE_HOME nor HOME is set, so there is no folder for journals");
+#endif
+}
+
+std::string UtcNow()
+{
+    const auto now = std::chrono::system_clock::now();
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    std::tm utc{};
+#ifdef _WIN32
+    gmtime_s(&utc, &seconds);
+#else
+    gmtime_r(&seconds, &utc);
+#endif
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900, utc.tm_mon + 1,
+                  utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec, static_cast<int>(ms));
+    return text;
+}
+
+std::string NewJournalPath(const std::string& folder)
+{
+    // 2024-05-01T12:00:00.123Z -> 20240501T120000123Z
+    std::string stamp;
+    for (const char c : UtcNow())
+        if (c != '-' && c != ':' && c != '.') stamp += c;
+#ifdef _WIN32
+    const int pid = ::_getpid();
+#else
+    const int pid = static_cast<int>(::getpid());
+#endif
+    return PathBytes(FsPath(folder) / (stamp + "-" + std::to_string(pid) + std::string(kExtension)));
+}
+
+std::vector<std::string> ListJournals(const std::string& folder)
+{
+    std::vector<std::string> names;
+    std::error_code error;
+    for (fs::directory_iterator it(FsPath(folder), error), end; !error && it != end; it.increment(error))
+        if (it->path().extension() == kExtension && it->is_regular_file(error)) names.push_back(PathBytes(it->path()));
+    std::sort(names.rbegin(), names.rend());
+    return names;
+}
+
+}  // namespace sonrik::journal

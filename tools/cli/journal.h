@@ -1,0 +1,145 @@
+// The change journal of a run that renames files or rewrites their tag
+// areas, so that the run can be undone: before the first change, one line per
+// planned change with what the file was (a rename's two paths, or the whole
+// old tag area and where it stood) and what the change is to leave, synced to
+// disk once; after each change, one line with what it did leave.
+//
+// The journal is JSON Lines. Every line carries a check value chained to the
+// line before it, so a journal that was edited, or lost lines of its plan, is
+// refused as a whole before anything is put back. A run killed half-way
+// leaves whole lines (each is one write), and its journal is still good.
+//
+// Paths are the bytes the platform layer takes; kept as JSON strings when
+// they are UTF-8, else as {"hex": ...}.
+#pragma once
+
+#include "platform/errors.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sonrik::journal {
+
+// A journal that cannot be written, read or trusted. The text is UTF-8.
+class JournalError : public Error {
+public:
+    explicit JournalError(std::string_view utf8);
+};
+
+// FNV-1a, 64 bits: to see that something changed, not to guard against anyone.
+std::uint64_t Fnv1a64(std::string_view bytes, std::uint64_t hash = 0xcbf29ce484222325ULL);
+
+// What a file's tail is: its size and the bytes from a position to its end,
+// as 16 hex digits.
+std::string StateHash(std::int64_t size, std::string_view tail);
+
+// The state of the file `path` seen from `pos`: nothing when there is no
+// such file; a file whose tail from `pos` is implausibly long (over 2 MiB)
+// gets a hash of its size alone. Throws IoError when the file cannot be read.
+std::optional<std::string> FileState(const std::string& path, std::int64_t pos);
+
+enum class ChangeKind { Rename, Tags };
+
+// One planned change and what it found.
+struct Change {
+    ChangeKind kind = ChangeKind::Tags;
+    std::string path;     // the file; a rename's old path
+    std::string newPath;  // a rename's new path
+    std::int64_t pos = 0;  // where the tag area starts
+    std::int64_t size = 0;  // the file's size
+    std::string area;       // tags: the old tag area, pos to the end
+    std::string before;     // StateHash of the file before the change
+    std::string planned;    // ... and what the change is to leave (a rename: the same)
+};
+
+// Puts the old tag area of `change` back: its bytes at its place and the
+// file's old size. A write that fails puts back what the file held, so the
+// file is then as before the call; Error says so when even that fails.
+// Throws IoError or Error.
+void PutBackArea(const Change& change);
+
+// What a change did.
+enum class Outcome {
+    Done,     // the change was made: the file is as planned
+    NotDone,  // nothing was changed
+    Damaged,  // it failed, and the file is neither as it was nor as planned
+};
+struct Result {
+    Outcome outcome = Outcome::NotDone;
+    std::optional<std::string> left;  // StateHash of what it left, when known
+};
+
+struct Header {
+    int format = 1;
+    std::vector<std::string> command;  // the arguments, UTF-8
+    std::string started;                // ISO 8601 UTC
+    std::size_t planned = 0;
+};
+
+// A journal read whole and checked.
+struct Journal {
+    std::string file;
+    Header header;
+    std::vector<Change> changes;                 // in the order planned
+    std::map<std::size_t, Result> results;       // by position in `changes`
+    std::vector<std::string> undone;             // when each undo ran
+};
+
+// Reads and checks the journal `file`. Throws JournalError naming the line
+// when a line is cut, edited, out of place or missing from the plan.
+Journal ReadJournal(const std::string& file);
+
+// Writes a journal. Nothing reaches the disk before Commit, which writes the
+// header and the plan and syncs the file; then each Record is one write.
+class Writer {
+public:
+    // Creates `file` (and its folder) anew; throws JournalError.
+    explicit Writer(std::string file);
+    ~Writer();
+    Writer(const Writer&) = delete;
+    Writer& operator=(const Writer&) = delete;
+
+    const std::string& file() const { return file_; }
+
+    // The changes to plan, in order; the index of each is its number.
+    void Plan(Change change);
+    std::size_t planned() const { return changes_.size(); }
+    // Throws JournalError: the run must then change nothing.
+    void Commit(std::vector<std::string> command);
+    // Throws JournalError.
+    void Record(std::size_t index, const Result& result);
+    // Syncs what was recorded; called when the run ends. Never throws.
+    void Finish() noexcept;
+
+private:
+    struct Sink;
+    std::string file_;
+    std::unique_ptr<Sink> sink_;
+    std::vector<Change> changes_;
+    std::string check_;
+};
+
+// Appends the line that says an undo ran, with its counts. Throws JournalError.
+void AppendUndone(const Journal& journal, std::size_t reverted, std::size_t left);
+
+// Where journals live: $SONRIK_STATE_DIR, else $XDG_STATE_HOME/sonrik, else
+// ~/.local/state/sonrik (on Windows %LOCALAPPDATA%\sonrik). Throws
+// JournalError when none of them is set.
+std::string JournalFolder();
+
+// A new journal's name in `folder`: the UTC time to the millisecond, so
+// that names sort as the runs started, and the process number.
+std::string NewJournalPath(const std::string& folder);
+
+// The journals of `folder`, newest first; none when it does not exist.
+std::vector<std::string> ListJournals(const std::string& folder);
+
+// The time now as ISO 8601 UTC with milliseconds.
+std::string UtcNow();
+
+}  // namespace sonrik::journal

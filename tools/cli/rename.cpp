@@ -1,0 +1,157 @@
+// rename: tag values to file names through the list editor's engine. The
+// preview and --apply make one plan; --apply then carries it out.
+#include "cli/changes.h"
+
+#include "cli/system.h"
+#include "Main_List/templates.h"
+#include "platform/platform.h"
+
+#include <unordered_set>
+
+namespace sonrik::cli {
+
+namespace {
+
+using namespace sonrik::list;
+
+struct RenamePlan {
+    TTagArray tags;
+    std::vector<Row> rows;
+    std::vector<bool> passed;
+};
+
+// The system's name look-ups, but each folder read once for all its names
+// where names are matched byte for byte (POSIX): one listing instead of a
+// look-up per file. Folders count as taken names too.
+NameFiles FolderReadOnce()
+{
+    NameFiles files = SystemNameFiles();
+    if (kNativePathStyle == PathStyle::Posix) {
+        files.folderFiles = [](const std::string& folder) -> NameFiles::FolderLookup {
+            const auto entries = platform::ReadFolder(folder);
+            if (!entries) throw IoError(ioerr::FileNotFound);
+            auto names = std::make_shared<std::unordered_set<std::string>>(entries->files.begin(), entries->files.end());
+            names->insert(entries->folders.begin(), entries->folders.end());
+            return [names](const std::string& path) { return names->count(path) > 0; };
+        };
+    }
+    return files;
+}
+
+std::unique_ptr<TemplateContext> ContextFor(RenamePlan& plan, const Invocation& invocation)
+{
+    auto context = std::make_unique<TemplateContext>(plan.tags, FolderReadOnce());
+    context->pathStyle = kNativePathStyle;
+    context->trackWidth = invocation.trackDigits;
+    return context;
+}
+
+std::string FileExistsReason(const TemplateContext& context, std::size_t index, const std::string& name)
+{
+    const TFTag& tag = context.tags()[index];
+    const std::string target = JoinPath(RecordFolder(tag, context.pathStyle), name + ".mp3", context.pathStyle);
+    return context.IsNameTaken(target, index) ? "another file of this run has or gets that name"
+                                              : "a file of that name is there already";
+}
+
+void LoadRecords(RenamePlan& plan, std::vector<std::optional<std::string>>& problems, const Invocation& invocation,
+                 const std::vector<std::string>& files, const ParseSettings& settings, std::ostream& err)
+{
+    Progress progress(err, settings.errIsTerminal, files.size(), "reading");
+    auto id3 = ListEditorTag();
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        bool untagged = false;
+        problems[i] = LoadRecord(*id3, plan.tags[i], files[i], *invocation.codePage, untagged);
+        if (!problems[i] && untagged) problems[i] = "the file has no ID3v1 tag";
+        progress.Step();
+    }
+}
+
+// The test of every file, in one pass over `context`.
+void TestRecords(RenamePlan& plan, TemplateContext& context, const std::vector<std::optional<std::string>>& problems,
+                 const Invocation& invocation, const std::vector<std::string>& files)
+{
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        TFTag& tag = plan.tags[i];
+        Row& row = plan.rows[i];
+        row.file = ArgumentToUtf8(files[i]);
+        if (problems[i]) {
+            tag.Status = stTestError;
+            row.reason = *problems[i];
+        } else {
+            const RenameTest test = TestRenameWithReason(context, i, invocation.templ);
+            tag.Status = test.check.status;
+            row.change = ArgumentToUtf8(test.name) + ".mp3";
+            const std::string target =
+                JoinPath(RecordFolder(tag, context.pathStyle), test.name + ".mp3", context.pathStyle);
+            if (target == tag.FilePath) {
+                // Its name already: nothing to do, and nothing wrong.
+                tag.Status = stNoChanges;
+                tag.RenameReady = false;
+                row.reason = "the file already has this name";
+            } else if (tag.Status == stFileExists) {
+                row.reason = FileExistsReason(context, i, test.name);
+            } else if (test.check.problem != NameProblem::None) {
+                row.reason = std::string(NameProblemText(test.check.problem));
+            }
+            context.SetNewPath(i, tag.RenameReady ? target : std::string());
+        }
+        row.status = StatusText(tag.Status);
+        plan.passed[i] = tag.Status == stTestOk || tag.Status == stNoChanges;
+    }
+}
+
+}  // namespace
+
+int RunRename(const Invocation& invocation, const std::vector<std::string>& files, const ParseSettings& settings,
+              std::ostream& out, std::ostream& err)
+{
+    RenamePlan plan;
+    plan.tags.resize(files.size());
+    plan.rows.resize(files.size());
+    plan.passed.assign(files.size(), false);
+    std::vector<std::optional<std::string>> problems(files.size());
+    LoadRecords(plan, problems, invocation, files, settings, err);
+    const auto context = ContextFor(plan, invocation);
+    const TemplateContext::TestPass pass(*context);
+    TestRecords(plan, *context, problems, invocation, files);
+    bool allPassed = std::all_of(plan.passed.begin(), plan.passed.end(), [](bool b) { return b; });
+    if (invocation.apply) {
+        RunJournal journal(invocation);
+        std::vector<std::size_t> order;  // the records to rename, in journal order
+        for (std::size_t i = 0; i < plan.tags.size(); ++i) {
+            const TFTag& tag = plan.tags[i];
+            if (!tag.RenameReady) continue;
+            twID3::TagArea area;
+            if (journal.active()) {
+                try {
+                    if (auto read = twID3::ReadTagArea(tag.FilePath)) area = std::move(*read);
+                } catch (const std::exception&) {
+                    // The test read this file; a state of its size alone still tells it apart.
+                }
+            }
+            journal.PlanRename(tag.FilePath, tag.NewPath, area);
+            order.push_back(i);
+        }
+        journal.Commit(invocation);
+        const RenameFiles renameFiles = SystemRenameFiles(kNativePathStyle);
+        Progress progress(err, settings.errIsTerminal, order.size(), "renaming");
+        for (std::size_t n = 0; n < order.size(); ++n) {
+            const std::size_t i = order[n];
+            const TRowStatus status = ApplyRename(*context, i, renameFiles);
+            journal.Record(n, status == stRenamed, err);
+            Row& row = plan.rows[i];
+            row.status = StatusText(status);
+            if (status == stFileExists)
+                row.reason = "a file of that name came after the test";
+            else if (status == stNoChanges)
+                row.error = "the system refused the rename";
+            allPassed = allPassed && status == stRenamed;
+            progress.Step();
+        }
+    }
+    WriteRows(out, RowKind::Rename, FormOf(invocation, settings), plan.rows);
+    return allPassed ? 0 : 1;
+}
+
+}  // namespace sonrik::cli
