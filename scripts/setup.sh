@@ -14,8 +14,8 @@ packages=(
     cmake g++ make ninja-build python3
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     libcli11-dev nlohmann-json3-dev
-    g++-mingw-w64-i686 g++-mingw-w64-i686-posix binutils-mingw-w64-i686
-    g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+    g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
+    g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64
     wine wine32:i386 wine64
     xvfb xauth imagemagick
     clang libclang-rt-14-dev

@@ -59,7 +59,7 @@ std::optional<FillItem> TestFile(FillPlan& plan, TemplateContext& context, twID3
     TFTag& tag = plan.tags[i];
     Row& row = plan.rows[i];
     const text::CodePage& cp = *invocation.codePage;
-    FillItem item{i};
+    FillItem item{i, false, {}};
     if (auto problem = LoadRecord(id3, tag, tag.FilePath, cp, item.untagged)) {
         tag.Status = stTestError;
         row.reason = std::move(*problem);

@@ -470,11 +470,13 @@ std::string UtcNow()
     const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
     std::tm utc{};
 #ifdef _WIN32
-    gmtime_s(&utc, &seconds);
+    // The C runtime's gmtime keeps its result per thread (gmtime_s is not
+    // in every system's runtime).
+    utc = *std::gmtime(&seconds);
 #else
     gmtime_r(&seconds, &utc);
 #endif
-    char text[32];
+    char text[64];
     std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900, utc.tm_mon + 1,
                   utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec, static_cast<int>(ms));
     return text;
