@@ -25,6 +25,14 @@ struct Result {
     std::string out, err;
 };
 
+// Names and paths as the tool takes them: UTF-8 on every system.
+fs::path Path(std::string_view utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
+std::string Utf8(const fs::path& path)
+{
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 std::string ReadAll(const fs::path& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -70,20 +78,20 @@ protected:
 
     void Put(const std::string& name, const std::string& bytes) const
     {
-        std::ofstream(dir_ / name, std::ios::binary) << bytes;
+        std::ofstream(dir_ / Path(name), std::ios::binary) << bytes;
     }
-    std::string Get(const std::string& name) const { return ReadAll(dir_ / name); }
+    std::string Get(const std::string& name) const { return ReadAll(dir_ / Path(name)); }
     bool Has(const std::string& name) const
     {
         for (const auto& entry : fs::directory_iterator(dir_))
-            if (entry.path().filename().string() == name) return true;  // spelled so, on any file system
+            if (Utf8(entry.path().filename()) == name) return true;  // spelled so, on any file system
         return false;
     }
-    std::string Folder() const { return dir_.string(); }
+    std::string Folder() const { return Utf8(dir_); }
     std::vector<std::string> Journals() const
     {
         std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(dir_ / "state")) names.push_back(entry.path().string());
+        for (const auto& entry : fs::directory_iterator(dir_ / "state")) names.push_back(Utf8(entry.path()));
         return names;
     }
 
@@ -91,10 +99,11 @@ protected:
     {
         const fs::path errFile = dir_ / "stderr.txt";
 #ifdef _WIN32
-        std::string command = "\"\"" + fs::path(SONRIK_TAG_EXE).make_preferred().string() + "\"";
+        // Through the wide call, so that UTF-8 arguments reach the program whole.
+        std::string command = "\"\"" + Utf8(fs::path(SONRIK_TAG_EXE).make_preferred()) + "\"";
         for (const auto& arg : args) command += " \"" + arg + "\"";
-        command += " 2>\"" + errFile.string() + "\"\"";
-        FILE* pipe = ::_popen(command.c_str(), "rb");
+        command += " 2>\"" + Utf8(errFile) + "\"\"";
+        FILE* pipe = ::_wpopen(Path(command).wstring().c_str(), L"rb");
 #else
         std::string command = SONRIK_TAG_EXE;
         for (const auto& arg : args) command += " '" + arg + "'";
@@ -171,7 +180,9 @@ TEST_F(Changes, RenamePreviewAndApplyAgreeOnEveryFile)
         EXPECT_EQ(Column(preview.out, 1)[i], Column(apply.out, 1)[i]);
     }
     for (const File& f : files) {
-        const auto line = preview.out.find("/" + std::string(f.name) + "\t");
+        auto line = preview.out.find(std::string(f.name) + "\t");
+        while (line != std::string::npos && line > 0 && preview.out[line - 1] != '/' && preview.out[line - 1] != '\\')
+            line = preview.out.find(std::string(f.name) + "\t", line + 1);
         ASSERT_NE(line, std::string::npos) << f.name;
         EXPECT_EQ(Column(preview.out.substr(line, preview.out.find('\n', line) - line + 1), 2)[0], f.preview)
             << f.name;
