@@ -4,7 +4,7 @@
 
 #include "cli/args.h"
 #include "cli/rows.h"
-#include "cli/journal.h"
+#include "journal/journal.h"
 #include "Main_List/list_record.h"
 #include "twID3/twID3.h"
 

@@ -1,4 +1,4 @@
-#include "cli/journal.h"
+#include "journal/journal.h"
 
 #include "platform/platform.h"
 #include "text/utf8.h"
