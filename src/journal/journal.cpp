@@ -316,7 +316,13 @@ Journal ReadJournal(const std::string& file)
         ++number;
         const std::string where = Where(file) + "line " + std::to_string(number) + ": ";
         const auto end = text.find('\n', at);
-        if (end == std::string::npos) throw JournalError(where + "the line is cut off (the journal is truncated)");
+        if (end == std::string::npos) {
+            // A run stopped while it wrote its results leaves the last of
+            // them cut off; each file's own state tells what that line would
+            // have. A cut anywhere in the header or the plan is no journal.
+            if (number > 1 && journal.changes.size() == journal.header.planned) break;
+            throw JournalError(where + "the line is cut off (the journal is truncated)");
+        }
         const std::string_view lineText(text.data() + at, end - at);
         at = end + 1;
         try {
@@ -362,6 +368,8 @@ Journal ReadJournal(const std::string& file)
         }
     }
     if (number == 0) throw JournalError(Where(file) + "the journal is empty");
+    journal.wholeBytes = std::min(at, text.size());
+    journal.lastCheck = check;
     if (journal.changes.size() < journal.header.planned)
         throw JournalError(Where(file) + "the plan ends early (the journal is truncated)");
     return journal;
@@ -371,6 +379,16 @@ Journal ReadJournal(const std::string& file)
 
 struct Writer::Sink {
     std::unique_ptr<AppendFile> file;
+    // Result lines not yet written: they go out in pieces, since a run
+    // killed before they reach the file is undone from the files' states.
+    std::string pending;
+    static constexpr std::size_t kPiece = 64 * 1024;
+
+    void WritePending()
+    {
+        file->Write(pending);
+        pending.clear();
+    }
 };
 
 Writer::Writer(std::string file) : file_(std::move(file)), sink_(std::make_unique<Sink>()) {}
@@ -409,7 +427,10 @@ void Writer::Record(std::size_t index, const Result& result)
     json line{{"type", "result"}, {"seq", index}, {"outcome", OutcomeName(result.outcome)}};
     line["left"] = result.left ? json(*result.left) : json(nullptr);
     try {
-        sink_->file->Write(SealLine(std::move(line), check_));
+        sink_->pending += SealLine(std::move(line), check_);
+        // A file left damaged is told at once: only its line lets undo
+        // recognise the state the run left it in.
+        if (result.outcome == Outcome::Damaged || sink_->pending.size() >= Sink::kPiece) sink_->WritePending();
     } catch (const std::exception& e) {
         throw JournalError(Where(file_) + "it cannot be written: " + e.what());
     }
@@ -419,28 +440,22 @@ void Writer::Finish() noexcept
 {
     if (!sink_ || !sink_->file) return;
     try {
-        sink_->file->Sync();
+        // Written, not synced: the plan was, and a result lost to a crash is
+        // read off the file itself when the run is undone.
+        sink_->WritePending();
     } catch (const std::exception&) {
-        // Each line was written whole; an unsynced end costs only results.
+        // Each line went out whole; a lost end costs only results.
     }
     sink_->file.reset();
 }
 
 void AppendUndone(const Journal& journal, std::size_t reverted, std::size_t left)
 {
-    // The chain goes on from the journal's last line.
-    std::ifstream in(FsPath(journal.file), std::ios::binary);
-    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (!text.empty()) text.pop_back();
-    const std::string last = text.substr(text.rfind('\n') == std::string::npos ? 0 : text.rfind('\n') + 1);
-    std::string check;
     try {
-        check = json::parse(last).at("check").get<std::string>();
-    } catch (const json::exception&) {
-        throw JournalError(Where(journal.file) + "its last line cannot be read again");
-    }
-    try {
+        const fs::path path = FsPath(journal.file);
+        if (fs::file_size(path) > journal.wholeBytes) fs::resize_file(path, journal.wholeBytes);
         AppendFile file(journal.file, false);
+        std::string check = journal.lastCheck;
         file.Write(SealLine({{"type", "undone"}, {"time", UtcNow()}, {"reverted", reverted}, {"left", left}}, check));
         file.Sync();
     } catch (const std::exception& e) {

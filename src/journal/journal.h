@@ -2,12 +2,14 @@
 // areas, so that the run can be undone: before the first change, one line per
 // planned change with what the file was (a rename's two paths, or the whole
 // old tag area and where it stood) and what the change is to leave, synced to
-// disk once; after each change, one line with what it did leave.
+// disk once; after each change, a line with what it did leave (written in
+// pieces: a result that never reached the disk is read off the file itself).
 //
 // The journal is JSON Lines. Every line carries a check value chained to the
 // line before it, so a journal that was edited, or lost lines of its plan, is
 // refused as a whole before anything is put back. A run killed half-way
-// leaves whole lines (each is one write), and its journal is still good.
+// leaves its whole plan and some results, the last perhaps cut off, and its
+// journal is still good.
 //
 // Paths are the bytes the platform layer takes; kept as JSON strings when
 // they are UTF-8, else as {"hex": ...}.
@@ -88,14 +90,20 @@ struct Journal {
     std::vector<Change> changes;                 // in the order planned
     std::map<std::size_t, Result> results;       // by position in `changes`
     std::vector<std::string> undone;             // when each undo ran
+    // Where the next line goes on: after the last whole line (a result line
+    // cut off behind it is dropped then), chained to that line's check.
+    std::uintmax_t wholeBytes = 0;
+    std::string lastCheck;
 };
 
 // Reads and checks the journal `file`. Throws JournalError naming the line
-// when a line is cut, edited, out of place or missing from the plan.
+// when a line is cut, edited, out of place or missing from the plan; only a
+// last result line cut off by a run that stopped is passed over.
 Journal ReadJournal(const std::string& file);
 
 // Writes a journal. Nothing reaches the disk before Commit, which writes the
-// header and the plan and syncs the file; then each Record is one write.
+// header and the plan and syncs the file; Record keeps the result lines and
+// writes them in pieces (a damaged file's at once), Finish the rest.
 class Writer {
 public:
     // Creates `file` (and its folder) anew; throws JournalError.
@@ -113,7 +121,7 @@ public:
     void Commit(std::vector<std::string> command);
     // Throws JournalError.
     void Record(std::size_t index, const Result& result);
-    // Syncs what was recorded; called when the run ends. Never throws.
+    // Writes what was recorded (unsynced); called when the run ends. Never throws.
     void Finish() noexcept;
 
 private:

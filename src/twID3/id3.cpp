@@ -20,14 +20,18 @@ void TtwID3::SetAutoLoad(bool value)
     if (value && platform::FileExists(filename_)) Load();
 }
 
-void TtwID3::LoadFromFile(std::string fileName)
+void TtwID3::LoadFromFile(std::string fileName) { LoadFile(fileName, nullptr); }
+
+void TtwID3::LoadFromFile(const std::string& fileName, TagArea& area) { LoadFile(fileName, &area); }
+
+void TtwID3::LoadFile(const std::string& fileName, TagArea* area)
 {
     // One open answers whether the file exists and gives its size.
     if (auto opened = platform::File::openExisting(fileName, platform::OpenMode::Read)) {
         auto& v1 = *id3v1_;
         v1.ResetForLoad();
         filename_ = fileName;
-        v1.LoadOpened(*opened);
+        v1.LoadOpened(*opened, area);
         if (success_ == id3Success)
             v1.DecodeRecord();
         else

@@ -194,7 +194,7 @@ void TtwID3v1::LoadFromFile(std::string fileName)
         ClearRecord();
 }
 
-void TtwID3v1::LoadOpened(platform::OpenedFile& opened)
+void TtwID3v1::LoadOpened(platform::OpenedFile& opened, TagArea* area)
 {
     TtwID3& owner = *owner_;
     const std::int64_t size = opened.size;
@@ -208,6 +208,11 @@ void TtwID3v1::LoadOpened(platform::OpenedFile& opened)
     } else {
         owner.success_ = id3Success;
         lyrics3_->ReadFromFile(tail);
+    }
+    if (area) {
+        const std::int64_t pos = TagAreaStart(tail);
+        tail.Extend(pos);
+        *area = TagArea{pos, size, std::string(tail.Bytes(pos, static_cast<std::size_t>(size - pos)))};
     }
     opened.file.close();
 }

@@ -56,6 +56,7 @@ std::string_view StateName(TtwID3State state);
 
 class TtwID3;
 class TtwID3v1;
+struct TagArea;
 
 // ---- File tail -----------------------------------------------------------------
 
@@ -280,8 +281,9 @@ private:
     friend class TtwID3;
     friend class TtwLyrics3;
     void Changed();
-    // The load after the file is open: record, block, values.
-    void LoadOpened(platform::OpenedFile& opened);
+    // The load after the file is open: record, block, values; and the tag
+    // area as a save would find it, when `area` is given.
+    void LoadOpened(platform::OpenedFile& opened, TagArea* area = nullptr);
 
     TtwID3* owner_;
     std::unique_ptr<TtwLyrics3> lyrics3_;
@@ -334,6 +336,9 @@ public:
     void SetUseID3v2(bool value) { useID3v2_ = value; }
 
     void LoadFromFile(std::string fileName);
+    // The load above, which also gives the file's tag area from the same
+    // reading (left as it was when the file is missing or cannot be read).
+    void LoadFromFile(const std::string& fileName, TagArea& area);
     void Load();
     void SaveToFile(std::string fileName);
     void Save();
@@ -343,6 +348,7 @@ public:
 private:
     friend class TtwID3v1;
     friend class TtwLyrics3;
+    void LoadFile(const std::string& fileName, TagArea* area);
 
     std::unique_ptr<TtwID3v1> id3v1_;
     std::string filename_;

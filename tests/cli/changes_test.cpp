@@ -309,7 +309,7 @@ TEST_F(Changes, ABadJournalIsRefusedWithNothingChanged)
     const std::vector<Case> cases = {
         {"a value edited", [](std::string j) { return j.replace(j.find("\"size\":") + 7, 1, "9"); }},
         {"the plan cut short", [](std::string j) { return j.substr(0, j.find('\n') + 1); }},
-        {"a line cut off", [](std::string j) { return j.substr(0, j.size() - 5); }},
+        {"the plan cut off in a line", [](std::string j) { return j.substr(0, j.find('\n', j.find('\n') + 1) - 5); }},
         {"a line taken out", [](std::string j) { return j.erase(j.find('\n') + 1, j.find('\n', j.find('\n') + 1) - j.find('\n')); }},
     };
     Put("a.mp3", Song("A", "Band"));

@@ -22,12 +22,15 @@ std::unique_ptr<twID3::TtwID3> ListEditorTag()
 }
 
 std::optional<std::string> LoadRecord(twID3::TtwID3& id3, list::TFTag& tag, const std::string& path,
-                                      const text::CodePage& codePage, bool& untagged)
+                                      const text::CodePage& codePage, bool& untagged, twID3::TagArea* area)
 {
     tag.FilePath = tag.NewName = path;
     untagged = false;
     try {
-        id3.LoadFromFile(path);
+        if (area)
+            id3.LoadFromFile(path, *area);
+        else
+            id3.LoadFromFile(path);
     } catch (const std::exception& e) {
         return ErrorMessage(e);
     }

@@ -23,9 +23,11 @@ std::unique_ptr<twID3::TtwID3> ListEditorTag();
 // Loads `path` into `id3` and fills `tag` from it, the tag texts turned into
 // UTF-8 (file names are UTF-8, and templates mix the two). Gives why the
 // file cannot be used (UTF-8), or nothing. A file without a tag loads with
-// empty fields (`untagged`).
+// empty fields (`untagged`). With `area`, also the file's tag area, from
+// the same reading.
 std::optional<std::string> LoadRecord(twID3::TtwID3& id3, list::TFTag& tag, const std::string& path,
-                                      const text::CodePage& codePage, bool& untagged);
+                                      const text::CodePage& codePage, bool& untagged,
+                                      twID3::TagArea* area = nullptr);
 
 // The journal of a run that changes files: none with --no-journal.
 class RunJournal {

@@ -18,6 +18,7 @@ struct RenamePlan {
     TTagArray tags;
     std::vector<Row> rows;
     std::vector<bool> passed;
+    std::vector<twID3::TagArea> areas;  // each file's tag area as loaded, for the journal
 };
 
 // The system's name look-ups, but each folder read once for all its names
@@ -59,9 +60,14 @@ void LoadRecords(RenamePlan& plan, std::vector<std::optional<std::string>>& prob
 {
     Progress progress(err, settings.errIsTerminal, files.size(), "reading");
     auto id3 = ListEditorTag();
+    // A journal keeps each renamed file's tag area, to tell later whether the
+    // file is still as the run left it: it comes from this one reading.
+    const bool journalled = invocation.apply && !invocation.noJournal;
+    if (journalled) plan.areas.resize(files.size());
     for (std::size_t i = 0; i < files.size(); ++i) {
         bool untagged = false;
-        problems[i] = LoadRecord(*id3, plan.tags[i], files[i], *invocation.codePage, untagged);
+        problems[i] = LoadRecord(*id3, plan.tags[i], files[i], *invocation.codePage, untagged,
+                                 journalled ? &plan.areas[i] : nullptr);
         if (!problems[i] && untagged) problems[i] = "the file has no ID3v1 tag";
         progress.Step();
     }
@@ -122,15 +128,7 @@ int RunRename(const Invocation& invocation, const std::vector<std::string>& file
         for (std::size_t i = 0; i < plan.tags.size(); ++i) {
             const TFTag& tag = plan.tags[i];
             if (!tag.RenameReady) continue;
-            twID3::TagArea area;
-            if (journal.active()) {
-                try {
-                    if (auto read = twID3::ReadTagArea(tag.FilePath)) area = std::move(*read);
-                } catch (const std::exception&) {
-                    // The test read this file; a state of its size alone still tells it apart.
-                }
-            }
-            journal.PlanRename(tag.FilePath, tag.NewPath, area);
+            journal.PlanRename(tag.FilePath, tag.NewPath, journal.active() ? plan.areas[i] : twID3::TagArea{});
             order.push_back(i);
         }
         journal.Commit(invocation);

@@ -3,6 +3,7 @@
 #include "platform/posix/errno_map.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -333,7 +334,17 @@ bool SameFileEntry(const std::string& a, const std::string& b) { return sameEntr
 
 void RenameFile(const std::string& from, const std::string& to)
 {
-    // Like the Windows call, refuse to replace an existing file.
+    // Like the Windows call, refuse to replace an existing file: in one call
+    // where the system and the file system can, else by a hard link.
+#ifdef RENAME_NOREPLACE
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return;
+    if (errno == EEXIST) {
+        // Windows accepts a file renamed to its own name; so do we.
+        if (sameEntry(from, to)) return;
+        throw IoError(kAlreadyExists);
+    }
+    if (errno != EINVAL && errno != ENOSYS) failRename(from, to, errno);
+#endif
     if (::link(from.c_str(), to.c_str()) == 0) {
         if (::unlink(from.c_str()) != 0) {
             const int e = errno;
