@@ -20,10 +20,10 @@ Options may stand anywhere among the paths; "--" ends the options.
   The code page of the tag's text: 1252 (Western European), 1251
   (Cyrillic), 1250 (Central European), 866 (DOS Cyrillic) or 28591
   (Latin-1). The default is 1252, on Windows the system's ANSI code page
-  when it is one of these. show converts tag bytes from it into UTF-8.
-  On Linux, values given to set are UTF-8 and converted into it; a
-  character it cannot hold is a usage error. On Windows, values arrive in
-  the ANSI code page and are stored unchanged.
+  when it is one of these. show converts tag bytes from it into UTF-8;
+  values given to set (and names cut by fill) are converted into it, and a
+  character it cannot hold is refused, never stored as '?'. File names are
+  taken whole on every system (on Windows through the wide API).
 
 Exit status: 0 when every file was handled, 1 when some file failed (its
 name and the reason go to stderr), 2 for a usage error (nothing is done).
