@@ -1,5 +1,6 @@
 """What the end-to-end drivers share: song bytes built independently of the
 tag library, Windows paths for Wine, and a plug-in folder of its own."""
+import argparse
 import os
 import shutil
 
@@ -56,3 +57,20 @@ def plugin_folder(work, bin_dir, settings):
     with open(os.path.join(plugin, "moduls.ini"), "wb") as ini:
         ini.write(settings)
     return plugin
+
+
+def driver_arguments(*extra):
+    """The end-to-end drivers' command line: --bin DIR --work DIR [--xml FILE]
+    [EXTRA...] -- EMULATOR...; `extra` adds (name, keywords) options. The
+    emulator comes back without its leading "--"."""
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--bin", required=True)
+    parser.add_argument("--work", required=True)
+    parser.add_argument("--xml")
+    for name, keywords in extra:
+        parser.add_argument(name, **keywords)
+    parser.add_argument("emulator", nargs=argparse.REMAINDER)
+    args = parser.parse_args()
+    if args.emulator[:1] == ["--"]:
+        args.emulator = args.emulator[1:]
+    return args

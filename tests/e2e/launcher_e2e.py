@@ -10,14 +10,13 @@ Sonrik.dll beside it, it says so and ends.
 
   launcher_e2e.py --bin DIR --work DIR [--xml FILE] -- EMULATOR...
 """
-import argparse
 import glob
 import os
 import shutil
 import subprocess
 import sys
 
-from e2e_files import FRAME, fresh_folder, id3v1, plugin_folder, quoted, winpath
+from e2e_files import driver_arguments, FRAME, fresh_folder, id3v1, plugin_folder, quoted, winpath
 
 USAGE = ("Opens the Sonrik editor on MP3 files.\\n\\n"
          "sonrik.exe FILE.mp3\\n    edits the tags of one file.\\n"
@@ -27,14 +26,7 @@ USAGE = ("Opens the Sonrik editor on MP3 files.\\n\\n"
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--bin", required=True)
-    parser.add_argument("--work", required=True)
-    parser.add_argument("--xml")
-    parser.add_argument("emulator", nargs=argparse.REMAINDER)
-    args = parser.parse_args()
-    if args.emulator[:1] == ["--"]:
-        args.emulator = args.emulator[1:]
+    args = driver_arguments()
 
     work = os.path.abspath(args.work)
     fresh_folder(work)

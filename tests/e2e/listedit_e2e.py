@@ -11,23 +11,17 @@ the host's messages.
 
   listedit_e2e.py --bin DIR --work DIR [--xml FILE] -- EMULATOR...
 """
-import argparse
 import os
 import stat
 import subprocess
 import sys
 
-from e2e_files import FRAME, fresh_folder, id3v1, plugin_folder, quoted, winpath
+from e2e_files import driver_arguments, FRAME, fresh_folder, id3v1, plugin_folder, quoted, winpath
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--bin", required=True)
-    parser.add_argument("--work", required=True)
-    parser.add_argument("--xml")
-    parser.add_argument("emulator", nargs=argparse.REMAINDER)
-    args = parser.parse_args()
-    emulator = args.emulator[1:] if args.emulator[:1] == ["--"] else args.emulator
+    args = driver_arguments()
+    emulator = args.emulator
 
     work = os.path.abspath(args.work)
     fresh_folder(work)

@@ -7,23 +7,16 @@ every opening of the single-file editor.
 
   session_e2e.py --bin DIR --work DIR [--openings N] [--xml FILE] -- EMULATOR...
 """
-import argparse
 import os
 import subprocess
 import sys
 
-from e2e_files import FRAME, fresh_folder, id3v1, plugin_folder, quoted, winpath
+from e2e_files import driver_arguments, FRAME, fresh_folder, id3v1, plugin_folder, quoted, winpath
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--bin", required=True)
-    parser.add_argument("--work", required=True)
-    parser.add_argument("--openings", type=int, default=200)
-    parser.add_argument("--xml")
-    parser.add_argument("emulator", nargs=argparse.REMAINDER)
-    args = parser.parse_args()
-    emulator = args.emulator[1:] if args.emulator[:1] == ["--"] else args.emulator
+    args = driver_arguments(("--openings", {"type": int, "default": 200}))
+    emulator = args.emulator
 
     work = os.path.abspath(args.work)
     fresh_folder(work)

@@ -10,23 +10,15 @@ the history file written at unload.
 
   tagfrm_e2e.py --bin DIR --work DIR [--xml FILE] -- EMULATOR...
 """
-import argparse
 import os
 import subprocess
 import sys
 
-from e2e_files import FRAME, fresh_folder, id3v1, lyrics3v2, plugin_folder, quoted, winpath
+from e2e_files import driver_arguments, FRAME, fresh_folder, id3v1, lyrics3v2, plugin_folder, quoted, winpath
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--bin", required=True)
-    parser.add_argument("--work", required=True)
-    parser.add_argument("--xml")
-    parser.add_argument("emulator", nargs=argparse.REMAINDER)
-    args = parser.parse_args()
-    if args.emulator[:1] == ["--"]:
-        args.emulator = args.emulator[1:]
+    args = driver_arguments()
 
     work = os.path.abspath(args.work)
     fresh_folder(work)
