@@ -40,7 +40,7 @@ struct Pending {
 // Takes one option's value; a flag's value is "true" or "false" (its "--no-" form).
 using Apply = void (*)(Pending&, std::string_view option, std::string_view value);
 
-struct OptionSpec {
+struct OptionEntry {
     std::string_view names;     // as CLI11 takes them; "!--no-x" is the "false" form of a flag
     std::string_view typeName;  // empty for a flag
     std::string_view help;
@@ -156,86 +156,86 @@ constexpr std::size_t kId3v1TextLimit = 30;
 constexpr std::size_t kYearLimit = 4;
 
 constexpr std::array kOptions = {
-    OptionSpec{"--json", "", "one JSON array with an object per file", kShow | kRename | kFill | kUndo,
+    OptionEntry{"--json", "", "one JSON array with an object per file", kShow | kRename | kFill | kUndo,
                SetFlag<&Invocation::json>},
-    OptionSpec{"--codepage", "N", "the code page of the tag's text (see sonrik-tag --help)", kFileCommands,
+    OptionEntry{"--codepage", "N", "the code page of the tag's text (see sonrik-tag --help)", kFileCommands,
                CodePageOption},
-    OptionSpec{"-r,--recursive", "", "take the MP3 files of subfolders too, all the way down", kFileCommands,
+    OptionEntry{"-r,--recursive", "", "take the MP3 files of subfolders too, all the way down", kFileCommands,
                SetFlag<&Invocation::recursive>},
-    OptionSpec{"--list", "LISTFILE", "take the MP3 files named by a player's list file (one path a line)",
+    OptionEntry{"--list", "LISTFILE", "take the MP3 files named by a player's list file (one path a line)",
                kFileCommands, ListOption},
-    OptionSpec{"-t,--template", "TEMPLATE", "the file-name template, such as \"<ARTIST> - <TITLE>\"",
+    OptionEntry{"-t,--template", "TEMPLATE", "the file-name template, such as \"<ARTIST> - <TITLE>\"",
                kRename | kFill, TemplateOption},
-    OptionSpec{"--apply", "", "carry the tested plan out (without it nothing is changed)", kRename | kFill,
+    OptionEntry{"--apply", "", "carry the tested plan out (without it nothing is changed)", kRename | kFill,
                SetFlag<&Invocation::apply>},
-    OptionSpec{"--track-digits", "N", "write track numbers with N digits, with leading zeros (07)", kRename,
+    OptionEntry{"--track-digits", "N", "write track numbers with N digits, with leading zeros (07)", kRename,
                TrackDigits},
-    OptionSpec{"--underscores,!--no-underscores", "", "read '_' in names as a blank (the default), or keep it",
+    OptionEntry{"--underscores,!--no-underscores", "", "read '_' in names as a blank (the default), or keep it",
                kFill, SetFlag<&Invocation::underscores>},
-    OptionSpec{"--empty-only,!--overwrite", "", "fill only empty fields (the default), or overwrite them", kFill,
+    OptionEntry{"--empty-only,!--overwrite", "", "fill only empty fields (the default), or overwrite them", kFill,
                SetFlag<&Invocation::emptyOnly>},
-    OptionSpec{"--readonly", "leave|remove|restore",
+    OptionEntry{"--readonly", "leave|remove|restore",
                "read-only files: leave them (the default), write them and leave them writable, or write them and "
                "make them read-only again",
                kFill, ReadOnlyOption},
-    OptionSpec{"--journal", "FILE", "write the run's journal to FILE (a new file)", kChanging, JournalOption},
-    OptionSpec{"--no-journal", "", "write no journal: the run cannot be undone", kChanging,
+    OptionEntry{"--journal", "FILE", "write the run's journal to FILE (a new file)", kChanging, JournalOption},
+    OptionEntry{"--no-journal", "", "write no journal: the run cannot be undone", kChanging,
                SetFlag<&Invocation::noJournal>},
-    OptionSpec{"--list", "", "list the journals, newest first", kUndo, SetFlag<&Invocation::listJournals>},
-    OptionSpec{"--title", "T", "title (30 bytes kept)", kSet, Id3v1Text<&Id3v1Values::title, kId3v1TextLimit>},
-    OptionSpec{"--artist", "A", "artist (30 bytes kept)", kSet, Id3v1Text<&Id3v1Values::artist, kId3v1TextLimit>},
-    OptionSpec{"--album", "A", "album (30 bytes kept)", kSet, Id3v1Text<&Id3v1Values::album, kId3v1TextLimit>},
-    OptionSpec{"--year", "Y", "year (4 bytes kept)", kSet, Id3v1Text<&Id3v1Values::year, kYearLimit>},
-    OptionSpec{"--comment", "C", "comment (30 bytes kept, 28 with a track number)", kSet,
+    OptionEntry{"--list", "", "list the journals, newest first", kUndo, SetFlag<&Invocation::listJournals>},
+    OptionEntry{"--title", "T", "title (30 bytes kept)", kSet, Id3v1Text<&Id3v1Values::title, kId3v1TextLimit>},
+    OptionEntry{"--artist", "A", "artist (30 bytes kept)", kSet, Id3v1Text<&Id3v1Values::artist, kId3v1TextLimit>},
+    OptionEntry{"--album", "A", "album (30 bytes kept)", kSet, Id3v1Text<&Id3v1Values::album, kId3v1TextLimit>},
+    OptionEntry{"--year", "Y", "year (4 bytes kept)", kSet, Id3v1Text<&Id3v1Values::year, kYearLimit>},
+    OptionEntry{"--comment", "C", "comment (30 bytes kept, 28 with a track number)", kSet,
                Id3v1Text<&Id3v1Values::comment, kId3v1TextLimit>},
-    OptionSpec{"--genre", "NAME|NUMBER", "a name from 'sonrik-tag genres' (any letter case) or 0 to 147", kSet,
+    OptionEntry{"--genre", "NAME|NUMBER", "a name from 'sonrik-tag genres' (any letter case) or 0 to 147", kSet,
                Genre},
-    OptionSpec{"--track", "N", "0 to 255; makes the tag ID3v1.1", kSet, Track},
-    OptionSpec{"--v11,!--no-v11", "", "write the tag as ID3v1.1 or as ID3v1.0", kSet,
+    OptionEntry{"--track", "N", "0 to 255; makes the tag ID3v1.1", kSet, Track},
+    OptionEntry{"--v11,!--no-v11", "", "write the tag as ID3v1.1 or as ID3v1.0", kSet,
                Id3v1Flag<&Id3v1Values::useID3v11>},
-    OptionSpec{"--lyrics-file", "F", "the Lyrics3 lyrics: the lines of a text file, its bytes as they are", kSet,
+    OptionEntry{"--lyrics-file", "F", "the Lyrics3 lyrics: the lines of a text file, its bytes as they are", kSet,
                Lyrics3File<&Lyrics3Values::lyricsFile>},
-    OptionSpec{"--infos-file", "F", "the Lyrics3 information lines, from a text file", kSet,
+    OptionEntry{"--infos-file", "F", "the Lyrics3 information lines, from a text file", kSet,
                Lyrics3File<&Lyrics3Values::infosFile>},
-    OptionSpec{"--images-file", "F", "the Lyrics3 image lines, from a text file", kSet,
+    OptionEntry{"--images-file", "F", "the Lyrics3 image lines, from a text file", kSet,
                Lyrics3File<&Lyrics3Values::imagesFile>},
-    OptionSpec{"--l3-title", "T", "Lyrics3 title (250 bytes kept)", kSet, Lyrics3Text<&Lyrics3Values::title>},
-    OptionSpec{"--l3-artist", "A", "Lyrics3 artist (250 bytes kept)", kSet, Lyrics3Text<&Lyrics3Values::artist>},
-    OptionSpec{"--l3-album", "A", "Lyrics3 album (250 bytes kept)", kSet, Lyrics3Text<&Lyrics3Values::album>},
-    OptionSpec{"--author", "A", "Lyrics3 author (250 bytes kept)", kSet, Lyrics3Text<&Lyrics3Values::author>},
-    OptionSpec{"--timestamp,!--no-timestamp", "", "whether the lyrics carry time stamps", kSet,
+    OptionEntry{"--l3-title", "T", "Lyrics3 title (250 bytes kept)", kSet, Lyrics3Text<&Lyrics3Values::title>},
+    OptionEntry{"--l3-artist", "A", "Lyrics3 artist (250 bytes kept)", kSet, Lyrics3Text<&Lyrics3Values::artist>},
+    OptionEntry{"--l3-album", "A", "Lyrics3 album (250 bytes kept)", kSet, Lyrics3Text<&Lyrics3Values::album>},
+    OptionEntry{"--author", "A", "Lyrics3 author (250 bytes kept)", kSet, Lyrics3Text<&Lyrics3Values::author>},
+    OptionEntry{"--timestamp,!--no-timestamp", "", "whether the lyrics carry time stamps", kSet,
                Lyrics3Flag<&Lyrics3Values::useTimestamp>},
-    OptionSpec{"--lyrics3-v1", "", "write the Lyrics3 tag as version 1 (lyrics only)", kSet,
+    OptionEntry{"--lyrics3-v1", "", "write the Lyrics3 tag as version 1 (lyrics only)", kSet,
                Lyrics3Flag<&Lyrics3Values::version1>},
-    OptionSpec{"--no-lyrics3", "", "remove the Lyrics3 tag", kSet, Lyrics3Flag<&Lyrics3Values::remove>},
+    OptionEntry{"--no-lyrics3", "", "remove the Lyrics3 tag", kSet, Lyrics3Flag<&Lyrics3Values::remove>},
 };
 
 // The long name of an option, for messages.
-std::string_view OptionName(const OptionSpec& spec)
+std::string_view OptionName(const OptionEntry& entry)
 {
-    const std::string_view names = spec.names.substr(spec.names.find("--"));
+    const std::string_view names = entry.names.substr(entry.names.find("--"));
     return names.substr(0, names.find(','));
 }
 
 // Every value given is passed on, in order, so that of an option given twice
 // the last value counts (but --list takes every one).
-void AddOption(CLI::App& command, const OptionSpec& spec, Pending& p)
+void AddOption(CLI::App& command, const OptionEntry& entry, Pending& p)
 {
-    const std::string names(spec.names);
-    const std::string help(spec.help);
-    if (spec.typeName.empty()) {
+    const std::string names(entry.names);
+    const std::string help(entry.help);
+    if (entry.typeName.empty()) {
         command
             .add_flag_function(
-                names, [&p, &spec](std::int64_t count) { spec.apply(p, OptionName(spec), count > 0 ? "true" : "false"); },
+                names, [&p, &entry](std::int64_t count) { entry.apply(p, OptionName(entry), count > 0 ? "true" : "false"); },
                 help)
             ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
         return;
     }
-    const auto applyEach = [&p, &spec](const std::vector<std::string>& values) {
-        for (const auto& value : values) spec.apply(p, OptionName(spec), value);
+    const auto applyEach = [&p, &entry](const std::vector<std::string>& values) {
+        for (const auto& value : values) entry.apply(p, OptionName(entry), value);
     };
     command.add_option_function<std::vector<std::string>>(names, applyEach, help)
-        ->type_name(std::string(spec.typeName))
+        ->type_name(std::string(entry.typeName))
         ->expected(1)
         ->allow_extra_args(false)  // one value each time, the words after it are paths
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
@@ -362,8 +362,8 @@ struct Parser {
                     ->type_name("PATH")
                     ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
             }
-            for (const OptionSpec& spec : kOptions)
-                if (spec.commands & bit) AddOption(*command, spec, p);
+            for (const OptionEntry& entry : kOptions)
+                if (entry.commands & bit) AddOption(*command, entry, p);
         }
     }
 
