@@ -31,7 +31,7 @@ trap 'rm -rf "$stage"' EXIT
 cp "$win/bin/Sonrik.dll" "$win/bin/sonrik.exe" "$win/tools/cli/sonrik-tag.exe" "$stage/"
 "${CMAKE_STRIP:-i686-w64-mingw32-strip}" "$stage/Sonrik.dll" "$stage/sonrik.exe" "$stage/sonrik-tag.exe"
 # A read-me for Windows: CR LF line ends.
-sed -e "s/@SONRIK_VERSION@/$version/" -e 's/$/\r/' "$REPO/doc/README.txt.in" >"$stage/README.txt"
+sed -e "s/@SONRIK_VERSION@/$version/" -e 's/$/\r/' "$REPO/docs/README.txt.in" >"$stage/README.txt"
 (cd "$stage" && sha256sum Sonrik.dll sonrik.exe sonrik-tag.exe README.txt >SHA256SUMS)
 zip="$out/sonrik-$version-win32.zip"
 rm -f "$zip"
