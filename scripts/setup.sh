@@ -20,6 +20,7 @@ packages=(
     xvfb xauth imagemagick
     clang libclang-rt-14-dev
     mediainfo
+    dpkg-dev man-db groff-base
 )
 
 log() { echo "setup: $*"; }

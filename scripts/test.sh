@@ -8,6 +8,8 @@
 #             need no Wine run, such as the check of what it imports)
 #   win64     only where the kernel runs no 32-bit programs (then win32 only
 #             builds): the same tree built for 64-bit Windows, under Wine
+#   package   scripts/package.sh, then the zip and the .deb checked as a user
+#             receives them (tests/package/check_packages.py), each check a case
 #   fuzz      the fuzz targets' CTest tests, each fuzzing for a fixed time
 #             (skipped while fuzz/ has no CMakeLists.txt)
 # The exit status is non-zero when a test failed or a stage could not run.
@@ -302,6 +304,20 @@ stage_win64() {
     wine_stage "$dir" win64
 }
 
+stage_package() {
+    local dist="$BUILD_ROOT/dist" log="$BUILD_ROOT/package-check.log"
+    rm -rf "$dist"
+    "$REPO/scripts/package.sh" "$dist" || { note="packaging failed"; return 1; }
+    local version wine=()
+    version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$BUILD_ROOT/package-native/CMakeCache.txt")"
+    runs_32bit_programs && wine=(--wine-run "$REPO/scripts/wine-run")
+    python3 "$REPO/tests/package/check_packages.py" --dist "$dist" --version "$version" "${wine[@]}" | tee "$log"
+    passed="$(grep -c '^ok ' "$log")"
+    failed="$(grep -c '^FAILED ' "$log")"
+    skipped="$(grep -c '^skip ' "$log")"
+    return 0
+}
+
 stage_fuzz() {
     if [[ ! -f "$REPO/fuzz/CMakeLists.txt" ]]; then
         note="skipped: fuzz/ has no CMakeLists.txt yet"
@@ -350,6 +366,7 @@ main() {
     run_stage sanitize stage_sanitize
     run_stage win32 stage_win32
     run_stage win64 stage_win64
+    run_stage package stage_package
     run_stage fuzz stage_fuzz
 
     step "summary ($((SECONDS - start))s)"
