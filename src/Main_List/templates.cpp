@@ -516,7 +516,8 @@ RenameFiles SystemRenameFiles(PathStyle style)
             }};
 }
 
-RenameOutcome RenameToNewPath(const RenameFiles& files, const std::string& from, const std::string& to, PathStyle style)
+RenameOutcome RenameToNewPath(const RenameFiles& files, const std::string& from, const std::string& to, PathStyle style,
+                              std::string* temporaryPath)
 {
     try {
         if (from == to) return RenameOutcome::TargetExists;
@@ -543,6 +544,8 @@ RenameOutcome RenameToNewPath(const RenameFiles& files, const std::string& from,
                 files.rename(temporary, from);
             } catch (const std::exception&) {
                 // Nothing more can be done: the file keeps the temporary name.
+                if (temporaryPath) *temporaryPath = temporary;
+                return RenameOutcome::LeftAtTemporary;
             }
             return RenameOutcome::Failed;
         }
@@ -564,9 +567,11 @@ TRowStatus ApplyRename(TemplateContext& context, std::size_t index, const Rename
     } catch (const std::exception&) {
         return tag.Status = stNoChanges;
     }
-    switch (RenameToNewPath(files, tag.FilePath, tag.NewPath, context.pathStyle)) {
+    std::string temporary;
+    switch (RenameToNewPath(files, tag.FilePath, tag.NewPath, context.pathStyle, &temporary)) {
     case RenameOutcome::TargetExists: return tag.Status = stFileExists;
     case RenameOutcome::Failed: return tag.Status = stNoChanges;
+    case RenameOutcome::LeftAtTemporary: context.SetFilePath(index, temporary); return tag.Status = stNoChanges;
     case RenameOutcome::Renamed: break;
     }
     context.SetFilePath(index, tag.NewPath);

@@ -260,23 +260,31 @@ struct RenameFiles {
 // file that came meanwhile is still refused, as Failed).
 RenameFiles SystemRenameFiles(PathStyle style = PathStyle::Windows);
 
-enum class RenameOutcome { Renamed, TargetExists, Failed };
+enum class RenameOutcome {
+    Renamed,
+    TargetExists,
+    Failed,           // the file is as it was
+    LeftAtTemporary,  // both steps of a letter-case rename refused: the file has a temporary name
+};
 
 // Renames `from` to `to`. A target that is there already is TargetExists,
 // unless it is only the same file spelt in another letter case: the file
 // system ignores case there, so the file goes to a free temporary name in its
 // folder first and from there to `to` (and back to `from` when that second
-// step fails). A refused rename is Failed and leaves the file as it was.
-// Never throws.
+// step fails). A refused rename is Failed and leaves the file as it was; when
+// even the way back is refused, the outcome is LeftAtTemporary and
+// `*temporary` (when given) the file's path now. Never throws.
 RenameOutcome RenameToNewPath(const RenameFiles& files, const std::string& from, const std::string& to,
-                              PathStyle style = PathStyle::Windows);
+                              PathStyle style = PathStyle::Windows, std::string* temporary = nullptr);
 
 // Apply of the "TAG to file name" page for record `index`: a record whose
 // `RenameReady` is off is left alone. Otherwise its new name is checked again
 // as the test checks it, against `files` as they are now, and the file is
 // renamed to `NewPath` when the name is still free: `Status` := stRenamed
 // (and `FilePath` := `NewPath`), stFileExists (the target is taken, never
-// replaced) or stNoChanges (the system refused). Gives `Status`; never throws.
+// replaced) or stNoChanges (the system refused; `FilePath` := the file's
+// temporary name when a letter-case rename could not go back either). Gives
+// `Status`; never throws.
 // Within a test pass, the records' look-up makes each check of a long run a
 // look-up instead of a walk over all records.
 TRowStatus ApplyRename(TemplateContext& context, std::size_t index, const RenameFiles& files);

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <map>
+#include <set>
 
 using namespace sonrik;
 using namespace sonrik::testing;
@@ -344,7 +345,7 @@ TEST_F(ListApply, ReadOnlyFileIsWrittenByteForByteAfterYes)
 struct CaseBlindFolder {
     std::map<std::string, std::string> entries;  // folded name -> spelling
     Lines renames;
-    std::string failOn;  // a target whose rename fails
+    std::set<std::string> failOn;  // targets whose renames fail
 
     static std::string Fold(std::string s)
     {
@@ -359,7 +360,7 @@ struct CaseBlindFolder {
                 },
                 [this](const std::string& from, const std::string& to) {
                     renames.push_back(from + ">" + to);
-                    if (to == failOn || entries.count(Fold(from)) == 0) throw IoError(ioerr::AccessDenied);
+                    if (failOn.count(to) != 0 || entries.count(Fold(from)) == 0) throw IoError(ioerr::AccessDenied);
                     if (entries.count(Fold(to)) != 0 && Fold(to) != Fold(from)) throw IoError(ioerr::AccessDenied);
                     entries.erase(Fold(from));
                     entries[Fold(to)] = to;
@@ -387,33 +388,54 @@ TEST(ListRename, LetterCaseOnlyRenamesGoThroughATemporaryName)
 {
     const struct {
         const char* name;
-        std::string from, to, failOn;
+        std::string from, to;
+        std::set<std::string> failOn;
         list::RenameOutcome outcome;
         Lines renames;
         std::string spelling;  // of the file's entry afterwards
     } cases[] = {
-        {"plain", "d/a.mp3", "d/b.mp3", "", list::RenameOutcome::Renamed, {"d/a.mp3>d/b.mp3"}, "d/b.mp3"},
-        {"letter case", "d/a.mp3", "d/A.mp3", "", list::RenameOutcome::Renamed,
+        {"plain", "d/a.mp3", "d/b.mp3", {}, list::RenameOutcome::Renamed, {"d/a.mp3>d/b.mp3"}, "d/b.mp3"},
+        {"letter case", "d/a.mp3", "d/A.mp3", {}, list::RenameOutcome::Renamed,
          {"d/a.mp3>d/~a.mp3.0.tmp", "d/~a.mp3.0.tmp>d/A.mp3"}, "d/A.mp3"},
-        {"second step refused", "d/a.mp3", "d/A.mp3", "d/A.mp3", list::RenameOutcome::Failed,
+        {"second step refused", "d/a.mp3", "d/A.mp3", {"d/A.mp3"}, list::RenameOutcome::Failed,
          {"d/a.mp3>d/~a.mp3.0.tmp", "d/~a.mp3.0.tmp>d/A.mp3", "d/~a.mp3.0.tmp>d/a.mp3"}, "d/a.mp3"},
-        {"identical", "d/a.mp3", "d/a.mp3", "", list::RenameOutcome::TargetExists, {}, "d/a.mp3"},
-        {"another file", "d/a.mp3", "d/c.mp3", "", list::RenameOutcome::TargetExists, {}, "d/a.mp3"},
-        {"refused", "d/a.mp3", "d/b.mp3", "d/b.mp3", list::RenameOutcome::Failed, {"d/a.mp3>d/b.mp3"}, "d/a.mp3"},
+        {"way back refused too", "d/a.mp3", "d/A.mp3", {"d/A.mp3", "d/a.mp3"}, list::RenameOutcome::LeftAtTemporary,
+         {"d/a.mp3>d/~a.mp3.0.tmp", "d/~a.mp3.0.tmp>d/A.mp3", "d/~a.mp3.0.tmp>d/a.mp3"}, "d/~a.mp3.0.tmp"},
+        {"identical", "d/a.mp3", "d/a.mp3", {}, list::RenameOutcome::TargetExists, {}, "d/a.mp3"},
+        {"another file", "d/a.mp3", "d/c.mp3", {}, list::RenameOutcome::TargetExists, {}, "d/a.mp3"},
+        {"refused", "d/a.mp3", "d/b.mp3", {"d/b.mp3"}, list::RenameOutcome::Failed, {"d/a.mp3>d/b.mp3"}, "d/a.mp3"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         CaseBlindFolder folder;
         folder.entries = {{"d/a.mp3", c.from}, {"d/c.mp3", "d/c.mp3"}};
         folder.failOn = c.failOn;
-        EXPECT_EQ(list::RenameToNewPath(folder.Files(), c.from, c.to), c.outcome);
+        std::string temporary;
+        EXPECT_EQ(list::RenameToNewPath(folder.Files(), c.from, c.to, PathStyle::Windows, &temporary), c.outcome);
         EXPECT_EQ(folder.renames, c.renames);
+        EXPECT_EQ(temporary, c.outcome == list::RenameOutcome::LeftAtTemporary ? c.spelling : "");
         const auto it = std::find_if(folder.entries.begin(), folder.entries.end(),
                                      [](const auto& e) { return e.first != "d/c.mp3"; });
         ASSERT_NE(it, folder.entries.end());
         EXPECT_EQ(it->second, c.spelling);
         EXPECT_EQ(folder.entries.size(), 2u);
     }
+}
+
+TEST(ListRename, AFileLeftAtItsTemporaryNameIsFollowed)
+{
+    CaseBlindFolder folder;
+    folder.entries = {{"d/a.mp3", "d/a.mp3"}};
+    folder.failOn = {"d/A.mp3", "d/a.mp3"};
+    list::TTagArray tags(1);
+    tags[0].FilePath = "d/a.mp3";
+    tags[0].NewName = "A";
+    tags[0].NewPath = "d/A.mp3";
+    tags[0].RenameReady = true;
+    list::TemplateContext context(tags);
+    context.pathStyle = PathStyle::Posix;
+    EXPECT_EQ(list::ApplyRename(context, 0, folder.Files()), list::stNoChanges);
+    EXPECT_EQ(tags[0].FilePath, "d/~a.mp3.0.tmp") << "the record names the file where it is";
 }
 
 }  // namespace

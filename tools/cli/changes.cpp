@@ -138,6 +138,13 @@ RowForm FormOf(const Invocation& invocation, const ParseSettings& settings)
     return settings.outIsTerminal ? RowForm::Table : RowForm::Tabs;
 }
 
+std::string RefusedRenameText(const std::string& leftAt)
+{
+    std::string text = "the system refused the rename";
+    if (!leftAt.empty()) text += "; the file is named " + ArgumentToUtf8(leftAt) + " now";
+    return text;
+}
+
 std::string StatusText(list::TRowStatus status)
 {
     const std::u8string_view text = list::RowStatusText(status, true);

@@ -136,6 +136,7 @@ int RunRename(const Invocation& invocation, const std::vector<std::string>& file
         Progress progress(err, settings.errIsTerminal, order.size(), "renaming");
         for (std::size_t n = 0; n < order.size(); ++n) {
             const std::size_t i = order[n];
+            const std::string from = plan.tags[i].FilePath;
             const TRowStatus status = ApplyRename(*context, i, renameFiles);
             journal.Record(n, status == stRenamed, err);
             Row& row = plan.rows[i];
@@ -143,7 +144,7 @@ int RunRename(const Invocation& invocation, const std::vector<std::string>& file
             if (status == stFileExists)
                 row.reason = "a file of that name came after the test";
             else if (status == stNoChanges)
-                row.error = "the system refused the rename";
+                row.error = RefusedRenameText(plan.tags[i].FilePath != from ? plan.tags[i].FilePath : "");
             allPassed = allPassed && status == stRenamed;
             progress.Step();
         }

@@ -170,7 +170,8 @@ int RunUndo(const Invocation& invocation, const ParseSettings& settings, std::os
             row.reason = "changed since the run: " + verdict.why;
             ++left;
         } else if (rename) {
-            switch (list::RenameToNewPath(renameFiles, change.newPath, change.path, kNativePathStyle)) {
+            std::string temporary;
+            switch (list::RenameToNewPath(renameFiles, change.newPath, change.path, kNativePathStyle, &temporary)) {
             case list::RenameOutcome::Renamed: row.status = "undone"; ++reverted; break;
             case list::RenameOutcome::TargetExists:
                 row.status = "left";
@@ -178,8 +179,9 @@ int RunUndo(const Invocation& invocation, const ParseSettings& settings, std::os
                 ++left;
                 break;
             case list::RenameOutcome::Failed:
+            case list::RenameOutcome::LeftAtTemporary:
                 row.status = "failed";
-                row.error = "the system refused the rename";
+                row.error = RefusedRenameText(temporary);
                 ++left;
                 break;
             }
