@@ -521,16 +521,18 @@ RenameOutcome RenameToNewPath(const RenameFiles& files, const std::string& from,
 {
     try {
         if (from == to) return RenameOutcome::TargetExists;
-        // Asked once: under Wine a name that is not there costs a walk over the folder.
-        const bool taken = files.exists(to);
-        const bool respelling = taken && files.sameEntry(from, to);
-        if (taken && !respelling) return RenameOutcome::TargetExists;
-        if (!respelling) {
+        // The system refuses a target that is there: the names are looked up
+        // only when it did (a look-up per file would cost more than the rename).
+        try {
             files.rename(from, to);
             return RenameOutcome::Renamed;
+        } catch (const std::exception&) {
         }
-        // The system would find the target in the file itself: go round it,
-        // through a name beside the file (its folder spelled as in `from`).
+        if (!files.exists(to)) return RenameOutcome::Failed;
+        if (!files.sameEntry(from, to)) return RenameOutcome::TargetExists;
+        // The system found the target in the file itself (it ignores letter
+        // case): go round it, through a name beside the file (its folder
+        // spelled as in `from`).
         const std::string name = FileNameOf(from, style);
         const std::string folder = from.substr(0, from.size() - name.size());
         std::string temporary;
@@ -560,9 +562,11 @@ TRowStatus ApplyRename(TemplateContext& context, std::size_t index, const Rename
     TFTag& tag = context.tags().at(index);
     if (!tag.RenameReady) return tag.Status;
     try {
-        // The test's check again, on the disk as it is now.
-        const NameCheck check = CheckNameOn(context, index, RecordFolder(tag, context.pathStyle), tag.NewName,
-                                            files.exists, files.sameEntry);
+        // The test's check again; a file that came to the target meanwhile
+        // is found by the rename itself, which refuses it.
+        const NameCheck check = CheckNameOn(
+            context, index, RecordFolder(tag, context.pathStyle), tag.NewName,
+            [](const std::string&) { return false; }, files.sameEntry);
         if (check.status != stTestOk) return tag.Status = check.status;
     } catch (const std::exception&) {
         return tag.Status = stNoChanges;
