@@ -5,7 +5,10 @@
 # switched off for the gallery's windows, "classic", host option --classic)
 # and of the single-file editor opened through Sonrik.dll (editor-*.png).
 #
-#   scripts/screenshots.sh [OUTPUT-DIR]     (default: build/screenshots)
+#   scripts/screenshots.sh [--guide] [OUTPUT-DIR]     (default: build/screenshots)
+#
+# --guide also writes the user's guide's pictures (docs/guide.md) into
+# docs/images/ as small 256-colour PNGs: look at each before committing it.
 #
 # The cross build tree is $SONRIK_CROSS_BUILD (default: build/win32, the one
 # scripts/test.sh uses; build/win64, the 64-bit test build, on a machine that
@@ -17,6 +20,11 @@ set -euo pipefail
 # shellcheck source=scripts/common.sh
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
+guide=0
+if [[ "${1:-}" == --guide ]]; then
+    guide=1
+    shift
+fi
 out="${1:-$BUILD_ROOT/screenshots}"
 mkdir -p "$out"
 out="$(cd "$out" && pwd)"
@@ -186,3 +194,16 @@ SCRIPT
     done
 done
 done
+
+# The guide's pictures: English, with Wine's visual style; the Russian editor
+# beside the English one, as its labels need more room.
+if ((guide)); then
+    step "the guide's pictures in docs/images"
+    mkdir -p "$REPO/docs/images"
+    for pair in editor-en-with-lyrics3-styled:editor-en editor-ru-with-lyrics3-styled:editor-ru \
+                list-en-styled-files:list-files-en list-en-styled-tag-to-name:list-tag-to-name-en \
+                list-en-styled-name-to-tag-applied:list-name-to-tag-en; do
+        convert "$out/${pair%%:*}.png" -strip -colors 256 PNG8:"$REPO/docs/images/${pair##*:}.png"
+        echo "$REPO/docs/images/${pair##*:}.png"
+    done
+fi
