@@ -513,7 +513,8 @@ RenameFiles SystemRenameFiles(PathStyle style)
                 platform::RenameFile(from, to);
                 if (platform::FolderFiles* files = listing(from)) files->Remove(from);
                 if (platform::FolderFiles* files = listing(to)) files->Add(to);
-            }};
+            },
+            kNativePathStyle == PathStyle::Posix};
 }
 
 RenameOutcome RenameToNewPath(const RenameFiles& files, const std::string& from, const std::string& to, PathStyle style,
@@ -521,14 +522,19 @@ RenameOutcome RenameToNewPath(const RenameFiles& files, const std::string& from,
 {
     try {
         if (from == to) return RenameOutcome::TargetExists;
-        // The system refuses a target that is there: the names are looked up
-        // only when it did (a look-up per file would cost more than the rename).
-        try {
+        if (files.refusesOwnName) {
+            // Looked up only after a refusal: a look-up per file would cost
+            // as much as the rename.
+            try {
+                files.rename(from, to);
+                return RenameOutcome::Renamed;
+            } catch (const std::exception&) {
+            }
+            if (!files.exists(to)) return RenameOutcome::Failed;
+        } else if (!files.exists(to)) {
             files.rename(from, to);
             return RenameOutcome::Renamed;
-        } catch (const std::exception&) {
         }
-        if (!files.exists(to)) return RenameOutcome::Failed;
         if (!files.sameEntry(from, to)) return RenameOutcome::TargetExists;
         // The system found the target in the file itself (it ignores letter
         // case): go round it, through a name beside the file (its folder
@@ -562,11 +568,11 @@ TRowStatus ApplyRename(TemplateContext& context, std::size_t index, const Rename
     TFTag& tag = context.tags().at(index);
     if (!tag.RenameReady) return tag.Status;
     try {
-        // The test's check again; a file that came to the target meanwhile
-        // is found by the rename itself, which refuses it.
-        const NameCheck check = CheckNameOn(
-            context, index, RecordFolder(tag, context.pathStyle), tag.NewName,
-            [](const std::string&) { return false; }, files.sameEntry);
+        // The test's check again, on the disk as it is now; where the rename
+        // refuses a taken name itself, the disk is left to it.
+        const auto onDisk = files.refusesOwnName ? [](const std::string&) { return false; } : files.exists;
+        const NameCheck check = CheckNameOn(context, index, RecordFolder(tag, context.pathStyle), tag.NewName,
+                                            onDisk, files.sameEntry);
         if (check.status != stTestOk) return tag.Status = check.status;
     } catch (const std::exception&) {
         return tag.Status = stNoChanges;

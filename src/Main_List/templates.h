@@ -253,11 +253,17 @@ struct RenameFiles {
     std::function<bool(const std::string&, const std::string&)> sameEntry;
     // Fails (throws) when the target exists.
     std::function<void(const std::string&, const std::string&)> rename;
+    // `rename` also refuses the file's own name in another letter case where
+    // the system ignores case: names need looking up only after a refusal.
+    // Where it may not (under Wine such a rename "succeeds" and keeps the old
+    // spelling), the target is looked up before each rename.
+    bool refusesOwnName = false;
 };
 // The system's files. `exists` reads each folder (by `style`) once and keeps
 // the renames made through `rename`, so take them for one run of renames:
 // what others change in the folder meanwhile is not seen (a rename onto a
-// file that came meanwhile is still refused, as Failed).
+// file that came meanwhile is still refused, as Failed). `refusesOwnName`
+// holds on POSIX systems.
 RenameFiles SystemRenameFiles(PathStyle style = PathStyle::Windows);
 
 enum class RenameOutcome {
@@ -268,10 +274,10 @@ enum class RenameOutcome {
 };
 
 // Renames `from` to `to`. A target that is there already is TargetExists,
-// unless it is only the same file spelt in another letter case: where the
-// system refuses that rename (it ignores case and finds the file itself), the
-// file goes to a free temporary name in its folder first and from there to
-// `to` (and back to `from` when that second step fails). A refused rename is Failed and leaves the file as it was; when
+// unless it is only the same file spelt in another letter case (the system
+// ignores case and finds the file itself): the file then goes to a free
+// temporary name in its folder first and from there to `to` (and back to
+// `from` when that second step fails). A refused rename is Failed and leaves the file as it was; when
 // even the way back is refused, the outcome is LeftAtTemporary and
 // `*temporary` (when given) the file's path now. Never throws.
 RenameOutcome RenameToNewPath(const RenameFiles& files, const std::string& from, const std::string& to,

@@ -346,6 +346,9 @@ struct CaseBlindFolder {
     std::map<std::string, std::string> entries;  // folded name -> spelling
     Lines renames;
     std::set<std::string> failOn;  // targets whose renames fail
+    // Whether the file's own name in another letter case is refused; if not,
+    // the rename "succeeds" and keeps the spelling, as under Wine.
+    bool refusesOwnName = true;
 
     static std::string Fold(std::string s)
     {
@@ -361,11 +364,14 @@ struct CaseBlindFolder {
                 [this](const std::string& from, const std::string& to) {
                     renames.push_back(from + ">" + to);
                     if (failOn.count(to) != 0 || entries.count(Fold(from)) == 0) throw IoError(ioerr::AccessDenied);
-                    // A taken name is refused, the file's own in another letter case too.
-                    if (entries.count(Fold(to)) != 0) throw IoError(ioerr::AccessDenied);
+                    if (entries.count(Fold(to)) != 0) {
+                        if (refusesOwnName || Fold(to) != Fold(from)) throw IoError(ioerr::AccessDenied);
+                        return;
+                    }
                     entries.erase(Fold(from));
                     entries[Fold(to)] = to;
-                }};
+                },
+                refusesOwnName};
     }
 };
 
@@ -394,10 +400,15 @@ TEST(ListRename, LetterCaseOnlyRenamesGoThroughATemporaryName)
         list::RenameOutcome outcome;
         Lines renames;
         std::string spelling;  // of the file's entry afterwards
+        bool refusesOwnName = true;
     } cases[] = {
         {"plain", "d/a.mp3", "d/b.mp3", {}, list::RenameOutcome::Renamed, {"d/a.mp3>d/b.mp3"}, "d/b.mp3"},
         {"letter case", "d/a.mp3", "d/A.mp3", {}, list::RenameOutcome::Renamed,
          {"d/a.mp3>d/A.mp3", "d/a.mp3>d/~a.mp3.0.tmp", "d/~a.mp3.0.tmp>d/A.mp3"}, "d/A.mp3"},
+        {"letter case, looked up first", "d/a.mp3", "d/A.mp3", {}, list::RenameOutcome::Renamed,
+         {"d/a.mp3>d/~a.mp3.0.tmp", "d/~a.mp3.0.tmp>d/A.mp3"}, "d/A.mp3", false},
+        {"another file, looked up first", "d/a.mp3", "d/c.mp3", {}, list::RenameOutcome::TargetExists, {}, "d/a.mp3",
+         false},
         {"second step refused", "d/a.mp3", "d/A.mp3", {"d/A.mp3"}, list::RenameOutcome::Failed,
          {"d/a.mp3>d/A.mp3", "d/a.mp3>d/~a.mp3.0.tmp", "d/~a.mp3.0.tmp>d/A.mp3", "d/~a.mp3.0.tmp>d/a.mp3"},
          "d/a.mp3"},
@@ -413,6 +424,7 @@ TEST(ListRename, LetterCaseOnlyRenamesGoThroughATemporaryName)
         CaseBlindFolder folder;
         folder.entries = {{"d/a.mp3", c.from}, {"d/c.mp3", "d/c.mp3"}};
         folder.failOn = c.failOn;
+        folder.refusesOwnName = c.refusesOwnName;
         std::string temporary;
         EXPECT_EQ(list::RenameToNewPath(folder.Files(), c.from, c.to, PathStyle::Windows, &temporary), c.outcome);
         EXPECT_EQ(folder.renames, c.renames);
