@@ -109,11 +109,13 @@ std::string PathFromJson(const json& value)
 
 // The line's text with its check value: the hash of the previous line's
 // check and of the line's members without it.
-std::string SealLine(json line, std::string& check)
+std::string SealLine(const json& line, std::string& check)
 {
-    check = HashText(Fnv1a64(line.dump(), Fnv1a64(check)));
-    line["check"] = check;
-    return line.dump() + '\n';
+    const std::string text = line.dump();
+    check = HashText(Fnv1a64(text, Fnv1a64(check)));
+    // The check value goes in front; a reader takes it out of the parsed
+    // line and dumps the rest as it stood here.
+    return "{\"check\":\"" + check + "\"," + text.substr(1) + '\n';
 }
 
 json ChangeJson(const Change& change, std::size_t index)
@@ -427,7 +429,7 @@ void Writer::Record(std::size_t index, const Result& result)
     json line{{"type", "result"}, {"seq", index}, {"outcome", OutcomeName(result.outcome)}};
     line["left"] = result.left ? json(*result.left) : json(nullptr);
     try {
-        sink_->pending += SealLine(std::move(line), check_);
+        sink_->pending += SealLine(line, check_);
         // A file left damaged is told at once: only its line lets undo
         // recognise the state the run left it in.
         if (result.outcome == Outcome::Damaged || sink_->pending.size() >= Sink::kPiece) sink_->WritePending();
