@@ -81,10 +81,14 @@ cp "$dir/bin/Sonrik.dll" "$dir/bin/sonrik-host.exe" "$plugin/"
 cp "$native/samples/sample.mp3" "$work/Music/with-lyrics3.mp3"
 cp "$native/samples/sample.mp3" "$work/Music/id3v1-only.mp3"
 "$native/tools/cli/sonrik-tag" set --no-lyrics3 "$work/Music/id3v1-only.mp3" >/dev/null
-scriptpath() { local path="Z:$1"; printf '%s' "${path//\//\\\\}"; }
+# The work folder is drive M: in the prefix, so that the pictures show the
+# same short paths on every run ("M:\Songs\track02.mp3").
+drive="$dir/wineprefix/dosdevices/m:"
+ln -sfn "$work" "$drive"
+scriptpath() { local path="M:${1#"$work"}"; printf '%s' "${path//\//\\\\}"; }
 theme_key='HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager'
 set_theme() { "$REPO/scripts/wine-run" --arch "$wine_arch" --prefix "$dir/wineprefix" reg add "$theme_key" /v ThemeActive /t REG_SZ /d "$1" /f >/dev/null; }
-trap 'set_theme 1; rm -rf "$work"; stop_wine "$dir"; stop_display' EXIT
+trap 'set_theme 1; rm -f "$drive"; rm -rf "$work"; stop_wine "$dir"; stop_display' EXIT
 
 for style in styled classic; do
     [[ "$style" == classic ]] && set_theme 0 || set_theme 1
