@@ -130,12 +130,40 @@ void LoadAndTest(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
+// Apply on "TAG to file name": every tested file renamed on disk and in the
+// list. Iterations take two templates in turn, so each renames every file.
+void ApplyRenames(benchmark::State& state)
+{
+    const SongFolder folder(static_cast<int>(state.range(0)));
+    HeadlessBackend backend;
+    TAListEditor window(backend, folder.ModuleFile());
+    window.FileListPath = folder.ListFile();
+    window.Create();
+    backend.WhileModal([&](User& user) {
+        user.ClickRow(window.TagBox, 0);
+        user.ClickRow(window.TagBox, window.TagBox.Count() - 1, sonrik::ui::ssShift);
+        user.SelectTab(window.AFilesPage, TAListEditor::TagToNamePage);
+        const std::string templates[] = {"<TRACK NUM> - <TITLE>", "<TRACK NUM> - <ARTIST> - <TITLE>"};
+        int next = 0;
+        for (auto _ : state) {
+            state.PauseTiming();
+            user.ReplaceText(window.OptionBox, templates[next ^= 1]);
+            user.Click(window.BTTest);
+            state.ResumeTiming();
+            user.Click(window.BTApply);
+        }
+    });
+    window.ShowModal(0);
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
 void TagToFileName(benchmark::State& state) { PageTest(state, TAListEditor::TagToNamePage); }
 void FileNameToTag(benchmark::State& state) { PageTest(state, TAListEditor::NameToTagPage); }
 
 BENCHMARK(TagToFileName)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(FileNameToTag)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(LoadAndTest)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(ApplyRenames)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

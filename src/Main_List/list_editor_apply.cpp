@@ -77,10 +77,12 @@ void TAListEditor::BTApplyClick()
 void TAListEditor::ApplyRenames()
 {
     const list::RenameFiles files = list::SystemRenameFiles(context_.pathStyle);
+    list::PathReplacer listed(fileList_);
+    const list::TemplateContext::TestPass pass(context_);  // each check of a long run a look-up
     for (std::size_t i = 0; i < tags_.size(); ++i) {
         const std::string from = tags_[i].FilePath;
         list::ApplyRename(context_, i, files);
-        if (tags_[i].FilePath != from) list::ReplacePath(fileList_, from, tags_[i].FilePath);
+        if (tags_[i].FilePath != from) listed.Replace(from, tags_[i].FilePath);
         ShowRow(i);
     }
     BTApply.SetEnabled(false);

@@ -83,12 +83,19 @@ int SectionUnder(const widgets::HeaderSections& sections, int x, int scrollLeft)
     return sections.sectionAt(x + scrollLeft);
 }
 
-bool ReplacePath(std::vector<std::string>& paths, const std::string& path, const std::string& renamed)
+PathReplacer::PathReplacer(std::vector<std::string>& paths) : paths_(paths)
 {
-    const auto it =
-        std::find_if(paths.begin(), paths.end(), [&path](const std::string& p) { return text::SameIgnoringCase(p, path); });
-    if (it == paths.end()) return false;
-    *it = renamed;
+    for (std::size_t i = 0; i < paths_.size(); ++i) positions_[text::CaseKey(paths_[i])].insert(i);
+}
+
+bool PathReplacer::Replace(const std::string& path, const std::string& renamed)
+{
+    const auto found = positions_.find(text::CaseKey(path));
+    if (found == positions_.end() || found->second.empty()) return false;
+    const std::size_t first = *found->second.begin();
+    found->second.erase(found->second.begin());
+    paths_[first] = renamed;
+    positions_[text::CaseKey(renamed)].insert(first);
     return true;
 }
 

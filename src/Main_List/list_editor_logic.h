@@ -8,8 +8,10 @@
 #include "text/text.h"
 #include "widgets/column_listbox_logic.h"
 
+#include <set>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace sonrik::twID3 {
@@ -49,8 +51,18 @@ std::u8string FieldsRow(const TFTag& tag, std::u8string_view status);
 // section.
 int SectionUnder(const widgets::HeaderSections& sections, int x, int scrollLeft);
 
-// The first entry equal to `path` ignoring (ASCII) letter case becomes
-// `renamed`; false when there is none.
-bool ReplacePath(std::vector<std::string>& paths, const std::string& path, const std::string& renamed);
+// Replaces paths in a list, each found by one look-up however long the list.
+class PathReplacer {
+public:
+    // `paths` must outlive the replacer and change only through it.
+    explicit PathReplacer(std::vector<std::string>& paths);
+    // The first entry equal to `path` ignoring letter case (text::SameIgnoringCase)
+    // becomes `renamed`; false when there is none.
+    bool Replace(const std::string& path, const std::string& renamed);
+
+private:
+    std::vector<std::string>& paths_;
+    std::unordered_map<std::string, std::set<std::size_t>> positions_;  // by text::CaseKey
+};
 
 }  // namespace sonrik::list

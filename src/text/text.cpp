@@ -229,6 +229,18 @@ bool SameIgnoringCase(std::string_view a, std::string_view b)
     return true;
 }
 
+std::string CaseKey(std::string_view text)
+{
+    const CaseRule& rule = AnsiCaseRule();
+    std::string key(text);
+    for (std::size_t i = 0; i < key.size(); ++i) {
+        const auto x = static_cast<unsigned char>(key[i]);
+        key[i] = static_cast<char>(rule.lower[x]);
+        if (rule.lead[x]) ++i;  // the second byte stays as it is
+    }
+    return key;
+}
+
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix)
 {
     return text.size() >= prefix.size() && SameIgnoringCase(text.substr(0, prefix.size()), prefix);

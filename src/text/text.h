@@ -62,6 +62,9 @@ std::string ToAnsi(std::u8string_view utf8);
 // the system's own rule for its code page), every other byte stays as it is.
 
 bool SameIgnoringCase(std::string_view a, std::string_view b);
+// The text folded by that rule: two texts have one key exactly when
+// SameIgnoringCase holds for them (for looking texts up by it).
+std::string CaseKey(std::string_view text);
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix);
 
 // The bytes of a UTF-8 text, for an API that takes char (a conversion to the

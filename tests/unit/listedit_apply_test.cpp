@@ -437,6 +437,28 @@ TEST(ListRename, LetterCaseOnlyRenamesGoThroughATemporaryName)
     }
 }
 
+TEST(ListRename, TheListTakesEachNewPathAtTheFirstEntryOfTheOldOneIgnoringCase)
+{
+    const struct {
+        const char *from, *to;
+        bool found;
+        Lines after;
+    } steps[] = {
+        {"M\\a.mp3", "M\\x.mp3", true, {"M\\x.mp3", "M\\b.mp3", "m\\A.MP3"}},
+        {"M\\A.mp3", "M\\y.mp3", true, {"M\\x.mp3", "M\\b.mp3", "M\\y.mp3"}},  // the next one of that path
+        {"m\\X.MP3", "M\\b.mp3", true, {"M\\b.mp3", "M\\b.mp3", "M\\y.mp3"}},  // a path it was given
+        {"M\\b.mp3", "M\\z.mp3", true, {"M\\z.mp3", "M\\b.mp3", "M\\y.mp3"}},  // the first of two
+        {"M\\none.mp3", "M\\w.mp3", false, {"M\\z.mp3", "M\\b.mp3", "M\\y.mp3"}},
+    };
+    Lines paths{"M\\a.mp3", "M\\b.mp3", "m\\A.MP3"};
+    list::PathReplacer listed(paths);
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.from);
+        EXPECT_EQ(listed.Replace(step.from, step.to), step.found);
+        EXPECT_EQ(paths, step.after);
+    }
+}
+
 TEST(ListRename, AFileLeftAtItsTemporaryNameIsFollowed)
 {
     CaseBlindFolder folder;

@@ -99,6 +99,7 @@ TEST(TextCodePage, LettersFoldByTheAnsiCodePageAndNothingElseDoes)
         SCOPED_TRACE(std::string(c.a) + " / " + c.b + " in " + std::to_string(c.codePage));
         EXPECT_EQ(text::SameIgnoringCase(c.a, c.b), c.same);
         EXPECT_EQ(text::StartsWithIgnoringCase(std::string(c.a) + "x", c.b), c.same);
+        EXPECT_EQ(text::CaseKey(c.a) == text::CaseKey(c.b), c.same);
     }
     EXPECT_TRUE(text::StartsWithIgnoringCase("Abba", "aB"));
     EXPECT_FALSE(text::StartsWithIgnoringCase("Ab", "Abba"));
