@@ -117,6 +117,8 @@ public:
     // The changes to plan, in order; the index of each is its number.
     void Plan(Change change);
     std::size_t planned() const { return changes_.size(); }
+    // Change `index` as planned (after Commit, without its old tag area).
+    const Change& plannedChange(std::size_t index) const { return changes_.at(index); }
     // Throws JournalError: the run must then change nothing.
     void Commit(std::vector<std::string> command);
     // Throws JournalError.

@@ -69,9 +69,7 @@ void RunJournal::PlanTags(const std::string& path, const twID3::TagArea& old, co
     change.area = old.bytes;
     change.before = journal::StateHash(old.size, old.bytes);
     change.planned = journal::StateHash(old.pos + static_cast<std::int64_t>(planned.size()), planned);
-    writer_->Plan(change);
-    change.area.clear();
-    planned_.push_back(std::move(change));
+    writer_->Plan(std::move(change));
 }
 
 void RunJournal::PlanRename(const std::string& from, const std::string& to, const twID3::TagArea& area)
@@ -84,13 +82,12 @@ void RunJournal::PlanRename(const std::string& from, const std::string& to, cons
     change.pos = area.pos;
     change.size = area.size;
     change.before = change.planned = journal::StateHash(area.size, area.bytes);
-    writer_->Plan(change);
-    planned_.push_back(std::move(change));
+    writer_->Plan(std::move(change));
 }
 
 void RunJournal::Commit(const Invocation& invocation)
 {
-    if (!writer_ || planned_.empty()) return;
+    if (!writer_ || writer_->planned() == 0) return;
     try {
         writer_->Commit(invocation.commandLine);
     } catch (const journal::JournalError& e) {
@@ -101,8 +98,8 @@ void RunJournal::Commit(const Invocation& invocation)
 
 journal::Outcome RunJournal::Record(std::size_t index, bool done, std::ostream& err)
 {
-    if (!writer_ || index >= planned_.size()) return done ? journal::Outcome::Done : journal::Outcome::NotDone;
-    const journal::Change& change = planned_[index];
+    if (!writer_ || index >= writer_->planned()) return done ? journal::Outcome::Done : journal::Outcome::NotDone;
+    const journal::Change& change = writer_->plannedChange(index);
     journal::Result result;
     if (done) {
         result = {journal::Outcome::Done, change.planned};

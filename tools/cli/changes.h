@@ -52,7 +52,6 @@ public:
 
 private:
     std::unique_ptr<journal::Writer> writer_;
-    std::vector<journal::Change> planned_;
     bool warned_ = false;
 };
 
