@@ -359,7 +359,8 @@ Journal ReadJournal(const std::string& file)
                 if (!line.at("left").is_null()) result.left = line.at("left").get<std::string>();
                 journal.results[seq] = result;
             } else if (type == "undone") {
-                journal.undone.push_back(line.at("time").get<std::string>());
+                journal.undone.push_back({line.at("time").get<std::string>(), line.at("reverted").get<std::size_t>(),
+                                          line.at("left").get<std::size_t>()});
             } else {
                 throw JournalError("unknown line type '" + type + "'");
             }

@@ -89,7 +89,11 @@ struct Journal {
     Header header;
     std::vector<Change> changes;                 // in the order planned
     std::map<std::size_t, Result> results;       // by position in `changes`
-    std::vector<std::string> undone;             // when each undo ran
+    struct Undone {
+        std::string time;  // ISO 8601 UTC
+        std::size_t reverted = 0, left = 0;
+    };
+    std::vector<Undone> undone;  // each undo that changed something or left a file
     // Where the next line goes on: after the last whole line (a result line
     // cut off behind it is dropped then), chained to that line's check.
     std::uintmax_t wholeBytes = 0;

@@ -287,7 +287,7 @@ TEST_F(Changes, UndoPutsBackWhatEachKindOfRunChanged)
     }
 }
 
-TEST_F(Changes, UndoLeavesAFileChangedSinceTheRun)
+TEST_F(Changes, UndoLeavesAFileChangedSinceTheRunAndTheListSaysSo)
 {
     Put("a.mp3", Song("A", "Band"));
     Put("b.mp3", Song("B", "Band"));
@@ -298,6 +298,9 @@ TEST_F(Changes, UndoLeavesAFileChangedSinceTheRun)
     EXPECT_EQ(Get("a.mp3"), Song("A", "Band"));
     EXPECT_EQ(Get("b.mp3"), Song("Changed", "Elsewhere"));
     EXPECT_NE(undo.out.find("b.mp3\ttags\tleft\tchanged since the run"), std::string::npos) << undo.out;
+    ASSERT_EQ(Run({"set", "--year", "2001", Folder() + "/a.mp3"}).status, 0);
+    EXPECT_EQ(Column(Run({"undo", "--list"}).out, 2),
+              (std::vector<std::string>{"1 planned, 1 done", "2 planned, 2 done, undone: 1 put back, 1 left"}));
 }
 
 TEST_F(Changes, ABadJournalIsRefusedWithNothingChanged)

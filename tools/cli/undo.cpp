@@ -107,12 +107,17 @@ int ListRuns(const Invocation& invocation, const ParseSettings& settings, std::o
             const auto done = std::count_if(run.results.begin(), run.results.end(),
                                             [](const auto& r) { return r.second.outcome == journal::Outcome::Done; });
             row.change = CommandText(run.header.command);
-            row.status = std::to_string(run.changes.size()) + " planned, " + std::to_string(done) + " done" +
-                         (run.undone.empty() ? "" : ", undone");
+            row.status = std::to_string(run.changes.size()) + " planned, " + std::to_string(done) + " done";
+            nlohmann::json undone = nullptr;
+            if (!run.undone.empty()) {
+                const Journal::Undone& last = run.undone.back();
+                row.status += ", undone: " + std::to_string(last.reverted) + " put back" +
+                              (last.left ? ", " + std::to_string(last.left) + " left" : "");
+                undone = {{"time", last.time}, {"reverted", last.reverted}, {"left", last.left}};
+            }
             row.reason = run.header.started;
             item.update({{"started", run.header.started}, {"command", run.header.command},
-                         {"planned", run.changes.size()}, {"done", done}, {"undone", !run.undone.empty()},
-                         {"error", nullptr}});
+                         {"planned", run.changes.size()}, {"done", done}, {"undone", undone}, {"error", nullptr}});
         } catch (const std::exception& e) {
             row.status = "refused";
             row.error = e.what();
@@ -202,7 +207,7 @@ int RunUndo(const Invocation& invocation, const ParseSettings& settings, std::os
     if (reverted == 0 && left == 0) {
         err << "sonrik-tag: nothing to undo: the files of " << DisplayText(ArgumentToUtf8(file))
             << " are as they were before its run"
-            << (run.undone.empty() ? std::string() : " (undone " + run.undone.back() + ")") << '\n';
+            << (run.undone.empty() ? std::string() : " (undone " + run.undone.back().time + ")") << '\n';
     }
     if (reverted > 0 || left > 0) {
         try {

@@ -135,8 +135,8 @@ file is as before the run, 1 when one was left or failed, 2 for a usage
 error or a journal refused.
 
 --list prints the journals, newest first: the journal, when its run
-started, its command, how many changes it planned and made, and whether it
-was undone.
+started, its command, how many changes it planned and made, and, when it
+was undone, how many files the last undo put back and left.
 
 Example: a rename run, then undone:
   sonrik-tag rename -t "<ARTIST> - <TITLE>" --apply Music
