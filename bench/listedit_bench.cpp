@@ -70,23 +70,44 @@ private:
     fs::path path_;
 };
 
-// Opens the editor on the folder, selects every file, goes to `page` and
-// then times the Test button there.
-void PageTest(benchmark::State& state, int page)
+// Every file of the list selected, as a user does: a click on the first row
+// and a Shift+click on the last.
+void SelectAllRows(User& user, TAListEditor& window)
 {
-    // Made once per size: the library runs each benchmark several times.
+    user.ClickRow(window.TagBox, 0);
+    user.ClickRow(window.TagBox, window.TagBox.Count() - 1, sonrik::ui::ssShift);
+}
+
+// The folder of `state.range(0)` songs, made once per size (the library runs
+// each benchmark several times), with the settings forgotten.
+const SongFolder& SharedFolder(benchmark::State& state)
+{
     static std::map<std::int64_t, std::unique_ptr<SongFolder>> folders;
     auto& made = folders[state.range(0)];
     if (!made) made = std::make_unique<SongFolder>(static_cast<int>(state.range(0)));
-    const SongFolder& folder = *made;
-    folder.ForgetSettings();
+    made->ForgetSettings();
+    return *made;
+}
+
+// Opens the editor on the folder's list and runs `act` while it is up; each
+// benchmark's item is a file.
+template <typename Act>
+void WithEditor(benchmark::State& state, const SongFolder& folder, Act act)
+{
     HeadlessBackend backend;
     TAListEditor window(backend, folder.ModuleFile());
     window.FileListPath = folder.ListFile();
     window.Create();
-    backend.WhileModal([&](User& user) {
-        user.ClickRow(window.TagBox, 0);
-        user.ClickRow(window.TagBox, window.TagBox.Count() - 1, sonrik::ui::ssShift);
+    backend.WhileModal([&](User& user) { act(user, window, backend); });
+    window.ShowModal(0);
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+// Selects every file, goes to `page` and then times the Test button there.
+void PageTest(benchmark::State& state, int page)
+{
+    WithEditor(state, SharedFolder(state), [&](User& user, TAListEditor& window, HeadlessBackend& backend) {
+        SelectAllRows(user, window);
         user.SelectTab(window.AFilesPage, page);
         const std::string templates[] = {"<TRACK NUM> - <ARTIST> - <TITLE>", "<track num> - <artist> - <title>"};
         int next = 0;
@@ -101,47 +122,30 @@ void PageTest(benchmark::State& state, int page)
         }
         state.counters["rows"] = window.TagBox.Count();
     });
-    window.ShowModal(0);
-    state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
 // Leaving the file list: every selected file's tags read into a record, then
 // the first test.
 void LoadAndTest(benchmark::State& state)
 {
-    static std::map<std::int64_t, std::unique_ptr<SongFolder>> folders;
-    auto& made = folders[state.range(0)];
-    if (!made) made = std::make_unique<SongFolder>(static_cast<int>(state.range(0)));
-    made->ForgetSettings();
-    HeadlessBackend backend;
-    TAListEditor window(backend, made->ModuleFile());
-    window.FileListPath = made->ListFile();
-    window.Create();
-    backend.WhileModal([&](User& user) {
+    WithEditor(state, SharedFolder(state), [&](User& user, TAListEditor& window, HeadlessBackend&) {
         for (auto _ : state) {
             user.SelectTab(window.AFilesPage, TAListEditor::FileListPage);
-            user.ClickRow(window.TagBox, 0);
-            user.ClickRow(window.TagBox, window.TagBox.Count() - 1, sonrik::ui::ssShift);
+            SelectAllRows(user, window);
             user.SelectTab(window.AFilesPage, TAListEditor::TagToNamePage);
             benchmark::DoNotOptimize(window.TagCount());
         }
     });
-    window.ShowModal(0);
-    state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
 // Apply on "TAG to file name": every tested file renamed on disk and in the
-// list. Iterations take two templates in turn, so each renames every file.
+// list. Iterations take two templates in turn, so each renames every file;
+// the files are the benchmark's own, as it renames them.
 void ApplyRenames(benchmark::State& state)
 {
     const SongFolder folder(static_cast<int>(state.range(0)));
-    HeadlessBackend backend;
-    TAListEditor window(backend, folder.ModuleFile());
-    window.FileListPath = folder.ListFile();
-    window.Create();
-    backend.WhileModal([&](User& user) {
-        user.ClickRow(window.TagBox, 0);
-        user.ClickRow(window.TagBox, window.TagBox.Count() - 1, sonrik::ui::ssShift);
+    WithEditor(state, folder, [&](User& user, TAListEditor& window, HeadlessBackend&) {
+        SelectAllRows(user, window);
         user.SelectTab(window.AFilesPage, TAListEditor::TagToNamePage);
         const std::string templates[] = {"<TRACK NUM> - <TITLE>", "<TRACK NUM> - <ARTIST> - <TITLE>"};
         int next = 0;
@@ -153,8 +157,6 @@ void ApplyRenames(benchmark::State& state)
             user.Click(window.BTApply);
         }
     });
-    window.ShowModal(0);
-    state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
 void TagToFileName(benchmark::State& state) { PageTest(state, TAListEditor::TagToNamePage); }
