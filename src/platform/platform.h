@@ -87,6 +87,7 @@ private:
 struct OpenedFile {
     File file;
     std::int64_t size;
+    bool readOnly = false;  // as GetFileAttributeWord tells it, when the file was opened
 };
 
 // ---- Fault injection --------------------------------------------------------

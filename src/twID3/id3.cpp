@@ -31,6 +31,7 @@ void TtwID3::LoadFile(const std::string& fileName, TagArea* area)
         auto& v1 = *id3v1_;
         v1.ResetForLoad();
         filename_ = fileName;
+        loadedReadOnly_ = opened->readOnly;
         v1.LoadOpened(*opened, area);
         if (success_ == id3Success)
             v1.DecodeRecord();

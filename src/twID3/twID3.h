@@ -339,6 +339,9 @@ public:
     // The load above, which also gives the file's tag area from the same
     // reading (left as it was when the file is missing or cannot be read).
     void LoadFromFile(const std::string& fileName, TagArea& area);
+    // Whether the file of the last load that opened one was read-only then
+    // (platform::GetFileAttributeWord's answer, without asking again).
+    bool LoadedFileReadOnly() const { return loadedReadOnly_; }
     void Load();
     void SaveToFile(std::string fileName);
     void Save();
@@ -357,6 +360,7 @@ private:
     bool autoSave_ = false;
     bool useID3v1_ = false;
     bool useID3v2_ = false;
+    bool loadedReadOnly_ = false;
 };
 
 }  // namespace sonrik::twID3

@@ -547,6 +547,11 @@ TEST_F(PlatformFiles, OpenExistingGivesNothingWhereFileExistsSaysNo)
     auto opened = File::openExisting(path("song.mp3"), OpenMode::ReadWrite);
     ASSERT_TRUE(opened.has_value());
     EXPECT_EQ(opened->size, 5);
+    EXPECT_FALSE(opened->readOnly);
+    opened.reset();
+    sonrik::platform::SetFileAttributeWord(path("song.mp3"), sonrik::platform::kAttributeReadOnly);
+    EXPECT_TRUE(File::openExisting(path("song.mp3"), OpenMode::Read)->readOnly) << "as the attribute word tells it";
+    sonrik::platform::SetFileAttributeWord(path("song.mp3"), 0);
 }
 
 TEST_F(PlatformFiles, PositionedCallsTouchOnlyTheirBytes)

@@ -97,11 +97,7 @@ std::optional<FillItem> TestFile(FillPlan& plan, TemplateContext& context, twID3
     }
     for (const FieldChange& change : preview.changes)
         row.fields.push_back({std::string(kFieldNames[change.kind]), change.now, HeldValue(id3.ID3v1(), change.kind, cp)});
-    try {
-        plan.readOnly[i] = (platform::GetFileAttributeWord(tag.FilePath) & platform::kAttributeReadOnly) != 0;
-    } catch (const std::exception&) {
-        // The write says whether it may.
-    }
+    plan.readOnly[i] = id3.LoadedFileReadOnly();
     if (plan.readOnly[i]) {
         switch (invocation.readOnly) {
         case ReadOnlyPolicy::Leave:

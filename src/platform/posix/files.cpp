@@ -158,8 +158,10 @@ std::optional<OpenedFile> File::openExisting(const std::string& name, OpenMode m
             return std::nullopt;
         fail(error);
     }
-    // The status query that made sure of a regular file also gave its size.
-    return OpenedFile{File(fd, mode == OpenMode::ReadWrite), static_cast<std::int64_t>(st.st_size)};
+    // The status query that made sure of a regular file also gave its size
+    // and its mode.
+    return OpenedFile{File(fd, mode == OpenMode::ReadWrite), static_cast<std::int64_t>(st.st_size),
+                      (st.st_mode & S_IWUSR) == 0};
 }
 
 bool File::isOpen() const noexcept { return handle_ != kClosed; }

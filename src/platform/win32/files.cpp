@@ -154,9 +154,10 @@ std::optional<OpenedFile> File::openExisting(const std::string& name, OpenMode m
         failLast();
     }
     File file(h, mode == OpenMode::ReadWrite);
-    LARGE_INTEGER size{};
-    if (!::GetFileSizeEx(h, &size)) failLast();
-    return OpenedFile{std::move(file), size.QuadPart};
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(h, &info)) failLast();
+    const auto size = static_cast<std::int64_t>((static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow);
+    return OpenedFile{std::move(file), size, (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0};
 }
 
 // INVALID_HANDLE_VALUE doubles as the current-process pseudo handle, so a closed
