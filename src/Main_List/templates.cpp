@@ -96,6 +96,25 @@ std::vector<TemplatePiece> SplitTemplate(std::string_view templ)
 
 }  // namespace
 
+struct TemplateContext::SplitCache {
+    std::string templ;
+    std::vector<TemplatePiece> pieces;  // their `raw` views point into `templ`
+};
+
+// The pieces of `templ`, cut once for all the records of a test.
+struct TemplateSplit {
+    static const std::vector<TemplatePiece>& Of(const TemplateContext& context, std::string_view templ)
+    {
+        auto& cache = context.split_;
+        if (!cache || cache->templ != templ) {
+            cache = std::make_unique<TemplateContext::SplitCache>();
+            cache->templ = templ;
+            cache->pieces = SplitTemplate(cache->templ);
+        }
+        return cache->pieces;
+    }
+};
+
 // ---- Text operations ---------------------------------------------------------
 
 std::string TextBefore(std::string_view text, std::string_view separator)
@@ -392,7 +411,7 @@ NameCheck CheckNameOn(const TemplateContext& context, std::size_t index, std::st
 std::string NameFromTemplate(const TemplateContext& context, const TFTag& tag, std::string_view templ)
 {
     std::string name;
-    for (const TemplatePiece& piece : SplitTemplate(templ)) {
+    for (const TemplatePiece& piece : TemplateSplit::Of(context, templ)) {
         if (!piece.placeholder) {
             name += piece.text;
             continue;
@@ -631,7 +650,7 @@ TRowStatus FillRecordFromName(const TemplateContext& context, TFTag& tag, std::s
     };
 
     std::string separator, previous;
-    for (const TemplatePiece& piece : SplitTemplate(templ)) {
+    for (const TemplatePiece& piece : TemplateSplit::Of(context, templ)) {
         if (!piece.placeholder) {
             separator += piece.text;
             continue;

@@ -163,10 +163,14 @@ public:
     };
 
 private:
+    friend struct TemplateSplit;
     struct PathIndex;
+    struct SplitCache;
     TTagArray& tags_;
     NameFiles files_;
     std::unique_ptr<PathIndex> index_;
+    // The template last cut into pieces: a test cuts one template for every record.
+    mutable std::unique_ptr<SplitCache> split_;
 };
 
 // ---- Template check ----------------------------------------------------------------
