@@ -62,38 +62,34 @@ Plugin::Plugin(const std::wstring& fullPath)
     if (!module_) Fail(path_);
 }
 
-std::string DefaultPluginPath()
-{
-    std::vector<char> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD length = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0)
-            throw HostError("cannot find the host's own path: " + SystemMessage(GetLastError()));
-        if (length < buffer.size()) {
-            std::string path(buffer.data(), length);
-            path.erase(path.find_last_of("\\/") + 1);
-            return path + "Sonrik.dll";
-        }
-        buffer.resize(buffer.size() * 2);
-    }
-}
+namespace {
 
-std::wstring ProgramFolder()
+// The running program's folder, with the separator at its end, through
+// GetModuleFileNameA or GetModuleFileNameW.
+template <typename Char, typename GetModuleFileName>
+std::basic_string<Char> OwnFolder(GetModuleFileName getModuleFileName)
 {
-    std::vector<wchar_t> buffer(MAX_PATH);
+    std::vector<Char> buffer(MAX_PATH);
     for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        const DWORD length = getModuleFileName(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
         if (length == 0)
             throw HostError("cannot find the program's own path: " + SystemMessage(GetLastError()));
         // XP fills the whole buffer without the terminating zero and reports
         // no error: a full buffer is retried with a larger one.
         if (length < buffer.size() - 1) {
-            std::wstring path(buffer.data(), length);
-            path.erase(path.find_last_of(L"\\/") + 1);
+            std::basic_string<Char> path(buffer.data(), length);
+            const Char separators[] = {Char('\\'), Char('/'), Char(0)};
+            path.erase(path.find_last_of(separators) + 1);
             return path;
         }
         buffer.resize(buffer.size() * 2);
     }
 }
+
+}  // namespace
+
+std::string DefaultPluginPath() { return OwnFolder<char>(GetModuleFileNameA) + "Sonrik.dll"; }
+
+std::wstring ProgramFolder() { return OwnFolder<wchar_t>(GetModuleFileNameW); }
 
 }  // namespace host
