@@ -281,9 +281,10 @@ enum class RenameOutcome {
 // unless it is only the same file spelt in another letter case (the system
 // ignores case and finds the file itself): the file then goes to a free
 // temporary name in its folder first and from there to `to` (and back to
-// `from` when that second step fails). A refused rename is Failed and leaves the file as it was; when
-// even the way back is refused, the outcome is LeftAtTemporary and
-// `*temporary` (when given) the file's path now. Never throws.
+// `from` when that second step fails). A refused rename is Failed and leaves
+// the file as it was; when even the way back is refused, the outcome is
+// LeftAtTemporary and `*temporary` (when given) the file's path now. Never
+// throws.
 RenameOutcome RenameToNewPath(const RenameFiles& files, const std::string& from, const std::string& to,
                               PathStyle style = PathStyle::Windows, std::string* temporary = nullptr);
 

@@ -156,7 +156,8 @@ std::optional<OpenedFile> File::openExisting(const std::string& name, OpenMode m
     File file(h, mode == OpenMode::ReadWrite);
     BY_HANDLE_FILE_INFORMATION info{};
     if (!::GetFileInformationByHandle(h, &info)) failLast();
-    const auto size = static_cast<std::int64_t>((static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow);
+    const auto size =
+        static_cast<std::int64_t>((static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow);
     return OpenedFile{std::move(file), size, (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0};
 }
 
