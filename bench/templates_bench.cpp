@@ -4,7 +4,7 @@
 // The disk is an in-memory set, so the figures are those of the template
 // logic; ten times the records must cost about ten times the time.
 
-#include "Main_List/templates.h"
+#include "batch/templates.h"
 
 #include <benchmark/benchmark.h>
 
@@ -13,7 +13,7 @@
 
 namespace {
 
-using namespace sonrik::list;
+using namespace sonrik::batch;
 
 TTagArray Records(int count)
 {

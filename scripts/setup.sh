@@ -19,7 +19,7 @@ packages=(
     wine wine32:i386 wine64
     xvfb xauth imagemagick
     clang libclang-rt-14-dev
-    mediainfo
+    mediainfo libtag1-dev python3-mutagen
     dpkg-dev man-db groff-base
 )
 

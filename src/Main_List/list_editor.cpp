@@ -156,18 +156,18 @@ void TAListEditor::FormCreate()
     EmptyOnly.SetChecked(settingsFile_->ReadBool(setting::kEmptyOnly, true));
     _2Space.SetChecked(settingsFile_->ReadBool(setting::kUnderscoreBySpaces, true));
 
-    OptionBox.SetItems(list::LoadTemplates(HistoryPath()));
+    OptionBox.SetItems(batch::LoadTemplates(HistoryPath()));
     const int position = settingsFile_->ReadInteger(setting::kOptionList, 0);
     OptionBox.SetItemIndex(position >= 0 && position < static_cast<int>(OptionBox.Items().size()) ? position : -1);
-    OptionBox.SetText(list::TemplateAt(OptionBox.Items(), position));
+    OptionBox.SetText(batch::TemplateAt(OptionBox.Items(), position));
 }
 
 void TAListEditor::FormActivate()
 {
     if (!platform::FileExists(FileListPath)) return;
-    const std::vector<std::string> lines = list::ReadListFile(FileListPath);
+    const std::vector<std::string> lines = batch::ReadListFile(FileListPath);
     AFilesPage.SetTabIndex(FileListPage);
-    for (std::string& file : list::Mp3Lines(lines)) fileList_.push_back(std::move(file));
+    for (std::string& file : batch::Mp3Lines(lines)) fileList_.push_back(std::move(file));
     if (!lines.empty()) TagBox.AssignItems(FileRows(fileList_));
 }
 
@@ -175,13 +175,13 @@ void TAListEditor::FormDestroy()
 {
     if (!settingsFile_) return;  // never created
     try {
-        settingsFile_->WriteInteger(setting::kOptionList, list::TemplateIndex(OptionBox.Items(), TemplateText()));
+        settingsFile_->WriteInteger(setting::kOptionList, batch::TemplateIndex(OptionBox.Items(), TemplateText()));
     } catch (const std::exception&) {
         // Destruction comes when the module is unloaded, where nothing may be
         // shown; the templates are still saved.
     }
     try {
-        list::SaveTemplates(HistoryPath(), OptionBox.Items());
+        batch::SaveTemplates(HistoryPath(), OptionBox.Items());
     } catch (const std::exception&) {
         // The history file is replaced in one step, so it stays as it was.
     }
@@ -240,7 +240,7 @@ void TAListEditor::OptionBoxExit()
     std::vector<std::string> templates = OptionBox.Items();
     // An empty template is not kept: stored, it would end the section early;
     // nor one the code page cannot hold, which would be kept with '?' in it.
-    if (!OptionBox.UnheldCharacter() && list::AddTemplate(templates, OptionBox.Text()))
+    if (!OptionBox.UnheldCharacter() && batch::AddTemplate(templates, OptionBox.Text()))
         OptionBox.AddItem(OptionBox.Text());
 }
 
@@ -285,11 +285,11 @@ void TAListEditor::AFilesPageChanging(bool& allowChange)
 
 bool TAListEditor::LoadFileRecord(const std::string& path, std::size_t index)
 {
-    list::TFTag& tag = tags_.at(index);
+    batch::TFTag& tag = tags_.at(index);
     try {
         twID31.LoadFromFile(path);
         if (twID31.Success() == twID3::id3NoSuchFile) return false;
-        list::FillRecord(tag, path, twID31.ID3v1());
+        batch::FillRecord(tag, path, twID31.ID3v1());
     } catch (const std::exception&) {
         // A file that cannot be read shows what it gave: its name at least.
         if (tag.FilePath.empty()) tag.FilePath = tag.NewName = path;
@@ -327,8 +327,8 @@ void TAListEditor::AFilesPageChange()
                        Message(ListMessage::StatusColumn)});
     } else {
         std::vector<std::u8string_view> captions;
-        for (std::uint8_t kind = 0; kind < list::FieldKindCount; ++kind)
-            captions.push_back(list::FieldKindCaption(kind, EngBox.Checked()));
+        for (std::uint8_t kind = 0; kind < batch::FieldKindCount; ++kind)
+            captions.push_back(batch::FieldKindCaption(kind, EngBox.Checked()));
         SetUpSections(captions);
     }
 
@@ -338,7 +338,7 @@ void TAListEditor::AFilesPageChange()
     rows.reserve(tags_.size());
     {
         // Each name check of the pass looks the other records up at once.
-        const list::TemplateContext::TestPass pass(context_);
+        const batch::TemplateContext::TestPass pass(context_);
         for (std::size_t i = 0; i < tags_.size(); ++i) rows.push_back(TestAndFormatRow(i));
     }
     TagBox.AssignItems(rows);
@@ -366,7 +366,7 @@ void TAListEditor::TagBoxClick()
     if (currentPage_ == FileListPage) {
         if (static_cast<std::size_t>(row) < fileList_.size()) shown = fileList_[static_cast<std::size_t>(row)];
     } else if (static_cast<std::size_t>(row) < tags_.size()) {
-        const list::TFTag& tag = tags_[static_cast<std::size_t>(row)];
+        const batch::TFTag& tag = tags_[static_cast<std::size_t>(row)];
         shown = currentPage_ == TagToNamePage ? tag.FilePath + " > " + tag.NewName : tag.FilePath;
     }
     StatusBar.SetPanelText(1, text::FromAnsi(shown));

@@ -10,8 +10,8 @@
 #pragma once
 
 #include "Main_List/list_editor_language.h"
-#include "Main_List/list_record.h"
-#include "Main_List/templates.h"
+#include "batch/record.h"
+#include "batch/templates.h"
 #include "platform/platform.h"
 #include "sonrik/settings_file.h"
 #include "twID3/twID3.h"
@@ -40,7 +40,7 @@ public:
 
     const std::string& ModuleDir() const { return moduleDir_; }
     const std::vector<std::string>& FileList() const { return fileList_; }
-    const list::TTagArray& Tags() const { return tags_; }
+    const batch::TTagArray& Tags() const { return tags_; }
     int TagCount() const { return static_cast<int>(tags_.size()); }
     int CurrentPage() const { return currentPage_; }
     int EditColumn() const { return editColumn_; }
@@ -113,7 +113,7 @@ private:
     void OptionBoxChange();
     void OptionBoxExit();
     void SetUpSections(const std::vector<std::u8string_view>& captions);
-    std::u8string StatusText(list::TRowStatus status) const;
+    std::u8string StatusText(batch::TRowStatus status) const;
     std::string TemplateText() const;
     std::string HistoryPath() const;
 
@@ -140,8 +140,8 @@ private:
     std::string moduleDir_;
     std::optional<SettingsFile> settingsFile_;
     std::vector<std::string> fileList_;
-    list::TTagArray tags_;
-    list::TemplateContext context_{tags_};
+    batch::TTagArray tags_;
+    batch::TemplateContext context_{tags_};
     int currentPage_ = FileListPage;
     int editColumn_ = -1;
     int editLeft_ = 0;

@@ -31,19 +31,19 @@ private:
 
 }  // namespace
 
-std::u8string TAListEditor::StatusText(list::TRowStatus status) const
+std::u8string TAListEditor::StatusText(batch::TRowStatus status) const
 {
-    return std::u8string(list::RowStatusText(status, EngBox.Checked()));
+    return std::u8string(batch::RowStatusText(status, EngBox.Checked()));
 }
 
 std::u8string TAListEditor::TestAndFormatRow(std::size_t index)
 {
     try {
-        list::TFTag& tag = tags_.at(index);
+        batch::TFTag& tag = tags_.at(index);
         if (currentPage_ == TagToNamePage)
-            list::TestRename(context_, index, TemplateText());
+            batch::TestRename(context_, index, TemplateText());
         else
-            tag.Status = list::FillFromName(context_, index, TemplateText());
+            tag.Status = batch::FillFromName(context_, index, TemplateText());
         return FormatRow(index);
     } catch (const std::exception&) {
         return std::u8string(Message(ListMessage::RowError));
@@ -52,7 +52,7 @@ std::u8string TAListEditor::TestAndFormatRow(std::size_t index)
 
 std::u8string TAListEditor::FormatRow(std::size_t index)
 {
-    const list::TFTag& tag = tags_.at(index);
+    const batch::TFTag& tag = tags_.at(index);
     return currentPage_ == TagToNamePage ? list::RenameRow(tag, StatusText(tag.Status))
                                          : list::FieldsRow(tag, StatusText(tag.Status));
 }
@@ -76,12 +76,12 @@ void TAListEditor::BTApplyClick()
 
 void TAListEditor::ApplyRenames()
 {
-    const list::RenameFiles files = list::SystemRenameFiles(context_.pathStyle);
+    const batch::RenameFiles files = batch::SystemRenameFiles(context_.pathStyle);
     list::PathReplacer listed(fileList_);
-    const list::TemplateContext::TestPass pass(context_);  // each check of a long run a look-up
+    const batch::TemplateContext::TestPass pass(context_);  // each check of a long run a look-up
     for (std::size_t i = 0; i < tags_.size(); ++i) {
         const std::string from = tags_[i].FilePath;
-        list::ApplyRename(context_, i, files);
+        batch::ApplyRename(context_, i, files);
         if (tags_[i].FilePath != from) listed.Replace(from, tags_[i].FilePath);
         ShowRow(i);
     }
@@ -93,14 +93,14 @@ void TAListEditor::ApplyTags()
     bool autoRemove = Autoremowe.Checked();
     // Read through the published operation, so that FileIsReadOnly and
     // SavedAttributes tell of the file last examined.
-    const list::AttributeFiles attributes{[this](const std::string& path) {
+    const batch::AttributeFiles attributes{[this](const std::string& path) {
                                               CheckFileAtribute(path);
                                               return savedAttributes_;
                                           },
                                           platform::SetFileAttributeWord};
     for (std::size_t i = 0; i < tags_.size(); ++i) {
-        if (tags_[i].Status != list::stTestOk) continue;
-        list::WriteSteps steps;
+        if (tags_[i].Status != batch::stTestOk) continue;
+        batch::WriteSteps steps;
         steps.beforeRemove = [this, &autoRemove](const std::string& path) {
             if (!autoRemove) {
                 if (!AskReadOnly(path)) return false;
@@ -117,18 +117,18 @@ void TAListEditor::ApplyTags()
             StatusBar.SetPanelText(0, Message(ListMessage::Restoring));
         };
         // Whether to restore is read for each file: the box can change while the rows repaint.
-        const auto policy = Autorestore.Checked() ? list::ReadOnlyPolicy::WriteAndRestore
-                                                  : list::ReadOnlyPolicy::MakeWritable;
+        const auto policy = Autorestore.Checked() ? batch::ReadOnlyPolicy::WriteAndRestore
+                                                  : batch::ReadOnlyPolicy::MakeWritable;
         // A read-only file left alone was refused by the user: the file and
         // those after it keep their test status.
-        if (list::ApplyFields(twID31, tags_[i], policy, attributes, steps).leftAlone) return;
+        if (batch::ApplyFields(twID31, tags_[i], policy, attributes, steps).leftAlone) return;
     }
     BTApply.SetEnabled(false);
 }
 
 bool TAListEditor::AskReadOnly(const std::string& path)
 {
-    const std::u8string name = text::FromAnsi(list::FileNameOf(path));
+    const std::u8string name = text::FromAnsi(batch::FileNameOf(path));
     return GetBackend().ShowMessageBox({nullptr, HostWindow}, text::FillIn(Message(ListMessage::ReadOnlyQuestion), u8"%S", name),
                                        hostmsg::QuestionCaption, ui::mb::YesNo | ui::mb::IconQuestion) ==
            ui::answer::Yes;

@@ -15,7 +15,7 @@ using list::ListMessage;
 
 namespace {
 
-constexpr int kGenreColumn = list::fkGenre;
+constexpr int kGenreColumn = batch::fkGenre;
 constexpr int kNameColumn = 1;  // "New file name" on page 1, the title on page 2
 
 int IndexIgnoringCase(const std::vector<std::string>& items, std::string_view value)
@@ -84,10 +84,10 @@ std::string TAListEditor::CellValue() const
 {
     const int row = TagBox.CurrentRow();
     if (row < 0 || static_cast<std::size_t>(row) >= tags_.size()) return {};
-    const list::TFTag& tag = tags_[static_cast<std::size_t>(row)];
+    const batch::TFTag& tag = tags_[static_cast<std::size_t>(row)];
     if (currentPage_ == TagToNamePage) return tag.NewName;
     if (editColumn_ < 0) return {};
-    const std::string* text = list::FieldText(tag, static_cast<std::uint8_t>(editColumn_));
+    const std::string* text = batch::FieldText(tag, static_cast<std::uint8_t>(editColumn_));
     return text ? *text : std::string();
 }
 
@@ -96,16 +96,16 @@ bool TAListEditor::CommitCellEdit(std::string& text)
     const int row = TagBox.CurrentRow();
     if (row < 0 || static_cast<std::size_t>(row) >= tags_.size()) return true;
     const auto index = static_cast<std::size_t>(row);
-    list::TFTag& tag = tags_[index];
+    batch::TFTag& tag = tags_[index];
     if (currentPage_ == TagToNamePage) {
-        const list::TypedName typed = list::CommitNewName(context_, index, text);
+        const batch::TypedName typed = batch::CommitNewName(context_, index, text);
         text = typed.text;
         if (!typed.accepted) return false;
-        TagBox.SetItem(row, text::FromAnsi(list::CurrentFileName(tag)) + u8"|" + text::FromAnsi(typed.text) + u8"|" +
+        TagBox.SetItem(row, text::FromAnsi(batch::CurrentFileName(tag)) + u8"|" + text::FromAnsi(typed.text) + u8"|" +
                                 StatusText(typed.status));
         return true;
     }
-    tag.Status = list::StoreField(tag, static_cast<std::uint8_t>(editColumn_), text, false);
+    tag.Status = batch::StoreField(tag, static_cast<std::uint8_t>(editColumn_), text, false);
     TagBox.SetItem(row, FormatRow(index));
     return true;
 }

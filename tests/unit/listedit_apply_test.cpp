@@ -24,7 +24,7 @@ Lines Mp3Names(const TempDir& dir)
 {
     Lines names;
     for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
-        if (list::HasMp3Extension(entry.path().filename().string())) names.push_back(entry.path().filename().string());
+        if (batch::HasMp3Extension(entry.path().filename().string())) names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -355,7 +355,7 @@ struct CaseBlindFolder {
         for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         return s;
     }
-    list::RenameFiles Files()
+    batch::RenameFiles Files()
     {
         return {[this](const std::string& p) { return entries.count(Fold(p)) != 0; },
                 [this](const std::string& a, const std::string& b) {
@@ -380,12 +380,12 @@ TEST(ListRename, TheSystemsFilesSeeTheRenamesMadeThroughThem)
     TempDir dir;
     WriteBytes(dir.file("a.mp3"), "a");
     WriteBytes(dir.file("b.mp3"), "b");
-    const list::RenameFiles files = list::SystemRenameFiles();
+    const batch::RenameFiles files = batch::SystemRenameFiles();
     EXPECT_TRUE(files.exists(dir.file("b.mp3")));
-    EXPECT_EQ(list::RenameToNewPath(files, dir.file("a.mp3"), dir.file("c.mp3")), list::RenameOutcome::Renamed);
-    EXPECT_EQ(list::RenameToNewPath(files, dir.file("b.mp3"), dir.file("a.mp3")), list::RenameOutcome::Renamed)
+    EXPECT_EQ(batch::RenameToNewPath(files, dir.file("a.mp3"), dir.file("c.mp3")), batch::RenameOutcome::Renamed);
+    EXPECT_EQ(batch::RenameToNewPath(files, dir.file("b.mp3"), dir.file("a.mp3")), batch::RenameOutcome::Renamed)
         << "the name given up is free";
-    EXPECT_EQ(list::RenameToNewPath(files, dir.file("a.mp3"), dir.file("c.mp3")), list::RenameOutcome::TargetExists)
+    EXPECT_EQ(batch::RenameToNewPath(files, dir.file("a.mp3"), dir.file("c.mp3")), batch::RenameOutcome::TargetExists)
         << "the name taken is not";
     EXPECT_EQ(ReadBytes(dir.file("a.mp3")), "b");
     EXPECT_EQ(ReadBytes(dir.file("c.mp3")), "a");
@@ -397,27 +397,27 @@ TEST(ListRename, LetterCaseOnlyRenamesGoThroughATemporaryName)
         const char* name;
         std::string from, to;
         std::set<std::string> failOn;
-        list::RenameOutcome outcome;
+        batch::RenameOutcome outcome;
         Lines renames;
         std::string spelling;  // of the file's entry afterwards
         bool refusesOwnName = true;
     } cases[] = {
-        {"plain", "d/a.mp3", "d/b.mp3", {}, list::RenameOutcome::Renamed, {"d/a.mp3>d/b.mp3"}, "d/b.mp3"},
-        {"letter case", "d/a.mp3", "d/A.mp3", {}, list::RenameOutcome::Renamed,
+        {"plain", "d/a.mp3", "d/b.mp3", {}, batch::RenameOutcome::Renamed, {"d/a.mp3>d/b.mp3"}, "d/b.mp3"},
+        {"letter case", "d/a.mp3", "d/A.mp3", {}, batch::RenameOutcome::Renamed,
          {"d/a.mp3>d/A.mp3", "d/a.mp3>d/~a.mp3.0.tmp", "d/~a.mp3.0.tmp>d/A.mp3"}, "d/A.mp3"},
-        {"letter case, looked up first", "d/a.mp3", "d/A.mp3", {}, list::RenameOutcome::Renamed,
+        {"letter case, looked up first", "d/a.mp3", "d/A.mp3", {}, batch::RenameOutcome::Renamed,
          {"d/a.mp3>d/~a.mp3.0.tmp", "d/~a.mp3.0.tmp>d/A.mp3"}, "d/A.mp3", false},
-        {"another file, looked up first", "d/a.mp3", "d/c.mp3", {}, list::RenameOutcome::TargetExists, {}, "d/a.mp3",
+        {"another file, looked up first", "d/a.mp3", "d/c.mp3", {}, batch::RenameOutcome::TargetExists, {}, "d/a.mp3",
          false},
-        {"second step refused", "d/a.mp3", "d/A.mp3", {"d/A.mp3"}, list::RenameOutcome::Failed,
+        {"second step refused", "d/a.mp3", "d/A.mp3", {"d/A.mp3"}, batch::RenameOutcome::Failed,
          {"d/a.mp3>d/A.mp3", "d/a.mp3>d/~a.mp3.0.tmp", "d/~a.mp3.0.tmp>d/A.mp3", "d/~a.mp3.0.tmp>d/a.mp3"},
          "d/a.mp3"},
-        {"way back refused too", "d/a.mp3", "d/A.mp3", {"d/A.mp3", "d/a.mp3"}, list::RenameOutcome::LeftAtTemporary,
+        {"way back refused too", "d/a.mp3", "d/A.mp3", {"d/A.mp3", "d/a.mp3"}, batch::RenameOutcome::LeftAtTemporary,
          {"d/a.mp3>d/A.mp3", "d/a.mp3>d/~a.mp3.0.tmp", "d/~a.mp3.0.tmp>d/A.mp3", "d/~a.mp3.0.tmp>d/a.mp3"},
          "d/~a.mp3.0.tmp"},
-        {"identical", "d/a.mp3", "d/a.mp3", {}, list::RenameOutcome::TargetExists, {}, "d/a.mp3"},
-        {"another file", "d/a.mp3", "d/c.mp3", {}, list::RenameOutcome::TargetExists, {"d/a.mp3>d/c.mp3"}, "d/a.mp3"},
-        {"refused", "d/a.mp3", "d/b.mp3", {"d/b.mp3"}, list::RenameOutcome::Failed, {"d/a.mp3>d/b.mp3"}, "d/a.mp3"},
+        {"identical", "d/a.mp3", "d/a.mp3", {}, batch::RenameOutcome::TargetExists, {}, "d/a.mp3"},
+        {"another file", "d/a.mp3", "d/c.mp3", {}, batch::RenameOutcome::TargetExists, {"d/a.mp3>d/c.mp3"}, "d/a.mp3"},
+        {"refused", "d/a.mp3", "d/b.mp3", {"d/b.mp3"}, batch::RenameOutcome::Failed, {"d/a.mp3>d/b.mp3"}, "d/a.mp3"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -426,9 +426,9 @@ TEST(ListRename, LetterCaseOnlyRenamesGoThroughATemporaryName)
         folder.failOn = c.failOn;
         folder.refusesOwnName = c.refusesOwnName;
         std::string temporary;
-        EXPECT_EQ(list::RenameToNewPath(folder.Files(), c.from, c.to, PathStyle::Windows, &temporary), c.outcome);
+        EXPECT_EQ(batch::RenameToNewPath(folder.Files(), c.from, c.to, PathStyle::Windows, &temporary), c.outcome);
         EXPECT_EQ(folder.renames, c.renames);
-        EXPECT_EQ(temporary, c.outcome == list::RenameOutcome::LeftAtTemporary ? c.spelling : "");
+        EXPECT_EQ(temporary, c.outcome == batch::RenameOutcome::LeftAtTemporary ? c.spelling : "");
         const auto it = std::find_if(folder.entries.begin(), folder.entries.end(),
                                      [](const auto& e) { return e.first != "d/c.mp3"; });
         ASSERT_NE(it, folder.entries.end());
@@ -464,14 +464,14 @@ TEST(ListRename, AFileLeftAtItsTemporaryNameIsFollowed)
     CaseBlindFolder folder;
     folder.entries = {{"d/a.mp3", "d/a.mp3"}};
     folder.failOn = {"d/A.mp3", "d/a.mp3"};
-    list::TTagArray tags(1);
+    batch::TTagArray tags(1);
     tags[0].FilePath = "d/a.mp3";
     tags[0].NewName = "A";
     tags[0].NewPath = "d/A.mp3";
     tags[0].RenameReady = true;
-    list::TemplateContext context(tags);
+    batch::TemplateContext context(tags);
     context.pathStyle = PathStyle::Posix;
-    EXPECT_EQ(list::ApplyRename(context, 0, folder.Files()), list::stNoChanges);
+    EXPECT_EQ(batch::ApplyRename(context, 0, folder.Files()), batch::stNoChanges);
     EXPECT_EQ(tags[0].FilePath, "d/~a.mp3.0.tmp") << "the record names the file where it is";
 }
 

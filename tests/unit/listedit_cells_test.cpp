@@ -104,7 +104,7 @@ TEST_F(ListCells, ValuesTheCodePageCannotHoldKeepTheEditorOpen)
         const std::size_t boxes = backend.Questions().size();
         if (c.message) backend.QueueAnswer(ui::answer::Ok);
         auto& w = OnPage({Song("a.mp3", Record("T", "X"))}, 2, "<ARTIST> - <TITLE>", [&c](User& user, TAListEditor& w) {
-            user.DoubleClickCell(w.TagBox, 0, CellX(w, list::fkTitle));
+            user.DoubleClickCell(w.TagBox, 0, CellX(w, batch::fkTitle));
             user.ReplaceText(w.EditorTg, c.typed);
             user.PressKey(w, ui::keys::Return);
             EXPECT_EQ(w.EditorTg.Visible(), c.message != nullptr);

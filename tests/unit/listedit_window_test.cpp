@@ -87,7 +87,7 @@ TEST_F(ListWindow, RecordsTakeTheCommentShownOfAFile)
     const struct {
         std::string comment, shown;
     } cases[] = {{"Nice", "Nice"}, {"N", "N"}, {std::string("\0x", 2), ""}, {std::string("a\1b", 3), "ab"}};
-    for (const auto& c : cases) EXPECT_EQ(list::CommentShown(c.comment), c.shown) << c.comment;
+    for (const auto& c : cases) EXPECT_EQ(batch::CommentShown(c.comment), c.shown) << c.comment;
 }
 
 TEST_F(ListWindow, EachPageHasItsColumnsControlsAndSelection)
@@ -232,7 +232,7 @@ TEST_F(ListWindow, DestructionStoresThePositionAndTheTemplatesKeepingOtherSectio
 
 TEST_F(ListWindow, NoHistoryFileGivesTheDefaultTemplatesAndDestructionCreatesIt)
 {
-    EXPECT_EQ(Window().OptionBox.Items(), list::DefaultTemplates());
+    EXPECT_EQ(Window().OptionBox.Items(), batch::DefaultTemplates());
     win.reset();
     EXPECT_EQ(ReadBytes(HistoryPath()), "[TAG_NAME]\r\n<ARTIST> - <TITLE>\r\n<ALBUM> - <TITLE>\r\n"
                                         "<ARTIST>-<ALBUM> - <TITLE>\r\n<TRACK NUM>. <TITLE>\r\n");

@@ -1,6 +1,6 @@
 // File-name templates: the text operations, new names from tags and their
 // checks, tags from file names, and the template list in the history file.
-#include "Main_List/templates.h"
+#include "batch/templates.h"
 #include "platform/platform.h"
 #include "text/text.h"
 #include "codepage_test_support.h"
@@ -17,7 +17,7 @@
 
 namespace {
 
-using namespace sonrik::list;
+using namespace sonrik::batch;
 using sonrik::PathStyle;
 using sonrik::testing::ReadBytes;
 using sonrik::testing::TempDir;

@@ -136,7 +136,7 @@ void TrackDigits(Pending& p, std::string_view option, std::string_view value)
 
 void ReadOnlyOption(Pending& p, std::string_view option, std::string_view value)
 {
-    using list::ReadOnlyPolicy;
+    using batch::ReadOnlyPolicy;
     if (value == "leave")
         p.invocation.readOnly = ReadOnlyPolicy::Leave;
     else if (value == "remove")
@@ -317,8 +317,8 @@ void CheckTemplateOption(Pending& p, Command which)
     if (!p.templ) throw UsageError(std::string(name) + ": no template given (-t TEMPLATE)");
     // Templates are matched against and put into file names, which are UTF-8.
     p.invocation.templ = ArgumentToUtf8(*p.templ);
-    const auto use = which == Command::Rename ? list::TemplateUse::Rename : list::TemplateUse::Fill;
-    if (const auto problem = list::CheckTemplate(p.invocation.templ, use))
+    const auto use = which == Command::Rename ? batch::TemplateUse::Rename : batch::TemplateUse::Fill;
+    if (const auto problem = batch::CheckTemplate(p.invocation.templ, use))
         throw UsageError("-t \"" + p.invocation.templ + "\": " + problem->message);
 }
 

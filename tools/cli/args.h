@@ -3,7 +3,7 @@
 // before any file is touched.
 #pragma once
 
-#include "Main_List/templates.h"
+#include "batch/templates.h"
 #include "platform/errors.h"
 #include "text/codepage.h"
 #include "text/text.h"
@@ -63,7 +63,7 @@ struct Invocation {
     int trackDigits = 0;
     bool underscores = true;  // fill: '_' read as a blank
     bool emptyOnly = true;    // fill: only empty fields are filled
-    list::ReadOnlyPolicy readOnly = list::ReadOnlyPolicy::Leave;
+    batch::ReadOnlyPolicy readOnly = batch::ReadOnlyPolicy::Leave;
     // Runs that change files: where their journal goes (none: the default
     // place), or none at all.
     std::optional<std::string> journalFile;

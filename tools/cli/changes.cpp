@@ -2,7 +2,7 @@
 
 #include "cli/report.h"
 #include "cli/system.h"
-#include "Main_List/list_editor_logic.h"
+#include "batch/record.h"
 
 #include <algorithm>
 
@@ -21,7 +21,7 @@ std::unique_ptr<twID3::TtwID3> ListEditorTag()
     return id3;
 }
 
-std::optional<std::string> LoadRecord(twID3::TtwID3& id3, list::TFTag& tag, const std::string& path,
+std::optional<std::string> LoadRecord(twID3::TtwID3& id3, batch::TFTag& tag, const std::string& path,
                                       const text::CodePage& codePage, bool& untagged, twID3::TagArea* area)
 {
     tag.FilePath = tag.NewName = path;
@@ -37,10 +37,10 @@ std::optional<std::string> LoadRecord(twID3::TtwID3& id3, list::TFTag& tag, cons
     if (id3.Success() == twID3::id3NoSuchFile) return "there is no such file";
     untagged = id3.Success() == twID3::id3NoTags;
     if (untagged) id3.ID3v1().ClearRecord();
-    list::FillRecord(tag, path, id3.ID3v1());
+    batch::FillRecord(tag, path, id3.ID3v1());
     if (untagged) tag.GenreText.clear();  // a new record's genre 0 is no genre of the file's
-    for (std::uint8_t kind = 0; kind < list::fkStatus; ++kind) {
-        std::string* field = list::FieldText(tag, kind);
+    for (std::uint8_t kind = 0; kind < batch::fkStatus; ++kind) {
+        std::string* field = batch::FieldText(tag, kind);
         // ASCII is the same in every code page and in UTF-8.
         if (std::any_of(field->begin(), field->end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
             *field = codePage.Decode(*field);
@@ -142,9 +142,9 @@ std::string RefusedRenameText(const std::string& leftAt)
     return text;
 }
 
-std::string StatusText(list::TRowStatus status)
+std::string StatusText(batch::TRowStatus status)
 {
-    const std::u8string_view text = list::RowStatusText(status, true);
+    const std::u8string_view text = batch::RowStatusText(status, true);
     return std::string(text.begin(), text.end());
 }
 

@@ -5,7 +5,7 @@
 #include "cli/args.h"
 #include "cli/rows.h"
 #include "journal/journal.h"
-#include "Main_List/list_record.h"
+#include "batch/record.h"
 #include "twID3/twID3.h"
 
 #include <memory>
@@ -25,7 +25,7 @@ std::unique_ptr<twID3::TtwID3> ListEditorTag();
 // file cannot be used (UTF-8), or nothing. A file without a tag loads with
 // empty fields (`untagged`). With `area`, also the file's tag area, from
 // the same reading.
-std::optional<std::string> LoadRecord(twID3::TtwID3& id3, list::TFTag& tag, const std::string& path,
+std::optional<std::string> LoadRecord(twID3::TtwID3& id3, batch::TFTag& tag, const std::string& path,
                                       const text::CodePage& codePage, bool& untagged,
                                       twID3::TagArea* area = nullptr);
 
@@ -62,7 +62,7 @@ RowForm FormOf(const Invocation& invocation, const ParseSettings& settings);
 std::string RefusedRenameText(const std::string& leftAt = {});
 
 // The status texts of the list editor, in English (UTF-8).
-std::string StatusText(list::TRowStatus status);
+std::string StatusText(batch::TRowStatus status);
 
 int RunRename(const Invocation& invocation, const std::vector<std::string>& files, const ParseSettings& settings,
               std::ostream& out, std::ostream& err);

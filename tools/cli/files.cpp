@@ -3,7 +3,7 @@
 #include "cli/args.h"
 #include "cli/report.h"
 #include "cli/system.h"
-#include "Main_List/list_editor_logic.h"
+#include "batch/list_file.h"
 #include "platform/platform.h"
 
 #include <algorithm>
@@ -37,7 +37,7 @@ struct Collector {
         }
         if (!entries) return false;
         std::sort(entries->files.begin(), entries->files.end());
-        Add(list::Mp3Lines(entries->files));
+        Add(batch::Mp3Lines(entries->files));
         if (recursive) {
             std::sort(entries->folders.begin(), entries->folders.end());
             for (const auto& folder : entries->folders) Walk(folder);
@@ -57,7 +57,7 @@ std::vector<std::string> ListFiles(const std::string& list)
         throw refuse(ErrorMessage(e));
     }
     std::vector<std::string> names;
-    for (const std::string& line : list::Mp3Lines(list::ReadListFile(list))) names.push_back(ListedName(line));
+    for (const std::string& line : batch::Mp3Lines(batch::ReadListFile(list))) names.push_back(ListedName(line));
     return names;
 }
 

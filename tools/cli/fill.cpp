@@ -4,14 +4,14 @@
 
 #include "cli/report.h"
 #include "cli/system.h"
-#include "Main_List/templates.h"
+#include "batch/templates.h"
 #include "platform/platform.h"
 
 namespace sonrik::cli {
 
 namespace {
 
-using namespace sonrik::list;
+using namespace sonrik::batch;
 
 constexpr std::array<std::string_view, fkStatus> kFieldNames = {"track", "title",  "artist", "album",
                                                                  "genre", "year", "comment"};

@@ -3,7 +3,7 @@
 #include "cli/changes.h"
 
 #include "cli/system.h"
-#include "Main_List/templates.h"
+#include "batch/templates.h"
 #include "platform/platform.h"
 
 #include <unordered_set>
@@ -12,7 +12,7 @@ namespace sonrik::cli {
 
 namespace {
 
-using namespace sonrik::list;
+using namespace sonrik::batch;
 
 struct RenamePlan {
     TTagArray tags;

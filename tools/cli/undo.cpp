@@ -4,7 +4,7 @@
 
 #include "cli/report.h"
 #include "cli/system.h"
-#include "Main_List/templates.h"
+#include "batch/templates.h"
 #include "platform/platform.h"
 #include "text/utf8.h"
 
@@ -34,7 +34,7 @@ bool AsBeforeOrLeft(const Change& change, bool left)
     const std::string& name = left ? change.newPath : change.path;
     const std::string& other = left ? change.path : change.newPath;
     if (platform::SameFileEntry(name, other)) {
-        const auto entries = platform::ReadFolder(list::FolderOf(name, kNativePathStyle));
+        const auto entries = platform::ReadFolder(batch::FolderOf(name, kNativePathStyle));
         return entries && std::find(entries->files.begin(), entries->files.end(), name) != entries->files.end();
     }
     return platform::FileExists(name) && !platform::FileExists(other);
@@ -157,7 +157,7 @@ int RunUndo(const Invocation& invocation, const ParseSettings& settings, std::os
     std::vector<Verdict> verdicts;
     for (std::size_t i = 0; i < run.changes.size(); ++i) verdicts.push_back(Judge(run, i));
 
-    const list::RenameFiles renameFiles = list::SystemRenameFiles(kNativePathStyle);
+    const batch::RenameFiles renameFiles = batch::SystemRenameFiles(kNativePathStyle);
     std::vector<Row> rows;
     std::size_t reverted = 0, left = 0;
     for (std::size_t n = run.changes.size(); n-- > 0;) {
@@ -166,7 +166,7 @@ int RunUndo(const Invocation& invocation, const ParseSettings& settings, std::os
         Row row;
         const bool rename = change.kind == ChangeKind::Rename;
         row.file = ArgumentToUtf8(rename && verdict.decision != Decision::Already ? change.newPath : change.path);
-        row.change = rename ? "name back to " + ArgumentToUtf8(list::FileNameOf(change.path, kNativePathStyle))
+        row.change = rename ? "name back to " + ArgumentToUtf8(batch::FileNameOf(change.path, kNativePathStyle))
                             : std::string("tags");
         if (verdict.decision == Decision::Already) {
             row.status = "nothing to undo";
@@ -176,15 +176,15 @@ int RunUndo(const Invocation& invocation, const ParseSettings& settings, std::os
             ++left;
         } else if (rename) {
             std::string temporary;
-            switch (list::RenameToNewPath(renameFiles, change.newPath, change.path, kNativePathStyle, &temporary)) {
-            case list::RenameOutcome::Renamed: row.status = "undone"; ++reverted; break;
-            case list::RenameOutcome::TargetExists:
+            switch (batch::RenameToNewPath(renameFiles, change.newPath, change.path, kNativePathStyle, &temporary)) {
+            case batch::RenameOutcome::Renamed: row.status = "undone"; ++reverted; break;
+            case batch::RenameOutcome::TargetExists:
                 row.status = "left";
                 row.reason = "a file has its old name now";
                 ++left;
                 break;
-            case list::RenameOutcome::Failed:
-            case list::RenameOutcome::LeftAtTemporary:
+            case batch::RenameOutcome::Failed:
+            case batch::RenameOutcome::LeftAtTemporary:
                 row.status = "failed";
                 row.error = RefusedRenameText(temporary);
                 ++left;

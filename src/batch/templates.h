@@ -9,7 +9,7 @@
 // for ASCII only unless a comment says otherwise.
 #pragma once
 
-#include "Main_List/list_record.h"
+#include "batch/record.h"
 #include "platform/platform.h"
 #include "sonrik/module_dir.h"
 
@@ -27,7 +27,7 @@ class TtwID3;
 class TtwID3v1;
 }
 
-namespace sonrik::list {
+namespace sonrik::batch {
 
 // ---- Text operations ---------------------------------------------------------
 
@@ -412,4 +412,4 @@ int TemplateIndex(const std::vector<std::string>& templates, std::string_view te
 // names none (negative or past the end).
 std::string TemplateAt(const std::vector<std::string>& templates, int position);
 
-}  // namespace sonrik::list
+}  // namespace sonrik::batch

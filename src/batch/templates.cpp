@@ -1,4 +1,4 @@
-#include "Main_List/templates.h"
+#include "batch/templates.h"
 
 #include "platform/platform.h"
 #include "sonrik/history_file.h"
@@ -13,7 +13,7 @@
 #include <memory>
 #include <unordered_map>
 
-namespace sonrik::list {
+namespace sonrik::batch {
 
 namespace {
 
@@ -829,4 +829,4 @@ std::string TemplateAt(const std::vector<std::string>& templates, int position)
     return templates[static_cast<std::size_t>(position)];
 }
 
-}  // namespace sonrik::list
+}  // namespace sonrik::batch

@@ -1,8 +1,12 @@
-#include "Main_List/list_record.h"
+#include "batch/record.h"
 
+#include "twID3/twID3.h"
+
+#include <algorithm>
 #include <array>
+#include <iterator>
 
-namespace sonrik::list {
+namespace sonrik::batch {
 
 namespace {
 
@@ -81,4 +85,29 @@ bool* FieldMark(TFTag& tag, std::uint8_t kind)
     return kind < kFields.size() ? &(tag.*kFields[kind].mark) : nullptr;
 }
 
-}  // namespace sonrik::list
+std::string CommentShown(std::string_view comment)
+{
+    if (comment.empty() || comment[0] == '\0' || (comment.size() > 1 && comment[1] == '\0')) return {};
+    std::string shown;
+    std::copy_if(comment.begin(), comment.end(), std::back_inserter(shown),
+                 [](char c) { return c != '\0' && c != '\1'; });
+    return shown;
+}
+
+void FillRecord(TFTag& tag, const std::string& path, const twID3::TtwID3v1& id3v1)
+{
+    tag.FilePath = path;
+    tag.NewName = path;
+    tag.TitleText = id3v1.Title();
+    tag.ArtistText = id3v1.Artist();
+    tag.AlbumText = id3v1.Album();
+    tag.YearText = id3v1.Year();
+    tag.GenreText = std::string(id3v1.Genre());
+    if (std::string comment = CommentShown(id3v1.Comment()); !comment.empty()) tag.CommentText = std::move(comment);
+    tag.TrackText = std::to_string(id3v1.TrackNo());
+    for (std::uint8_t kind = 0; kind < fkStatus; ++kind) *FieldMark(tag, kind) = false;
+    tag.RenameReady = false;
+}
+
+
+}  // namespace sonrik::batch

@@ -1,5 +1,7 @@
-// The list editor's per-file record, the row statuses and the field kinds of
-// the "File name to TAG" page, with their texts in both languages.
+// The engine's per-file record (one row of the list editor, one file of a
+// run of the command line), the row statuses and the field kinds of the
+// "File name to TAG" page with their texts in both languages, and the filling
+// of a record from a loaded file.
 //
 // Record texts are 8-bit strings in the system's ANSI code page; the status and
 // column texts are captions, UTF-8.
@@ -10,7 +12,11 @@
 #include <string_view>
 #include <vector>
 
-namespace sonrik::list {
+namespace sonrik::twID3 {
+class TtwID3v1;
+}
+
+namespace sonrik::batch {
 
 // Outcome of the last test or Apply of a record; the last column of its row.
 enum TRowStatus : std::uint8_t {
@@ -78,4 +84,16 @@ std::string* FieldText(TFTag& tag, std::uint8_t kind);
 const std::string* FieldText(const TFTag& tag, std::uint8_t kind);
 bool* FieldMark(TFTag& tag, std::uint8_t kind);
 
-}  // namespace sonrik::list
+// A comment as the record shows it: empty when the comment is empty or one of
+// its first two bytes is 0 (a one-byte comment is taken); otherwise the
+// comment without its bytes 0 and 1.
+std::string CommentShown(std::string_view comment);
+
+// Fills the tag values of `tag` from a loaded ID3v1 object and takes `path`
+// as its file: `FilePath` and `NewName` := path, track as decimal text, every
+// mark and `RenameReady` off. `Status` and `NewPath` stay. A comment that
+// CommentShown leaves empty keeps the record's comment.
+void FillRecord(TFTag& tag, const std::string& path, const twID3::TtwID3v1& id3v1);
+
+
+}  // namespace sonrik::batch

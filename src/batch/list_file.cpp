@@ -1,0 +1,37 @@
+#include "batch/list_file.h"
+
+#include "batch/templates.h"
+#include "platform/platform.h"
+#include "sonrik/history_file.h"
+
+#include <algorithm>
+#include <exception>
+#include <iterator>
+
+namespace sonrik::batch {
+
+std::vector<std::string> Mp3Lines(const std::vector<std::string>& lines)
+{
+    std::vector<std::string> files;
+    std::copy_if(lines.begin(), lines.end(), std::back_inserter(files),
+                 [](const std::string& line) { return HasMp3Extension(line); });
+    return files;
+}
+
+std::vector<std::string> ReadListFile(const std::string& path)
+{
+    std::string text;
+    try {
+        if (!platform::FileExists(path)) return {};
+        auto file = platform::File::open(path, platform::OpenMode::Read);
+        char buffer[16384];
+        while (const std::size_t got = file.read(buffer, sizeof buffer)) text.append(buffer, got);
+    } catch (const std::exception&) {
+        // Only the lines that were read completely count.
+        const auto end = text.find_last_of("\r\n");
+        text.resize(end == std::string::npos ? 0 : end + 1);
+    }
+    return SplitLines(text);
+}
+
+}  // namespace sonrik::batch
