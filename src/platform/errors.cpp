@@ -37,6 +37,11 @@ std::string IoError::textFor(int code)
 
 IoError::IoError(int code) : Error(Utf8(textFor(code))), code_(code) {}
 
+IoError::IoError(int code, int systemNumber, std::string systemText)
+    : Error(Utf8(textFor(code))), code_(code), systemNumber_(systemNumber), systemText_(std::move(systemText))
+{
+}
+
 ConvertError::ConvertError(std::u8string_view text)
     : Error(u8"'" + std::u8string(text) + u8"' is not a valid integer value")
 {

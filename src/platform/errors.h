@@ -23,17 +23,26 @@ public:
 
 // A failing file operation. `code()` is the OS error code as the user would see
 // it on Windows (2 = file not found, 5 = access denied, 100 = read beyond end
-// of file, ...); the text is the fixed text for that code.
+// of file, ...); the text is the fixed text for that code. Where a POSIX call
+// failed, the error also keeps the system's own number and text (EACCES,
+// "Permission denied"), which a POSIX user knows and a report should name.
 class IoError : public Error {
 public:
     explicit IoError(int code);
+    IoError(int code, int systemNumber, std::string systemText);
     int code() const noexcept { return code_; }
+    // The system's own number and text: errno and strerror on POSIX, else
+    // code() and its fixed text.
+    int systemNumber() const noexcept { return systemText_.empty() ? code_ : systemNumber_; }
+    std::string systemText() const { return systemText_.empty() ? textFor(code_) : systemText_; }
 
     // "File not found" for 2, ..., "I/O error %d" for codes without a text.
     static std::string textFor(int code);
 
 private:
     int code_;
+    int systemNumber_ = 0;
+    std::string systemText_;
 };
 
 // A text that should have been an integer: "'%s' is not a valid integer value".

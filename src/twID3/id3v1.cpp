@@ -21,10 +21,13 @@ constexpr std::size_t kV11Zero = 125, kTrack = 126, kGenre = 127;
 constexpr std::size_t kTextLimit = 30, kYearLimit = 4, kV11CommentLimit = 28;
 constexpr std::string_view kTag = "TAG";
 
+// A field ends at its first zero byte, as every reader of the record takes
+// it: what follows is often what was left of an older, longer value.
 std::string FieldToString(const RawRecord& raw, Field f)
 {
-    std::string text(reinterpret_cast<const char*>(raw.data() + f.offset), f.width);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\0')) text.pop_back();
+    const char* const begin = reinterpret_cast<const char*>(raw.data() + f.offset);
+    std::string text(begin, std::find(begin, begin + f.width, '\0'));
+    while (!text.empty() && text.back() == ' ') text.pop_back();
     return text;
 }
 
@@ -107,11 +110,11 @@ void TtwID3v1::SetUseID3v11(bool value)
 
 // ---- record ------------------------------------------------------------------
 
-void TtwID3v1::ClearRecord()
+void TtwID3v1::ClearRecord(std::uint8_t genre)
 {
     rawTag_.fill(' ');
     std::memcpy(rawTag_.data(), kTag.data(), kTag.size());
-    rawTag_[kGenre] = 0;
+    rawTag_[kGenre] = genre;
     DecodeRecord();
 }
 
@@ -198,12 +201,15 @@ void TtwID3v1::LoadOpened(platform::OpenedFile& opened, TagArea* area)
 {
     TtwID3& owner = *owner_;
     const std::int64_t size = opened.size;
+    const bool shortFile = size < static_cast<std::int64_t>(ID3v1Size);
     // Positioning in front of the start fails like any other positioning.
-    if (size < static_cast<std::int64_t>(ID3v1Size)) throw IoError(ioerr::NegativeSeek);
+    if (shortFile && !owner.shortFileUntagged_) throw IoError(ioerr::NegativeSeek);
     FileTail tail(opened.file, size);
-    const std::string_view record = tail.Bytes(size - static_cast<std::int64_t>(ID3v1Size), ID3v1Size);
-    std::memcpy(rawTag_.data(), record.data(), ID3v1Size);
-    if (!HasTagMarker()) {
+    if (!shortFile) {
+        const std::string_view record = tail.Bytes(size - static_cast<std::int64_t>(ID3v1Size), ID3v1Size);
+        std::memcpy(rawTag_.data(), record.data(), ID3v1Size);
+    }
+    if (shortFile || !HasTagMarker()) {
         owner.success_ = id3NoTags;
     } else {
         owner.success_ = id3Success;
@@ -283,7 +289,7 @@ void TtwID3v1::SaveToFile(std::string fileName)
     owner.filename_ = fileName;
     auto file = platform::File::open(fileName, platform::OpenMode::ReadWrite);
     const std::int64_t size = file.size();
-    if (size < static_cast<std::int64_t>(ID3v1Size)) throw IoError(ioerr::NegativeSeek);
+    if (size < static_cast<std::int64_t>(ID3v1Size) && !owner.shortFileUntagged_) throw IoError(ioerr::NegativeSeek);
     FileTail tail(file, size);
     const std::int64_t pos = TagAreaStart(tail);
 

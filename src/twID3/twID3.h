@@ -28,6 +28,9 @@ namespace sonrik::twID3 {
 inline constexpr int GenreCount = 148;
 extern const std::array<std::string_view, GenreCount> GenreNames;
 
+// The genre byte of a record that names no genre.
+inline constexpr std::uint8_t NoGenre = 255;
+
 // The name of genre `id`, or an empty text above 147.
 std::string_view GenreName(unsigned id);
 
@@ -263,8 +266,9 @@ public:
     // does for a block the format cannot hold.
     std::string BuildArea();
 
-    // "TAG", space-filled fields and genre 0, decoded: all values empty.
-    void ClearRecord();
+    // "TAG", space-filled fields and genre `genre` (the windows' new record
+    // has 0; NoGenre marks none), decoded: all values empty.
+    void ClearRecord(std::uint8_t genre = 0);
     void DecodeRecord();
     void EncodeRecord();
 
@@ -334,6 +338,12 @@ public:
     void SetUseID3v1(bool value) { useID3v1_ = value; }
     bool UseID3v2() const { return useID3v2_; }
     void SetUseID3v2(bool value) { useID3v2_ = value; }
+    // A file shorter than the 128-byte record: off (the windows' rule), its
+    // load and save fail with the negative-seek I/O error, as positioning in
+    // front of the start does; on, it loads as a file without a tag and a
+    // save appends the record to it.
+    bool ShortFileUntagged() const { return shortFileUntagged_; }
+    void SetShortFileUntagged(bool value) { shortFileUntagged_ = value; }
 
     void LoadFromFile(std::string fileName);
     // The load above, which also gives the file's tag area from the same
@@ -361,6 +371,7 @@ private:
     bool useID3v1_ = false;
     bool useID3v2_ = false;
     bool loadedReadOnly_ = false;
+    bool shortFileUntagged_ = false;
 };
 
 }  // namespace sonrik::twID3

@@ -153,6 +153,8 @@ TEST(CliReport, ErrorsCarryTheirTextAndCode)
     const FileReport denied = ErrorReport("d.mp3", IoError(5));
     EXPECT_TRUE(denied.Failed());
     EXPECT_EQ(Explanation(denied), "File access denied (OS error 5)");
+    // A POSIX call's failure names errno and its text, not the Windows code.
+    EXPECT_EQ(Explanation(ErrorReport("p.mp3", IoError(5, 13, "Permission denied"))), "Permission denied (OS error 13)");
     EXPECT_EQ(Explanation(ErrorReport("x", IoError(131))), "I/O error 131");
     EXPECT_EQ(ErrorMessage(Error(u8"too big")), "too big");
 

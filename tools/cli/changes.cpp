@@ -18,6 +18,8 @@ std::unique_ptr<twID3::TtwID3> ListEditorTag()
     v1.SetTrackNo(0);
     v1.SetUseID3v11(true);
     id3->SetUseID3v1(true);
+    // A file too short for a record has none, as for the tool's other commands.
+    id3->SetShortFileUntagged(true);
     return id3;
 }
 
@@ -36,9 +38,8 @@ std::optional<std::string> LoadRecord(twID3::TtwID3& id3, batch::TFTag& tag, con
     }
     if (id3.Success() == twID3::id3NoSuchFile) return "there is no such file";
     untagged = id3.Success() == twID3::id3NoTags;
-    if (untagged) id3.ID3v1().ClearRecord();
+    if (untagged) id3.ID3v1().ClearRecord(twID3::NoGenre);
     batch::FillRecord(tag, path, id3.ID3v1());
-    if (untagged) tag.GenreText.clear();  // a new record's genre 0 is no genre of the file's
     for (std::uint8_t kind = 0; kind < batch::fkStatus; ++kind) {
         std::string* field = batch::FieldText(tag, kind);
         // ASCII is the same in every code page and in UTF-8.

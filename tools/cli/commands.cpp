@@ -23,6 +23,7 @@ FileReport LoadReport(const std::string& file, const text::CodePage& codePage)
 {
     try {
         TtwID3 tag;
+        tag.SetShortFileUntagged(true);
         tag.LoadFromFile(file);
         return LoadedReport(ArgumentToUtf8(file), tag, codePage);
     } catch (const std::exception& e) {
@@ -181,12 +182,15 @@ SetPlan PrepareSet(const Invocation& invocation)
 
 std::optional<std::string> PrepareTag(const SetPlan& plan, const std::string& file, TtwID3& tag)
 {
+    // A file too short for a record has none; a save appends one.
+    tag.SetShortFileUntagged(true);
     tag.LoadFromFile(file);
     if (tag.Success() == twID3::id3NoSuchFile)
         return std::string(twID3::StateName(tag.Success())) + ": " + std::string(StateSentence(tag.Success()));
     // An untagged file's record buffer lacks "TAG"; a cleared record lets the
-    // setters' values be appended as a new tag, as the editor windows do.
-    if (tag.Success() == twID3::id3NoTags) tag.ID3v1().ClearRecord();
+    // setters' values be appended as a new tag, as the editor windows do,
+    // but naming no genre unless --genre does.
+    if (tag.Success() == twID3::id3NoTags) tag.ID3v1().ClearRecord(twID3::NoGenre);
 
     ApplyId3v1(tag.ID3v1(), plan.id3v1);
     ApplyLyrics3(tag.ID3v1(), plan);

@@ -170,7 +170,7 @@ void Apply(FillPlan& plan, const Invocation& invocation, const ParseSettings& se
         WriteSteps steps;
         // A file without a tag gets one, as the preview planned.
         steps.loaded = [&item](twID3::TtwID3& loaded) {
-            if (item.untagged && loaded.Success() == twID3::id3NoTags) loaded.ID3v1().ClearRecord();
+            if (item.untagged && loaded.Success() == twID3::id3NoTags) loaded.ID3v1().ClearRecord(twID3::NoGenre);
         };
         const TagWrite write = ApplyFields(*id3, tag, invocation.readOnly, SystemAttributeFiles(), steps);
         const bool done = tag.Status == stTagsRecorded;

@@ -117,7 +117,10 @@ FileReport ErrorReport(std::string file, const std::exception& error)
     r.file = std::move(file);
     r.status = "error";
     r.error = dynamic_cast<const std::bad_alloc*>(&error) ? "out of memory" : error.what();
-    if (const auto* io = dynamic_cast<const IoError*>(&error)) r.code = io->code();
+    if (const auto* io = dynamic_cast<const IoError*>(&error)) {
+        r.error = io->systemText();
+        r.code = io->systemNumber();
+    }
     return r;
 }
 
@@ -132,7 +135,7 @@ std::string_view StateSentence(TtwID3State state)
     case twID3::id3Success: return "the tags were read or written";
     case twID3::id3NoTags: return "the file has no ID3v1 tag, and so no Lyrics3 tag either";
     case twID3::id3NoSuchFile: return "there is no such file";
-    case twID3::id3IOError: return "a write came up short; the file may be incomplete";
+    case twID3::id3IOError: return "a write came up short, and the file was put back as it was";
     }
     return "unknown state";
 }

@@ -5,6 +5,7 @@
 #include "platform/errors.h"
 
 #include <cerrno>
+#include <cstring>
 
 namespace sonrik::platform::posix {
 
@@ -33,5 +34,9 @@ inline int MapErrno(int e)
     default: return e;
     }
 }
+
+// The I/O error of a failed call: the Windows code for the program's logic,
+// errno and its text for the user.
+inline IoError ErrnoError(int e) { return IoError(MapErrno(e), e, std::strerror(e)); }
 
 }  // namespace sonrik::platform::posix

@@ -3,6 +3,7 @@
 #include "platform/posix/errno_map.h"
 
 #include <cerrno>
+#include <cstring>
 #include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
@@ -19,20 +20,21 @@ constexpr int kClosed = -1;
 constexpr int kInvalidHandle = 6;   // ERROR_INVALID_HANDLE
 constexpr int kAlreadyExists = 183; // ERROR_ALREADY_EXISTS
 
-[[noreturn]] void fail(int e) { throw IoError(posix::MapErrno(e)); }
+[[noreturn]] void fail(int e) { throw posix::ErrnoError(e); }
 
 // Windows tells a missing file (2) from a missing folder on the way to it or an
 // empty name (3); ENOENT covers all of these.
 [[noreturn]] void failOn(const std::string& name, int e)
 {
     if (e != ENOENT) fail(e);
-    if (name.empty()) throw IoError(ioerr::InvalidFilename);
+    const auto missing = [e](int code) { return IoError(code, e, std::strerror(e)); };
+    if (name.empty()) throw missing(ioerr::InvalidFilename);
     const auto slash = name.find_last_of('/');
-    if (slash == std::string::npos) throw IoError(ioerr::FileNotFound);
+    if (slash == std::string::npos) throw missing(ioerr::FileNotFound);
     const std::string dir = slash == 0 ? std::string("/") : name.substr(0, slash);
     struct stat st {};
     const bool dirExists = ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-    throw IoError(dirExists ? ioerr::FileNotFound : ioerr::InvalidFilename);
+    throw missing(dirExists ? ioerr::FileNotFound : ioerr::InvalidFilename);
 }
 
 // A missing source is reported for the source, anything else for the target.

@@ -27,7 +27,7 @@ namespace {
 // that report failure through their result.
 thread_local int lastErrorCode = 0;
 
-[[noreturn]] void fail(int e) { throw IoError(posix::MapErrno(e)); }
+[[noreturn]] void fail(int e) { throw posix::ErrnoError(e); }
 
 // A new file that is removed again unless it is kept; closing and removing
 // leave errno as the failure that led here set it.
