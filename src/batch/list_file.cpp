@@ -34,4 +34,12 @@ std::vector<std::string> ReadListFile(const std::string& path)
     return SplitLines(text);
 }
 
+std::string ListedPath(const std::string& folder, const std::string& line, PathStyle style)
+{
+    const bool rooted = !line.empty() && (line[0] == '/' || (style == PathStyle::Windows && line[0] == '\\'));
+    const bool drive = style == PathStyle::Windows && line.size() >= 2 && line[1] == ':';
+    if (rooted || drive || folder.empty()) return line;
+    return JoinPath(folder, line, style);
+}
+
 }  // namespace sonrik::batch

@@ -1,6 +1,8 @@
 // The host's list file: one path per line, of which the MP3 files are taken.
 #pragma once
 
+#include "sonrik/module_dir.h"
+
 #include <string>
 #include <vector>
 
@@ -15,5 +17,10 @@ std::vector<std::string> Mp3Lines(const std::vector<std::string>& lines);
 // when no file is there. A read that fails part-way keeps the complete lines
 // read before it. Never throws.
 std::vector<std::string> ReadListFile(const std::string& path);
+
+// The path a list file's line names: the line when it is a whole path (from
+// a root or, by the Windows rule, a drive), else the line in `folder`, the
+// list file's own folder (empty: the current one).
+std::string ListedPath(const std::string& folder, const std::string& line, PathStyle style);
 
 }  // namespace sonrik::batch

@@ -243,7 +243,9 @@ NameFiles SystemNameFiles()
             [](const std::string& folder) -> NameFiles::FolderLookup {
                 auto files = std::make_shared<const platform::FolderFiles>(folder);
                 return [files](const std::string& path) { return files->Contains(path); };
-            }};
+            },
+            [](const std::string& folder, const std::string& name) { return platform::NameFits(folder, name); },
+            [](const std::string& folder) { return platform::FolderWritable(folder); }};
 }
 
 // How many times each path stands in the records, as `FilePath` or `NewPath`.
@@ -252,6 +254,8 @@ struct TemplateContext::PathIndex {
     // Each folder's look-up, read when its first name is checked; empty when
     // the folder could not be read.
     std::unordered_map<std::string, NameFiles::FolderLookup> folders;
+    // Whether each folder takes new names, asked once.
+    std::unordered_map<std::string, bool> writable;
 
     void add(const std::string& path)
     {
@@ -300,6 +304,15 @@ bool TemplateContext::FileExists(const std::string& folder, const std::string& p
         }
     }
     return folderFiles->second ? folderFiles->second(path) : files_.fileExists(path);
+}
+
+bool TemplateContext::FolderWritable(const std::string& folder) const
+{
+    if (!files_.folderWritable) return true;
+    if (!index_) return files_.folderWritable(folder);
+    auto [found, added] = index_->writable.try_emplace(folder, true);
+    if (added) found->second = files_.folderWritable(folder);
+    return found->second;
 }
 
 void TemplateContext::SetNewPath(std::size_t index, std::string path)
@@ -384,6 +397,8 @@ std::string_view NameProblemText(NameProblem problem)
     case NameProblem::Empty: return "the new name is empty";
     case NameProblem::DeviceName: return "the new name is the name of a device";
     case NameProblem::BadEnding: return "the new name ends in a blank, '-', '_' or '&'";
+    case NameProblem::TooLong: return "the new name is longer than the file system allows";
+    case NameProblem::FolderNotWritable: return "the folder cannot be written: the system would refuse the rename";
     case NameProblem::None: break;
     }
     return {};
@@ -399,12 +414,18 @@ NameCheck CheckNameOn(const TemplateContext& context, std::size_t index, std::st
 {
     const NameProblem problem = NameProblemOf(name);
     if (problem == NameProblem::Empty || problem == NameProblem::DeviceName) return {stTestError, problem};
-    const std::string target = JoinPath(folder, std::string(name) + std::string(kMp3), context.pathStyle);
+    const std::string fileName = std::string(name) + std::string(kMp3);
+    const std::string folderText(folder);
+    if (context.files().nameFits && !context.files().nameFits(folderText, fileName))
+        return {stTestError, NameProblem::TooLong};
+    const std::string target = JoinPath(folder, fileName, context.pathStyle);
     const auto& tags = context.tags();
     const bool onDisk = exists(target) && !(index < tags.size() && target != tags[index].FilePath &&
                                             sameEntry(target, tags[index].FilePath));
     if (onDisk || context.IsNameTaken(target, index)) return {stFileExists, NameProblem::None};
-    return {problem == NameProblem::None ? stTestOk : stTestError, problem};
+    if (problem != NameProblem::None) return {stTestError, problem};
+    if (!context.FolderWritable(folderText)) return {stTestError, NameProblem::FolderNotWritable};
+    return {stTestOk, NameProblem::None};
 }
 
 // The name `templ` makes of the record's values, cleaned of forbidden characters.
@@ -536,9 +557,24 @@ RenameFiles SystemRenameFiles(PathStyle style)
             kNativePathStyle == PathStyle::Posix};
 }
 
-RenameOutcome RenameToNewPath(const RenameFiles& files, const std::string& from, const std::string& to, PathStyle style,
-                              std::string* temporaryPath)
+namespace {
+
+std::string RefusalText(const std::exception& error)
 {
+    if (const auto* io = dynamic_cast<const IoError*>(&error))
+        return io->systemText() + " (OS error " + std::to_string(io->systemNumber()) + ")";
+    return error.what();
+}
+
+}  // namespace
+
+RenameOutcome RenameToNewPath(const RenameFiles& files, const std::string& from, const std::string& to, PathStyle style,
+                              std::string* temporaryPath, std::string* refusal)
+{
+    const auto refused = [refusal](const std::exception& e) {
+        if (refusal) *refusal = RefusalText(e);
+        return RenameOutcome::Failed;
+    };
     try {
         if (from == to) return RenameOutcome::TargetExists;
         if (files.refusesOwnName) {
@@ -547,9 +583,9 @@ RenameOutcome RenameToNewPath(const RenameFiles& files, const std::string& from,
             try {
                 files.rename(from, to);
                 return RenameOutcome::Renamed;
-            } catch (const std::exception&) {
+            } catch (const std::exception& e) {
+                if (!files.exists(to)) return refused(e);
             }
-            if (!files.exists(to)) return RenameOutcome::Failed;
         } else if (!files.exists(to)) {
             files.rename(from, to);
             return RenameOutcome::Renamed;
@@ -566,23 +602,24 @@ RenameOutcome RenameToNewPath(const RenameFiles& files, const std::string& from,
         files.rename(from, temporary);
         try {
             files.rename(temporary, to);
-        } catch (const std::exception&) {
+        } catch (const std::exception& e) {
             try {
                 files.rename(temporary, from);
             } catch (const std::exception&) {
                 // Nothing more can be done: the file keeps the temporary name.
                 if (temporaryPath) *temporaryPath = temporary;
+                refused(e);
                 return RenameOutcome::LeftAtTemporary;
             }
-            return RenameOutcome::Failed;
+            return refused(e);
         }
         return RenameOutcome::Renamed;
-    } catch (const std::exception&) {
-        return RenameOutcome::Failed;
+    } catch (const std::exception& e) {
+        return refused(e);
     }
 }
 
-TRowStatus ApplyRename(TemplateContext& context, std::size_t index, const RenameFiles& files)
+TRowStatus ApplyRename(TemplateContext& context, std::size_t index, const RenameFiles& files, std::string* refusal)
 {
     TFTag& tag = context.tags().at(index);
     if (!tag.RenameReady) return tag.Status;
@@ -597,7 +634,7 @@ TRowStatus ApplyRename(TemplateContext& context, std::size_t index, const Rename
         return tag.Status = stNoChanges;
     }
     std::string temporary;
-    switch (RenameToNewPath(files, tag.FilePath, tag.NewPath, context.pathStyle, &temporary)) {
+    switch (RenameToNewPath(files, tag.FilePath, tag.NewPath, context.pathStyle, &temporary, refusal)) {
     case RenameOutcome::TargetExists: return tag.Status = stFileExists;
     case RenameOutcome::Failed: return tag.Status = stNoChanges;
     case RenameOutcome::LeftAtTemporary: context.SetFilePath(index, temporary); return tag.Status = stNoChanges;
@@ -633,8 +670,10 @@ TRowStatus StoreField(TFTag& tag, std::uint8_t kind, std::string_view value, boo
 
 namespace {
 
-// FillFromName on one record with the context's options.
-TRowStatus FillRecordFromName(const TemplateContext& context, TFTag& tag, std::string_view templ)
+// FillFromName on one record with the context's options; with `unused`, the
+// text of the name that no piece took, from the end of the last piece on.
+TRowStatus FillRecordFromName(const TemplateContext& context, TFTag& tag, std::string_view templ,
+                              std::string* unused = nullptr)
 {
     std::string rest = CurrentFileName(tag, context.pathStyle);
     if (context.underscoreBySpaces) std::replace(rest.begin(), rest.end(), '_', ' ');
@@ -670,11 +709,14 @@ TRowStatus FillRecordFromName(const TemplateContext& context, TFTag& tag, std::s
         // The piece of the last placeholder: after the separator that
         // precedes it, up to that separator's next occurrence.
         std::string_view value;
+        std::size_t end = 0;
         if (const auto at = rest.find(previous); at != std::string::npos) {
             value = std::string_view(rest).substr(at + previous.size());
             value = value.substr(0, value.find(previous));
+            end = at + previous.size() + value.size();
         }
         store(value);
+        if (unused) *unused = rest.substr(end);
     }
     return refused ? stTestError : result;
 }
@@ -696,7 +738,7 @@ FillPreview PreviewFill(const TemplateContext& context, std::size_t index, std::
     try {
         const TFTag& tag = context.tags().at(index);
         TFTag filled = tag;
-        preview.status = FillRecordFromName(context, filled, templ);
+        preview.status = FillRecordFromName(context, filled, templ, &preview.unused);
         for (std::uint8_t kind = 0; kind < fkStatus; ++kind)
             if (*FieldMark(filled, kind))
                 preview.changes.push_back({TFieldKind(kind), *FieldText(tag, kind), *FieldText(filled, kind)});

@@ -104,6 +104,12 @@ struct NameFiles {
     // read; its paths are then asked one by one. Empty: always one by one.
     using FolderLookup = std::function<bool(const std::string& path)>;
     std::function<FolderLookup(const std::string& folder)> folderFiles;
+    // Whether a file name (with its extension) is short enough for the
+    // folder (see platform::NameFits). Empty: every name fits.
+    std::function<bool(const std::string& folder, const std::string& name)> nameFits;
+    // Whether the system lets files be renamed in the folder (see
+    // platform::FolderWritable). Empty: every folder does.
+    std::function<bool(const std::string& folder)> folderWritable;
 };
 NameFiles SystemNameFiles();
 
@@ -139,6 +145,9 @@ public:
     // Whether `path`, a name in `folder`, is a file on the disk. Within a test
     // pass the folder is read once for all its names.
     bool FileExists(const std::string& folder, const std::string& path) const;
+
+    // NameFiles::folderWritable of `folder`; within a test pass asked once a folder.
+    bool FolderWritable(const std::string& folder) const;
 
     // Set the `NewPath` or the `FilePath` of record `index`; they keep a
     // running pass up to date.
@@ -197,17 +206,19 @@ std::optional<TemplateProblem> CheckTemplate(std::string_view templ, TemplateUse
 
 // ---- Tag values to a file name (the "TAG to file name" page) -------------------
 
-// Why a name cannot be a file name whatever the folder holds.
-enum class NameProblem { None, Empty, DeviceName, BadEnding };
+// Why a name cannot become the file's new name: the first four whatever the
+// folder holds (NameProblemOf), the last two by what the folder takes.
+enum class NameProblem { None, Empty, DeviceName, BadEnding, TooLong, FolderNotWritable };
 NameProblem NameProblemOf(std::string_view name);
 // "the new name is empty", ...; empty for None.
 std::string_view NameProblemText(NameProblem problem);
 
 // Whether `name` can become the new name of record `index` in `folder`:
 // stTestOk (free), stFileExists (a file, or another record's path or target,
-// has it) or stTestError (a NameProblem: empty, a device name, or ending in a
-// blank, '-', '_' or '&'). A name that differs from the file's present name
-// in letter case only is free; the present name itself exists.
+// has it) or stTestError (a NameProblem: empty, a device name, ending in a
+// blank, '-', '_' or '&', too long for the folder, or a folder the system
+// would not rename in). A name that differs from the file's present name in
+// letter case only is free; the present name itself exists.
 struct NameCheck {
     TRowStatus status = stTestError;
     NameProblem problem = NameProblem::None;
@@ -283,10 +294,12 @@ enum class RenameOutcome {
 // temporary name in its folder first and from there to `to` (and back to
 // `from` when that second step fails). A refused rename is Failed and leaves
 // the file as it was; when even the way back is refused, the outcome is
-// LeftAtTemporary and `*temporary` (when given) the file's path now. Never
-// throws.
+// LeftAtTemporary and `*temporary` (when given) the file's path now. Where
+// the system refused, `*refusal` (when given) says why, as the system said
+// it (UTF-8). Never throws.
 RenameOutcome RenameToNewPath(const RenameFiles& files, const std::string& from, const std::string& to,
-                              PathStyle style = PathStyle::Windows, std::string* temporary = nullptr);
+                              PathStyle style = PathStyle::Windows, std::string* temporary = nullptr,
+                              std::string* refusal = nullptr);
 
 // Apply of the "TAG to file name" page for record `index`: a record whose
 // `RenameReady` is off is left alone. Otherwise its new name is checked again
@@ -294,11 +307,12 @@ RenameOutcome RenameToNewPath(const RenameFiles& files, const std::string& from,
 // renamed to `NewPath` when the name is still free: `Status` := stRenamed
 // (and `FilePath` := `NewPath`), stFileExists (the target is taken, never
 // replaced) or stNoChanges (the system refused; `FilePath` := the file's
-// temporary name when a letter-case rename could not go back either). Gives
-// `Status`; never throws.
+// temporary name when a letter-case rename could not go back either; with
+// `refusal`, what the system said). Gives `Status`; never throws.
 // Within a test pass, the records' look-up makes each check of a long run a
 // look-up instead of a walk over all records.
-TRowStatus ApplyRename(TemplateContext& context, std::size_t index, const RenameFiles& files);
+TRowStatus ApplyRename(TemplateContext& context, std::size_t index, const RenameFiles& files,
+                       std::string* refusal = nullptr);
 
 // ---- File name to tag values (the "File name to TAG" page) ---------------------
 
@@ -328,6 +342,9 @@ struct FieldChange {
 struct FillPreview {
     TRowStatus status = stTestError;
     std::vector<FieldChange> changes;
+    // The end of the name that the template's last piece left over (the name
+    // "01 - A - T" cut by "<ARTIST> - <TITLE>" leaves " - T"): no field gets it.
+    std::string unused;
 };
 FillPreview PreviewFill(const TemplateContext& context, std::size_t index, std::string_view templ);
 

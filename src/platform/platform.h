@@ -154,6 +154,21 @@ struct FolderEntries {
 // that cannot be read.
 std::optional<FolderEntries> ReadFolder(const std::string& folder);
 
+// True when `name` names an existing folder.
+bool FolderExists(const std::string& name);
+
+// Whether a file named `name` (no folder in it) can stand in `folder` by its
+// length: POSIX, the folder's file system's limit in bytes (pathconf's
+// NAME_MAX); Windows, 255 UTF-16 units, and with names in the ANSI code page
+// also a whole path within what the ANSI calls take (MAX_PATH). Never throws.
+bool NameFits(const std::string& folder, const std::string& name);
+
+// False when the system would refuse to make or rename files in `folder`
+// for the user running the program (POSIX: no write or search permission, or
+// a read-only file system); true when it would not, or cannot tell (Windows:
+// the write itself tells). An empty folder is the current one. Never throws.
+bool FolderWritable(const std::string& folder);
+
 // The read-only attribute of a file.
 bool IsReadOnly(const std::string& name);
 void SetReadOnly(const std::string& name, bool readOnly);

@@ -24,7 +24,8 @@ protected:
                                  "d/sub/deeper/y.mp3", "d/sub.mp3/inner.mp3"})
             Make(name, "");
         fs::create_directories(root_ / "d/empty");
-        Make("list.m3u", At("d/a.mp3") + "\r\nsong.wav\n" + At("other.mp3") + "\r\n" + At("d/a.mp3") + "\n");
+        // A relative line is taken from the list file's folder.
+        Make("list.m3u", At("d/a.mp3") + "\r\nsong.wav\n" + At("other.mp3") + "\r\nrel.mp3\r\n" + At("d/a.mp3") + "\n");
     }
     void TearDown() override { fs::remove_all(root_); }
 
@@ -49,18 +50,18 @@ TEST_F(CliFiles, FoldersGiveTheirMp3FilesInNameOrder)
 {
     const struct {
         std::vector<std::string> paths, lists;
-        bool recursive;
+        bool recursive, anyName;
         std::vector<std::string> files;
     } cases[] = {
-        {{"d"}, {}, false, {"d/Z.Mp3", "d/a.mp3", "d/b.MP3"}},
-        {{"d"}, {}, true, {"d/Z.Mp3", "d/a.mp3", "d/b.MP3", "d/sub/x.mp3", "d/sub/deeper/y.mp3", "d/sub.mp3/inner.mp3"}},
-        // A file given is taken as it is, once.
-        {{"d/b.MP3", "d/notes.txt", "d", "missing.mp3"}, {}, false,
+        {{"d"}, {}, false, false, {"d/Z.Mp3", "d/a.mp3", "d/b.MP3"}},
+        {{"d"}, {}, true, false, {"d/Z.Mp3", "d/a.mp3", "d/b.MP3", "d/sub/x.mp3", "d/sub/deeper/y.mp3", "d/sub.mp3/inner.mp3"}},
+        // A file given is taken as it is, once; with --any-name whatever its name.
+        {{"d/b.MP3", "d/notes.txt", "d", "missing.mp3"}, {}, false, true,
          {"d/b.MP3", "d/notes.txt", "d/Z.Mp3", "d/a.mp3", "missing.mp3"}},
-        {{"d/sub"}, {"list.m3u"}, false, {"d/sub/x.mp3", "d/a.mp3", "other.mp3"}},
+        {{"d/sub"}, {"list.m3u"}, false, false, {"d/sub/x.mp3", "d/a.mp3", "other.mp3", "rel.mp3"}},
     };
     for (const auto& c : cases) {
-        const CollectedFiles got = CollectFiles({All(c.paths), All(c.lists), c.recursive});
+        const CollectedFiles got = CollectFiles({All(c.paths), All(c.lists), c.recursive, c.anyName});
         EXPECT_EQ(got.files, All(c.files)) << testing::PrintToString(c.paths);
         EXPECT_TRUE(got.failures.empty());
         EXPECT_TRUE(got.empty.empty());
@@ -76,6 +77,8 @@ TEST_F(CliFiles, EmptyFoldersAreNotedAndBadListsRefused)
 
     for (const std::string list : {"missing.m3u", "d"})
         EXPECT_THROW(CollectFiles({{}, {At(list)}, false}), UsageError) << list;
+    // A file named by hand that is no MP3 file by its name stops the run before anything is done.
+    EXPECT_THROW(CollectFiles({All({"d/a.mp3", "d/notes.txt"}), {}, false}), UsageError);
 }
 
 // The tool's names are UTF-8 on every system: a name that no ANSI code page

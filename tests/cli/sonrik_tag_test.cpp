@@ -317,7 +317,8 @@ TEST_F(SonrikTag, UnreadableAndDamagedFilesAreReportedNotCrashedOn)
     fs::permissions(locked, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     const Result set = Run({"set", "--title", "new", locked}, prefix);
     EXPECT_EQ(set.status, 1);
-    EXPECT_EQ(set.err, "sonrik-tag: " + locked + ": not saved: Permission denied (OS error 13)\n");
+    EXPECT_EQ(set.err, "sonrik-tag: " + locked + ": left as it is: the file is read-only (--readonly=remove or "
+                       "--readonly=restore writes it)\n");
     EXPECT_EQ(ReadAll(locked), Audio() + Record("T", "A", 1));
 
     const auto lockedDir = (dir_ / "locked").string();

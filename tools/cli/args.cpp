@@ -2,6 +2,8 @@
 
 #include "cli/system.h"
 #include "cli/usage.h"
+#include "platform/platform.h"
+#include "text/utf8.h"
 #include "twID3/twID3.h"
 
 #include <CLI/CLI.hpp>
@@ -106,6 +108,14 @@ void SetFlag(Pending& p, std::string_view, std::string_view value)
     p.invocation.*Member = value == "true";
 }
 
+// The "--no-" form of a flag given as an option of its own, so that help
+// shows each form with its own meaning.
+template <auto Member>
+void ClearFlag(Pending& p, std::string_view, std::string_view value)
+{
+    if (value == "true") p.invocation.*Member = false;
+}
+
 template <auto Member>
 void Id3v1Flag(Pending& p, std::string_view, std::string_view value)
 {
@@ -154,6 +164,7 @@ void JournalOption(Pending& p, std::string_view, std::string_view value)
 
 constexpr std::size_t kId3v1TextLimit = 30;
 constexpr std::size_t kYearLimit = 4;
+constexpr std::size_t kId3v1CommentWithTrack = 28;
 
 constexpr std::array kOptions = {
     OptionEntry{"--json", "", "one JSON array with an object per file", kShow | kRename | kFill | kUndo,
@@ -162,22 +173,27 @@ constexpr std::array kOptions = {
                CodePageOption},
     OptionEntry{"-r,--recursive", "", "take the MP3 files of subfolders too, all the way down", kFileCommands,
                SetFlag<&Invocation::recursive>},
-    OptionEntry{"--list", "LISTFILE", "take the MP3 files named by a player's list file (one path a line)",
+    OptionEntry{"--list", "LISTFILE",
+               "take the MP3 files named by a player's list file (one path a line; a relative one is taken from "
+               "the list file's folder)",
                kFileCommands, ListOption},
+    OptionEntry{"--any-name", "", "take files named on the command line whatever their names end in (else only .mp3)",
+               kFileCommands, SetFlag<&Invocation::anyName>},
     OptionEntry{"-t,--template", "TEMPLATE", "the file-name template, such as \"<ARTIST> - <TITLE>\"",
                kRename | kFill, TemplateOption},
     OptionEntry{"--apply", "", "carry the tested plan out (without it nothing is changed)", kRename | kFill,
                SetFlag<&Invocation::apply>},
     OptionEntry{"--track-digits", "N", "write track numbers with N digits, with leading zeros (07)", kRename,
                TrackDigits},
-    OptionEntry{"--underscores,!--no-underscores", "", "read '_' in names as a blank (the default), or keep it",
-               kFill, SetFlag<&Invocation::underscores>},
+    OptionEntry{"--underscores", "", "read '_' in names as a blank (on unless --no-underscores)", kFill,
+               SetFlag<&Invocation::underscores>},
+    OptionEntry{"--no-underscores", "", "keep '_' in names as it is", kFill, ClearFlag<&Invocation::underscores>},
     OptionEntry{"--empty-only,!--overwrite", "", "fill only empty fields (the default), or overwrite them", kFill,
                SetFlag<&Invocation::emptyOnly>},
     OptionEntry{"--readonly", "leave|remove|restore",
                "read-only files: leave them (the default), write them and leave them writable, or write them and "
                "make them read-only again",
-               kFill, ReadOnlyOption},
+               kChanging, ReadOnlyOption},
     OptionEntry{"--journal", "FILE", "write the run's journal to FILE (a new file)", kChanging, JournalOption},
     OptionEntry{"--no-journal", "", "write no journal: the run cannot be undone", kChanging,
                SetFlag<&Invocation::noJournal>},
@@ -271,10 +287,16 @@ void ConvertTexts(Pending& p, const ParseSettings& settings)
             }
         }
         std::size_t limit = text.limit;
-        if (text.target == &p.invocation.id3v1.comment && p.invocation.id3v1.trackNo) limit = 28;
+        // Beside a track number (given, or the file's own as ID3v1.1) the
+        // record holds 28 bytes of comment.
+        const bool comment = text.target == &p.invocation.id3v1.comment;
+        if (comment && p.invocation.id3v1.trackNo) limit = kId3v1CommentWithTrack;
         if (bytes.size() > limit) {
-            p.invocation.warnings.push_back(std::string(text.option) + " is " + std::to_string(bytes.size())
-                                            + " bytes long; the tag keeps its first " + std::to_string(limit));
+            std::string warning = std::string(text.option) + " is " + std::to_string(bytes.size())
+                                  + " bytes long; the tag keeps its first " + std::to_string(limit);
+            if (comment && limit == kId3v1TextLimit && p.invocation.id3v1.useID3v11 != false)
+                warning += " (" + std::to_string(kId3v1CommentWithTrack) + " in a file whose tag has a track number)";
+            p.invocation.warnings.push_back(std::move(warning));
         }
         *text.target = std::move(bytes);
     }
@@ -309,14 +331,27 @@ std::pair<Command, unsigned> CommandOf(std::string_view name)
     return {Command::Genres, 0};
 }
 
+// A journal named on the command line goes into a folder that is there: a
+// mistyped folder is not made silently.
+void CheckJournalFile(const std::string& file)
+{
+    const std::string where = "--journal " + ArgumentToUtf8(file) + ": ";
+    if (platform::FolderExists(file)) throw UsageError(where + "is a folder; name a new file");
+    const std::string folder = batch::FolderOf(file, kNativePathStyle);
+    if (!folder.empty() && !platform::FolderExists(folder))
+        throw UsageError(where + "there is no folder " + ArgumentToUtf8(folder));
+}
+
 // The template of rename or fill: given, and one the engine can use.
 void CheckTemplateOption(Pending& p, Command which)
 {
     if (which != Command::Rename && which != Command::Fill) return;
     const std::string_view name = which == Command::Rename ? "rename" : "fill";
     if (!p.templ) throw UsageError(std::string(name) + ": no template given (-t TEMPLATE)");
-    // Templates are matched against and put into file names, which are UTF-8.
-    p.invocation.templ = ArgumentToUtf8(*p.templ);
+    // Templates are matched against and put into file names, which are
+    // UTF-8: bytes that are none would become U+FFFD in a name.
+    if (!text::IsValidUtf8(*p.templ)) throw UsageError("-t: the template is not valid UTF-8 text");
+    p.invocation.templ = *p.templ;
     const auto use = which == Command::Rename ? batch::TemplateUse::Rename : batch::TemplateUse::Fill;
     if (const auto problem = batch::CheckTemplate(p.invocation.templ, use))
         throw UsageError("-t \"" + p.invocation.templ + "\": " + problem->message);
@@ -484,6 +519,7 @@ Invocation ParseArguments(std::span<const std::string> args, const ParseSettings
     }
     if (p.invocation.noJournal && p.invocation.journalFile)
         throw UsageError("--journal and --no-journal contradict each other");
+    if (p.invocation.journalFile) CheckJournalFile(*p.invocation.journalFile);
     CheckTemplateOption(p, which);
     if (p.invocation.paths.empty() && p.invocation.lists.empty())
         throw UsageError(command->get_name() + ": no files given");

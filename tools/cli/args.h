@@ -54,6 +54,8 @@ struct Invocation {
     std::vector<std::string> paths;
     std::vector<std::string> lists;
     bool recursive = false;
+    // Files named on the command line may have any name, not only ".mp3".
+    bool anyName = false;
     Id3v1Values id3v1;
     Lyrics3Values lyrics3;
     // rename and fill: the template (checked), whether to carry the plan

@@ -136,9 +136,10 @@ RowForm FormOf(const Invocation& invocation, const ParseSettings& settings)
     return settings.outIsTerminal ? RowForm::Table : RowForm::Tabs;
 }
 
-std::string RefusedRenameText(const std::string& leftAt)
+std::string RefusedRenameText(const std::string& leftAt, const std::string& why)
 {
     std::string text = "the system refused the rename";
+    if (!why.empty()) text += ": " + why;
     if (!leftAt.empty()) text += "; the file is named " + ArgumentToUtf8(leftAt) + " now";
     return text;
 }

@@ -57,9 +57,10 @@ private:
 
 RowForm FormOf(const Invocation& invocation, const ParseSettings& settings);
 
-// The error of a rename the system refused; with `leftAt`, the path the file
-// was left at (a letter-case rename that could not go back either). UTF-8.
-std::string RefusedRenameText(const std::string& leftAt = {});
+// The error of a rename the system refused, with the system's reason `why`
+// (UTF-8) when known; with `leftAt`, the path the file was left at (a
+// letter-case rename that could not go back either). UTF-8.
+std::string RefusedRenameText(const std::string& leftAt = {}, const std::string& why = {});
 
 // The status texts of the list editor, in English (UTF-8).
 std::string StatusText(batch::TRowStatus status);

@@ -16,6 +16,18 @@ namespace {
 using twID3::TtwID3;
 
 constexpr std::string_view kProgram = "sonrik-tag";
+constexpr std::string_view kReadOnlyLeft =
+    "left as it is: the file is read-only (--readonly=remove or --readonly=restore writes it)";
+
+bool RestoreReadOnly(const std::string& file)
+{
+    try {
+        platform::SetReadOnly(file, true);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
 
 std::string FileForMessage(const std::string& file) { return DisplayText(ArgumentToUtf8(file)); }
 
@@ -116,6 +128,7 @@ void ListGenres(std::ostream& out)
 twID3::LineList ReadListFile(std::string_view option, const std::string& name)
 {
     const auto where = [&] { return std::string(option) + " " + ArgumentToUtf8(name) + ": "; };
+    if (platform::FolderExists(name)) throw UsageError(where() + "is a folder, not a text file");
     try {
         auto file = platform::File::open(name, platform::OpenMode::Read);
         const auto size = file.size();
@@ -173,6 +186,7 @@ SetPlan PrepareSet(const Invocation& invocation)
     SetPlan plan;
     plan.id3v1 = invocation.id3v1;
     plan.lyrics3 = invocation.lyrics3;
+    plan.readOnly = invocation.readOnly;
     const Lyrics3Values& l3 = invocation.lyrics3;
     if (l3.lyricsFile) plan.lyrics = ReadListFile("--lyrics-file", *l3.lyricsFile);
     if (l3.infosFile) plan.infos = ReadListFile("--infos-file", *l3.infosFile);
@@ -187,6 +201,8 @@ std::optional<std::string> PrepareTag(const SetPlan& plan, const std::string& fi
     tag.LoadFromFile(file);
     if (tag.Success() == twID3::id3NoSuchFile)
         return std::string(twID3::StateName(tag.Success())) + ": " + std::string(StateSentence(tag.Success()));
+    if (tag.LoadedFileReadOnly() && plan.readOnly == batch::ReadOnlyPolicy::Leave)
+        return std::string(kReadOnlyLeft);
     // An untagged file's record buffer lacks "TAG"; a cleared record lets the
     // setters' values be appended as a new tag, as the editor windows do,
     // but naming no genre unless --genre does.
@@ -201,7 +217,16 @@ std::optional<std::string> ApplySet(const SetPlan& plan, const std::string& file
 {
     TtwID3 tag;
     if (auto problem = PrepareTag(plan, file, tag)) return problem;
-    tag.Save();
+    const bool readOnly = tag.LoadedFileReadOnly();
+    if (readOnly) platform::SetReadOnly(file, false);
+    try {
+        tag.Save();
+    } catch (const std::exception&) {
+        if (readOnly && plan.readOnly == batch::ReadOnlyPolicy::WriteAndRestore) RestoreReadOnly(file);
+        throw;
+    }
+    if (readOnly && plan.readOnly == batch::ReadOnlyPolicy::WriteAndRestore && !RestoreReadOnly(file))
+        return "saved, but its read-only attribute could not be given back";
 
     switch (tag.Success()) {
     case twID3::id3Success: return std::nullopt;
@@ -215,12 +240,25 @@ std::optional<std::string> ApplySet(const SetPlan& plan, const std::string& file
 
 namespace {
 
+// A report that did not reach its reader is a failure of the run, whatever
+// else went well: the user has not seen the outcome.
+int WithOutputChecked(int status, std::ostream& out, std::ostream& err)
+{
+    out.flush();
+    if (out) return status;
+    err << kProgram << ": the output could not be written (a full disk or a closed pipe)\n";
+    return 2;
+}
+
 // The files of a show or set; folders that cannot be read are reported
 // first, and so is a folder or list without MP3 files.
 int RunOnFiles(const Invocation& invocation, const ParseSettings& settings, std::ostream& out, std::ostream& err)
 {
     const CollectedFiles collected =
-        CollectFiles({.paths = invocation.paths, .lists = invocation.lists, .recursive = invocation.recursive});
+        CollectFiles({.paths = invocation.paths,
+                      .lists = invocation.lists,
+                      .recursive = invocation.recursive,
+                      .anyName = invocation.anyName});
     for (const auto& empty : collected.empty)
         err << kProgram << ": warning: " << DisplayText(empty) << ": no MP3 files there\n";
     for (const auto& failure : collected.failures) err << kProgram << ": " << DisplayText(failure) << '\n';
@@ -245,13 +283,13 @@ int Run(std::span<const std::string> args, const ParseSettings& settings, std::o
             err << kProgram << ": warning: " << DisplayText(warning) << '\n';
         switch (invocation.command) {
         case Command::Help:
-        case Command::Version: out << invocation.helpText; return 0;
-        case Command::Genres: ListGenres(out); return 0;
+        case Command::Version: out << invocation.helpText; return WithOutputChecked(0, out, err);
+        case Command::Genres: ListGenres(out); return WithOutputChecked(0, out, err);
         case Command::Show:
         case Command::Set:
         case Command::Rename:
-        case Command::Fill: return RunOnFiles(invocation, settings, out, err);
-        case Command::Undo: return RunUndo(invocation, settings, out, err);
+        case Command::Fill: return WithOutputChecked(RunOnFiles(invocation, settings, out, err), out, err);
+        case Command::Undo: return WithOutputChecked(RunUndo(invocation, settings, out, err), out, err);
         }
         return 2;
     } catch (const UsageError& e) {

@@ -21,6 +21,7 @@ struct SetPlan {
     Id3v1Values id3v1;
     Lyrics3Values lyrics3;
     std::optional<twID3::LineList> lyrics, infos, images;
+    batch::ReadOnlyPolicy readOnly = batch::ReadOnlyPolicy::Leave;
 };
 
 // Reads the list files named by the invocation; throws UsageError when one
@@ -28,13 +29,15 @@ struct SetPlan {
 SetPlan PrepareSet(const Invocation& invocation);
 
 // Loads the file into `tag` and applies the plan through the setters; gives
-// why the file cannot be saved when it is missing. Errors of the tag library
-// pass through.
+// why the file cannot be saved when it is missing, or read-only and to be
+// left alone. Errors of the tag library pass through.
 std::optional<std::string> PrepareTag(const SetPlan& plan, const std::string& file, twID3::TtwID3& tag);
 
 // Loads the file, applies the plan through the setters and saves. Gives
 // nothing on success, else why the file was not saved; errors of the tag
-// library (IoError, Error) pass through, and the file is unchanged then.
+// library (IoError, Error) pass through, and the file is unchanged then. A
+// read-only file is written by the plan's policy, its attribute given back
+// (restore) also when the save failed.
 std::optional<std::string> ApplySet(const SetPlan& plan, const std::string& file);
 
 }  // namespace sonrik::cli

@@ -4,6 +4,7 @@
 #include "cli/report.h"
 #include "cli/system.h"
 #include "batch/list_file.h"
+#include "batch/templates.h"
 #include "platform/platform.h"
 
 #include <algorithm>
@@ -47,17 +48,21 @@ struct Collector {
 };
 
 // The list editor reads a list file that is missing or cannot be read as an
-// empty list; the tool refuses it instead.
+// empty list; the tool refuses it instead. A relative line is taken from the
+// list file's folder, as players take it.
 std::vector<std::string> ListFiles(const std::string& list)
 {
     const auto refuse = [&](std::string_view why) { return UsageError("--list " + ArgumentToUtf8(list) + ": " + std::string(why)); };
+    if (platform::FolderExists(list)) throw refuse("is a folder, not a list file");
     try {
         if (!platform::File::openExisting(list, platform::OpenMode::Read)) throw refuse("there is no such file");
     } catch (const IoError& e) {
         throw refuse(ErrorMessage(e));
     }
+    const std::string folder = batch::FolderOf(list, kNativePathStyle);
     std::vector<std::string> names;
-    for (const std::string& line : batch::Mp3Lines(batch::ReadListFile(list))) names.push_back(ListedName(line));
+    for (const std::string& line : batch::Mp3Lines(batch::ReadListFile(list)))
+        names.push_back(batch::ListedPath(folder, ListedName(line), kNativePathStyle));
     return names;
 }
 
@@ -70,8 +75,14 @@ CollectedFiles CollectFiles(const FileSources& sources)
     for (const auto& path : sources.paths) {
         const std::size_t files = result.files.size();
         const std::size_t failures = result.failures.size();
-        if (!collector.Walk(path))
+        if (!collector.Walk(path)) {
+            // Folders give their MP3 files only; a file named by hand must be one too.
+            if (!sources.anyName && !batch::HasMp3Extension(path, kNativePathStyle)) {
+                throw UsageError(ArgumentToUtf8(path)
+                                 + ": not an MP3 file by its name (it does not end in .mp3); --any-name takes it");
+            }
             collector.Add({path});
+        }
         else if (result.files.size() == files && result.failures.size() == failures)
             result.empty.push_back(ArgumentToUtf8(path));
     }

@@ -12,6 +12,7 @@ struct FileSources {
     std::vector<std::string> paths;  // files and folders
     std::vector<std::string> lists;  // list files
     bool recursive = false;
+    bool anyName = false;  // a file given by its name need not end in ".mp3"
 };
 
 struct CollectedFiles {
@@ -26,7 +27,8 @@ struct CollectedFiles {
     std::vector<std::string> empty;
 };
 
-// Throws UsageError when a list file cannot be read: nothing is done then.
+// Throws UsageError when a list file cannot be read or a file given by name
+// is no ".mp3" file (without anyName): nothing is done then.
 CollectedFiles CollectFiles(const FileSources& sources);
 
 }  // namespace sonrik::cli

@@ -2,6 +2,7 @@
 // preview and --apply make one plan; --apply then carries it out.
 #include "cli/changes.h"
 
+#include "cli/report.h"
 #include "cli/system.h"
 #include "batch/templates.h"
 #include "platform/platform.h"
@@ -18,6 +19,7 @@ struct RenamePlan {
     TTagArray tags;
     std::vector<Row> rows;
     std::vector<bool> passed;
+    std::vector<bool> readOnly;
     std::vector<twID3::TagArea> areas;  // each file's tag area as loaded, for the journal
 };
 
@@ -69,8 +71,19 @@ void LoadRecords(RenamePlan& plan, std::vector<std::optional<std::string>>& prob
         problems[i] = LoadRecord(*id3, plan.tags[i], files[i], *invocation.codePage, untagged,
                                  journalled ? &plan.areas[i] : nullptr);
         if (!problems[i] && untagged) problems[i] = "the file has no ID3v1 tag";
+        plan.readOnly[i] = !problems[i] && id3->LoadedFileReadOnly();
         progress.Step();
     }
+}
+
+std::string ReadOnlyReason(ReadOnlyPolicy policy)
+{
+    switch (policy) {
+    case ReadOnlyPolicy::Leave: return "the file is read-only: --apply leaves it (--readonly=remove or restore renames it)";
+    case ReadOnlyPolicy::MakeWritable: return "the file is read-only: renamed and left writable";
+    case ReadOnlyPolicy::WriteAndRestore: return "the file is read-only: renamed and kept read-only";
+    }
+    return {};
 }
 
 // The test of every file, in one pass over `context`.
@@ -99,6 +112,8 @@ void TestRecords(RenamePlan& plan, TemplateContext& context, const std::vector<s
                 row.reason = FileExistsReason(context, i, test.name);
             } else if (test.check.problem != NameProblem::None) {
                 row.reason = std::string(NameProblemText(test.check.problem));
+            } else if (plan.readOnly[i]) {
+                row.reason = ReadOnlyReason(invocation.readOnly);
             }
             context.SetNewPath(i, tag.RenameReady ? target : std::string());
         }
@@ -116,6 +131,7 @@ int RunRename(const Invocation& invocation, const std::vector<std::string>& file
     plan.tags.resize(files.size());
     plan.rows.resize(files.size());
     plan.passed.assign(files.size(), false);
+    plan.readOnly.assign(files.size(), false);
     std::vector<std::optional<std::string>> problems(files.size());
     LoadRecords(plan, problems, invocation, files, settings, err);
     const auto context = ContextFor(plan, invocation);
@@ -126,8 +142,14 @@ int RunRename(const Invocation& invocation, const std::vector<std::string>& file
         RunJournal journal(invocation);
         std::vector<std::size_t> order;  // the records to rename, in journal order
         for (std::size_t i = 0; i < plan.tags.size(); ++i) {
-            const TFTag& tag = plan.tags[i];
+            TFTag& tag = plan.tags[i];
             if (!tag.RenameReady) continue;
+            if (plan.readOnly[i] && invocation.readOnly == ReadOnlyPolicy::Leave) {
+                tag.Status = stNoChanges;
+                plan.rows[i].status = StatusText(stNoChanges);
+                allPassed = false;
+                continue;
+            }
             journal.PlanRename(tag.FilePath, tag.NewPath, journal.active() ? plan.areas[i] : twID3::TagArea{});
             order.push_back(i);
         }
@@ -137,15 +159,23 @@ int RunRename(const Invocation& invocation, const std::vector<std::string>& file
         for (std::size_t n = 0; n < order.size(); ++n) {
             const std::size_t i = order[n];
             const std::string from = plan.tags[i].FilePath;
-            const TRowStatus status = ApplyRename(*context, i, renameFiles);
+            std::string refusal;
+            const TRowStatus status = ApplyRename(*context, i, renameFiles, &refusal);
             journal.Record(n, status == stRenamed, err);
             Row& row = plan.rows[i];
             row.status = StatusText(status);
             if (status == stFileExists)
                 row.reason = "a file of that name came after the test";
             else if (status == stNoChanges)
-                row.error = RefusedRenameText(plan.tags[i].FilePath != from ? plan.tags[i].FilePath : "");
-            allPassed = allPassed && status == stRenamed;
+                row.error = RefusedRenameText(plan.tags[i].FilePath != from ? plan.tags[i].FilePath : "", refusal);
+            if (status == stRenamed && plan.readOnly[i] && invocation.readOnly == ReadOnlyPolicy::MakeWritable) {
+                try {
+                    platform::SetReadOnly(plan.tags[i].FilePath, false);
+                } catch (const std::exception& e) {
+                    row.error = "renamed, but it is still read-only: " + ErrorMessage(e);
+                }
+            }
+            allPassed = allPassed && status == stRenamed && !row.error;
             progress.Step();
         }
     }

@@ -102,6 +102,35 @@ bool FileExists(const std::string& name)
     return !name.empty() && ::stat(name.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+bool FolderExists(const std::string& name)
+{
+    struct stat st {};
+    return !name.empty() && ::stat(name.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool NameFits(const std::string& folder, const std::string& name)
+{
+    // Every system takes names this short; most names are.
+    constexpr std::size_t kAlwaysFits = 14;
+    if (name.size() <= kAlwaysFits) return true;
+    // The names of one run mostly share a folder: its limit is asked once.
+    thread_local std::string lastFolder;
+    thread_local long lastLimit = -1;
+    if (lastLimit < 0 || folder != lastFolder) {
+        errno = 0;
+        const long limit = ::pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
+        lastFolder = folder;
+        lastLimit = limit > 0 ? limit : 255;  // no limit known: the common one
+    }
+    return name.size() <= static_cast<std::size_t>(lastLimit);
+}
+
+bool FolderWritable(const std::string& folder)
+{
+    if (::access(folder.empty() ? "." : folder.c_str(), W_OK | X_OK) == 0) return true;
+    return errno != EACCES && errno != EROFS && errno != EPERM;
+}
+
 // A missing name costs no walk here, so nothing is read ahead.
 FolderFiles::FolderFiles(const std::string&) {}
 

@@ -105,6 +105,24 @@ bool FileExists(const std::string& name)
     return attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
+bool FolderExists(const std::string& name)
+{
+    const DWORD attrs = ::GetFileAttributesW(WideName(name).c_str());
+    return attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool NameFits(const std::string& folder, const std::string& name)
+{
+    constexpr std::size_t kNameUnits = 255;
+    if (WideName(name).size() > kNameUnits) return false;
+    // The ANSI calls take a path of MAX_PATH characters, its ending zero included.
+    return nameCodePage == CP_UTF8 || folder.size() + 1 + name.size() < MAX_PATH;
+}
+
+// A folder's read-only attribute does not stop writes to it, and asking for
+// the user's rights costs more than the rename that would tell.
+bool FolderWritable(const std::string&) { return true; }
+
 File::File(Handle handle, bool writable) noexcept : handle_(handle), writable_(writable) {}
 
 File::File(File&& other) noexcept
