@@ -181,10 +181,14 @@ bool IsReservedDeviceName(std::string_view name)
     while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
     for (const std::string_view device : {"CON", "PRN", "AUX", "NUL"})
         if (SameAsciiText(base, device)) return true;
-    if (base.size() != 4 || !(SameAsciiText(base.substr(0, 3), "COM") || SameAsciiText(base.substr(0, 3), "LPT")))
+    if (base.size() < 4 || !(SameAsciiText(base.substr(0, 3), "COM") || SameAsciiText(base.substr(0, 3), "LPT")))
         return false;
-    const auto digit = static_cast<unsigned char>(base[3]);
-    // The superscript digits of code page 1252 count as digits there.
+    // The superscript digits count as digits: one byte in code page 1252,
+    // two in the UTF-8 names of the command line.
+    std::string_view number = base.substr(3);
+    if (number.size() == 2 && number[0] == '\xC2') number.remove_prefix(1);
+    if (number.size() != 1) return false;
+    const auto digit = static_cast<unsigned char>(number[0]);
     return (digit >= '1' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3;
 }
 

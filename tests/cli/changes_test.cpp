@@ -350,15 +350,64 @@ TEST_F(Changes, AJournalThatCannotBeWrittenStopsTheRun)
 TEST_F(Changes, UsageErrorsExitWithTwo)
 {
     Put("a.mp3", Song("Song", "Band"));
-    for (const auto& args : std::vector<std::vector<std::string>>{{"rename", Folder()},
-                                                                  {"rename", "-t", "<YEAR>", Folder()},
-                                                                  {"fill", "-t", "<ARTIST><TITLE>", Folder()},
-                                                                  {"fill", "-t", "<ARTIST> - <TITEL>", Folder()},
-                                                                  {"fill", "--readonly=keep", "-t", "<ARTIST> - <TITLE>", Folder()},
-                                                                  {"undo", "a", "b"}}) {
-        EXPECT_EQ(Run(args).status, 2) << args[1];
-    }
+    Put("notes.txt", "notes");
+    const std::string song = Folder() + "/a.mp3";
+    std::vector<std::vector<std::string>> cases = {
+        {"rename", Folder()},
+        {"rename", "-t", "<YEAR>", Folder()},
+        {"fill", "-t", "<ARTIST><TITLE>", Folder()},
+        {"fill", "-t", "<ARTIST> - <TITEL>", Folder()},
+        {"fill", "--readonly=keep", "-t", "<ARTIST> - <TITLE>", Folder()},
+        {"undo", "a", "b"},
+        {"set", "--artist", "X", song, Folder() + "/notes.txt"},
+        {"show", "--list", Folder()},
+        {"set", "--lyrics-file", Folder(), song},
+        {"set", "--artist", "X", "--journal", Folder() + "/none/run.jsonl", song},
+    };
+#ifndef _WIN32
+    cases.push_back({"rename", "-t", "<ARTIST> \xff", Folder()});  // Windows passes arguments as UTF-8 only
+#endif
+    for (const auto& args : cases) EXPECT_EQ(Run(args).status, 2) << args[1] << " " << args.back();
     EXPECT_TRUE(Journals().empty());
+    EXPECT_EQ(Get("a.mp3"), Song("Song", "Band"));
+    EXPECT_EQ(Get("notes.txt"), "notes");
+    EXPECT_TRUE(Has("a.mp3"));
+    EXPECT_EQ(Run({"set", "--any-name", "--no-journal", "--artist", "X", Folder() + "/notes.txt"}).status, 0);
+}
+
+TEST_F(Changes, ShortFilesHaveNoTagAndANewRecordNamesNoGenre)
+{
+    Put("empty.mp3", "");
+    Put("tag.mp3", "TAG");
+    const Result show = Run({"show", "--json", Folder()});
+    EXPECT_EQ(show.status, 0) << show.err;
+    // Both are reported as files without a tag, not as errors.
+    EXPECT_NE(show.out.find("id3NoTags"), show.out.rfind("id3NoTags")) << show.out;
+    EXPECT_EQ(show.out.find("error"), std::string::npos) << show.out;
+    EXPECT_EQ(Run({"set", "--no-journal", "--artist", "X", Folder() + "/tag.mp3"}).status, 0);
+    EXPECT_EQ(Get("tag.mp3"), "TAG" "TAG" + Field("", 30) + Field("X", 30) + Field("", 64) + '\xFF');
+}
+
+TEST_F(Changes, RenameAndFillSayWhatTheyDoWithEachName)
+{
+    Put("a.mp3", Song("Song", "Band", 7));
+    EXPECT_EQ(Run({"rename", "--apply", "--track-digits", "2", "-t", "<TRACK NUM>. <TITLE>", Folder()}).status, 0);
+    EXPECT_TRUE(Has("07. Song.mp3"));
+
+    // Longer than any system takes: the test refuses it, with its reason.
+    Put("b.mp3", Song(std::string(30, 'x'), "Band"));
+    std::string nine;
+    for (int i = 0; i < 9; ++i) nine += "<TITLE>";
+    const Result tooLong = Run({"rename", "--apply", "-t", nine, Folder() + "/b.mp3"});
+    EXPECT_EQ(tooLong.status, 1);
+    EXPECT_EQ(Column(tooLong.out, 2)[0], "Test ERROR");
+    EXPECT_NE(tooLong.out.find("longer than the file system allows"), std::string::npos) << tooLong.out;
+    EXPECT_TRUE(Has("b.mp3"));
+
+    // The cut of the template keeps the list editor's rule and says what it dropped.
+    Put("01 - Artist One - Title One.mp3", Song("", ""));
+    const Result fill = Run({"fill", "-t", "<ARTIST> - <TITLE>", Folder() + "/01 - Artist One - Title One.mp3"});
+    EXPECT_EQ(Column(fill.out, 3)[0], "\" - Title One\" of the name is not used by the template") << fill.out;
 }
 
 }  // namespace

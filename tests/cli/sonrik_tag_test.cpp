@@ -336,4 +336,30 @@ TEST_F(SonrikTag, UnreadableAndDamagedFilesAreReportedNotCrashedOn)
     EXPECT_NE(d.out.find("\"status\": \"id3NoTags\""), std::string::npos) << d.out;
 }
 
+TEST_F(SonrikTag, AReportThatCannotBeWrittenIsAFailure)
+{
+    const auto file = Write("a.mp3", Audio() + Record("T", "A", 1));
+    const int status = std::system((Quote(SONRIK_TAG_EXE) + " show " + Quote(file) + " >/dev/full 2>/dev/null").c_str());
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 2);
+}
+
+TEST_F(SonrikTag, ARenameInAFolderTheUserCannotWriteFailsItsTest)
+{
+    fs::create_directory(dir_ / "locked");
+    Write("locked/a.mp3", Audio() + Record("Song", "Band", 1));
+    fs::permissions(dir_ / "locked", fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                         fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+    // Permissions do not bind root; run the program as an unprivileged user then.
+    std::string prefix;
+    if (::geteuid() == 0) {
+        prefix = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+        if (Run({"--version"}, prefix).status != 0) GTEST_SKIP() << "cannot run as an unprivileged user";
+    }
+    const Result r = Run({"rename", "--apply", "-t", "<ARTIST> - <TITLE>", (dir_ / "locked").string()}, prefix);
+    fs::permissions(dir_ / "locked", fs::perms::owner_all);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("Test ERROR\tthe folder cannot be written"), std::string::npos) << r.out;
+    EXPECT_TRUE(fs::exists(dir_ / "locked" / "a.mp3"));
+}
+
 }  // namespace

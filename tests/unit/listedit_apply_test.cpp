@@ -401,6 +401,8 @@ TEST(ListRename, LetterCaseOnlyRenamesGoThroughATemporaryName)
         Lines renames;
         std::string spelling;  // of the file's entry afterwards
         bool refusesOwnName = true;
+        std::string other = "d/c.mp3";  // the folder's other file
+        std::string refusal = {};       // what the system said, when it refused
     } cases[] = {
         {"plain", "d/a.mp3", "d/b.mp3", {}, batch::RenameOutcome::Renamed, {"d/a.mp3>d/b.mp3"}, "d/b.mp3"},
         {"letter case", "d/a.mp3", "d/A.mp3", {}, batch::RenameOutcome::Renamed,
@@ -417,20 +419,25 @@ TEST(ListRename, LetterCaseOnlyRenamesGoThroughATemporaryName)
          "d/~a.mp3.0.tmp"},
         {"identical", "d/a.mp3", "d/a.mp3", {}, batch::RenameOutcome::TargetExists, {}, "d/a.mp3"},
         {"another file", "d/a.mp3", "d/c.mp3", {}, batch::RenameOutcome::TargetExists, {"d/a.mp3>d/c.mp3"}, "d/a.mp3"},
-        {"refused", "d/a.mp3", "d/b.mp3", {"d/b.mp3"}, batch::RenameOutcome::Failed, {"d/a.mp3>d/b.mp3"}, "d/a.mp3"},
+        {"refused", "d/a.mp3", "d/b.mp3", {"d/b.mp3"}, batch::RenameOutcome::Failed, {"d/a.mp3>d/b.mp3"}, "d/a.mp3",
+         true, "d/c.mp3", "File access denied (OS error 5)"},
+        {"temporary name taken", "d/a.mp3", "d/A.mp3", {}, batch::RenameOutcome::Renamed,
+         {"d/a.mp3>d/A.mp3", "d/a.mp3>d/~a.mp3.1.tmp", "d/~a.mp3.1.tmp>d/A.mp3"}, "d/A.mp3", true, "d/~a.mp3.0.tmp"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         CaseBlindFolder folder;
-        folder.entries = {{"d/a.mp3", c.from}, {"d/c.mp3", "d/c.mp3"}};
+        folder.entries = {{"d/a.mp3", c.from}, {CaseBlindFolder::Fold(c.other), c.other}};
         folder.failOn = c.failOn;
         folder.refusesOwnName = c.refusesOwnName;
-        std::string temporary;
-        EXPECT_EQ(batch::RenameToNewPath(folder.Files(), c.from, c.to, PathStyle::Windows, &temporary), c.outcome);
+        std::string temporary, refusal;
+        EXPECT_EQ(batch::RenameToNewPath(folder.Files(), c.from, c.to, PathStyle::Windows, &temporary, &refusal),
+                  c.outcome);
         EXPECT_EQ(folder.renames, c.renames);
         EXPECT_EQ(temporary, c.outcome == batch::RenameOutcome::LeftAtTemporary ? c.spelling : "");
+        if (!c.refusal.empty()) EXPECT_EQ(refusal, c.refusal);
         const auto it = std::find_if(folder.entries.begin(), folder.entries.end(),
-                                     [](const auto& e) { return e.first != "d/c.mp3"; });
+                                     [&](const auto& e) { return e.second != c.other; });
         ASSERT_NE(it, folder.entries.end());
         EXPECT_EQ(it->second, c.spelling);
         EXPECT_EQ(folder.entries.size(), 2u);

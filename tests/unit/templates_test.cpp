@@ -113,7 +113,9 @@ TEST(TemplateText, GenreNamesAreFoundWithoutLetterCase)
 TEST(TemplateText, DeviceNamesOfWindowsAreReserved)
 {
     for (const char* device : {"CON", "con", "Prn", "AUX", "nul", "COM1", "com9", "LPT1", "lPt9", "CON.txt",
-                               "nul.tar.gz", "AUX ", "CON  .x", "COM\xb9"})
+                               "nul.tar.gz", "AUX ", "CON  .x", "COM\xb9", "LPT\xb2", "com\xb3.mp3",
+                               // the same superscripts in the command line's UTF-8 names
+                               "COM\xc2\xb9", "LPT\xc2\xb2.mp3", "com\xc2\xb3"})
         EXPECT_TRUE(IsReservedDeviceName(device)) << device;
     for (const char* name : {"CONSOLE", "ACON", " CON", "COM", "COM0", "COM10", "LPT", "LPTX", "CO N", "NULL",
                              "Abba - CON", "x.CON", ""})
@@ -306,6 +308,7 @@ TEST(CheckTemplate, ProblemsThatTheCommandLineRefuses)
              {"<ARTIST><TITLE>", TemplateUse::Rename, std::nullopt, ""},
              {"<track num>. <Year>", TemplateUse::Fill, std::nullopt, ""},
              {"x<TITLE>", TemplateUse::Fill, std::nullopt, ""},
+             {"<ARTIST> - <TITLE><ALBUM>", TemplateUse::Fill, std::nullopt, ""},  // not only the last one counts
              {"<ARTIST> - <TITLE", TemplateUse::Rename, Unclosed, "position 12"},
              {"<ARTIST> - <FOO>", TemplateUse::Fill, Unknown, "<FOO>"},
              {"<TITLE >", TemplateUse::Rename, Unknown, "<TITLE >"},
@@ -337,6 +340,14 @@ TEST(CheckNewName, ExistingFilesOnARealFolder)
     EXPECT_EQ(CheckNewName(context, 0, folder, "Free -"), stTestError);
     EXPECT_EQ(CheckNewName(context, 0, folder, ""), stTestError);
     EXPECT_EQ(CheckNewName(context, 0, folder, "nul"), stTestError);
+    // Longer than any system takes (255 bytes, or 255 UTF-16 units), and a
+    // folder the system would not rename in: the rename would be refused.
+    EXPECT_EQ(CheckName(context, 0, folder, std::string(260, 'x')).problem, NameProblem::TooLong);
+    FakeDisk disk;
+    NameFiles locked = disk.services();
+    locked.folderWritable = [](const std::string&) { return false; };
+    TemplateContext lockedContext(tags, locked);
+    EXPECT_EQ(CheckName(lockedContext, 0, folder, "Free").problem, NameProblem::FolderNotWritable);
     // The system's own rules: on a volume that keeps letter case apart the
     // respelled name is another, free one; on one that ignores it, the file
     // itself under another spelling.
