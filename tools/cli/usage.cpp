@@ -12,9 +12,11 @@ constexpr CommandText kProgram{
     "or 1) at the end of MP3 files.",
     R"(Files: PATH is an MP3 file, or a folder for the MP3 files in it (extension
 ".mp3" in any letter case), taken in name order; -r takes those of its
-subfolders too, each folder's own files before its subfolders'. --list
-LISTFILE takes the ".mp3" lines of a player's list file (one path a line).
-Options may stand anywhere among the paths; "--" ends the options.
+subfolders too, each folder's own files before its subfolders'. A file
+named by hand must end in ".mp3" too, unless --any-name is given. --list
+LISTFILE takes the ".mp3" lines of a player's list file (one path a line;
+a relative one is taken from the list file's folder). Options may stand
+anywhere among the paths; "--" ends the options.
 
 --codepage N
   The code page of the tag's text: 1252 (Western European), 1251
