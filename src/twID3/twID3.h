@@ -7,6 +7,8 @@
 // save writes; loads and decodes store values without those side effects.
 #pragma once
 
+#include "twID3/id3v2.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -146,8 +148,9 @@ public:
     std::optional<std::int64_t> LocateLyrics3(FileTail& tail) const;
 
     // Reads the block of an open file whose last 128 bytes are an ID3v1
-    // record; sets the owner's UseLyrics3 and this object's values. Throws IoError.
-    void ReadFromFile(FileTail& tail);
+    // record; sets the owner's UseLyrics3 and this object's values. Gives the
+    // file position of the block read, if any. Throws IoError.
+    std::optional<std::int64_t> ReadFromFile(FileTail& tail);
 
     // The bytes of the block that the flags select (version 2.00 when
     // UseLyrics3v2, else version 1). When no value that version holds
@@ -281,9 +284,10 @@ private:
     friend class TtwID3;
     friend class TtwLyrics3;
     void Changed();
-    // The load after the file is open: record, block, values; and the tag
-    // area as a save would find it, when `area` is given.
-    void LoadOpened(platform::OpenedFile& opened, TagArea* area = nullptr);
+    // The load after the file is open: record, block, values; the tag area
+    // as a save would find it, when `area` is given; the ID3v2 tag, when
+    // `id3v2` is given.
+    void LoadOpened(platform::OpenedFile& opened, TagArea* area = nullptr, ID3v2Read* id3v2 = nullptr);
 
     TtwID3* owner_;
     std::unique_ptr<TtwLyrics3> lyrics3_;
@@ -334,6 +338,10 @@ public:
     void SetUseID3v1(bool value) { useID3v1_ = value; }
     bool UseID3v2() const { return useID3v2_; }
     void SetUseID3v2(bool value) { useID3v2_ = value; }
+    // The ID3v2 tag of the last load (none when it found no file), read in
+    // the same open as the ID3v1 record. A broken tag gives its reason and
+    // does not keep the record and the Lyrics3 block from loading.
+    const ID3v2Read& ID3v2() const { return id3v2_; }
 
     void LoadFromFile(std::string fileName);
     // The load above, which also gives the file's tag area from the same
@@ -361,6 +369,7 @@ private:
     bool useID3v1_ = false;
     bool useID3v2_ = false;
     bool loadedReadOnly_ = false;
+    ID3v2Read id3v2_;
 };
 
 }  // namespace sonrik::twID3
