@@ -211,7 +211,7 @@ void TtwID3v1::LoadOpened(platform::OpenedFile& opened, TagArea* area, ID3v2Read
         owner.success_ = id3Success;
         tailStart = lyrics3_->ReadFromFile(tail).value_or(size - static_cast<std::int64_t>(ID3v1Size));
     }
-    if (id3v2) *id3v2 = ReadID3v2(opened.file, size, tailStart);
+    if (id3v2) *id3v2 = ReadID3v2(opened.file, size, tailStart, &tail);
     if (area) {
         const std::int64_t pos = TagAreaStart(tail);
         tail.Extend(pos);

@@ -2,6 +2,7 @@
 
 #include "platform/platform.h"
 #include "twID3/id3v2_frames.h"
+#include "twID3/twID3.h"
 
 #include <algorithm>
 
@@ -273,12 +274,18 @@ ID3v2Read ReadTagAt(platform::File& file, std::int64_t pos, std::int64_t limit, 
 // The header position of a tag appended in front of `tailAreaStart`, found by
 // its footer; nothing when there is no footer, with `error` set when there
 // is one that points nowhere.
-std::optional<std::int64_t> FindAppended(platform::File& file, std::int64_t from, std::int64_t tailAreaStart,
-                                         std::string& error)
+std::optional<std::int64_t> FindAppended(platform::File& file, FileTail* tail, std::int64_t from,
+                                         std::int64_t tailAreaStart, std::string& error)
 {
     const std::int64_t footerPos = tailAreaStart - kHeaderSize;
     if (footerPos < from) return std::nullopt;
-    const std::string footer = ReadBytes(file, footerPos, kHeaderSize);
+    std::string footer;
+    if (tail) {
+        tail->Extend(footerPos);
+        footer = tail->Bytes(footerPos, kHeaderSize);
+    } else {
+        footer = ReadBytes(file, footerPos, kHeaderSize);
+    }
     const auto f = ParseHeader(footer, "3DI", footerPos, error);
     if (!f) return std::nullopt;
     const std::int64_t start = tailAreaStart - f->Total();
@@ -291,7 +298,7 @@ std::optional<std::int64_t> FindAppended(platform::File& file, std::int64_t from
 
 }  // namespace
 
-ID3v2Read ReadID3v2(platform::File& file, std::int64_t size, std::int64_t tailAreaStart)
+ID3v2Read ReadID3v2(platform::File& file, std::int64_t size, std::int64_t tailAreaStart, FileTail* tail)
 {
     tailAreaStart = std::clamp<std::int64_t>(tailAreaStart, 0, size);
     ID3v2Read result;
@@ -299,13 +306,13 @@ ID3v2Read ReadID3v2(platform::File& file, std::int64_t size, std::int64_t tailAr
     if (const auto h = ParseHeader(first, "ID3", 0, result.error)) {
         result = ReadTagAt(file, 0, size, std::move(first), *h);
         std::string ignored;  // a broken footer behind a good tag at the head is not this read's concern
-        if (result.tag && FindAppended(file, result.tag->size, tailAreaStart, ignored))
+        if (result.tag && FindAppended(file, tail, result.tag->size, tailAreaStart, ignored))
             AddNote(*result.tag, "the file also holds an ID3v2 tag at its end; the one at its start was read");
         return result;
     }
     if (!result.error.empty()) return result;
 
-    const auto start = FindAppended(file, 0, tailAreaStart, result.error);
+    const auto start = FindAppended(file, tail, 0, tailAreaStart, result.error);
     if (!start) return result;
     first = ReadBytes(file, *start, std::min<std::int64_t>(tailAreaStart - *start, kWindow));
     const auto h = ParseHeader(first, "ID3", *start, result.error);

@@ -18,6 +18,8 @@ class File;
 
 namespace sonrik::twID3 {
 
+class FileTail;
+
 // One frame as stored: its header's id and flags, where it stands and how
 // many bytes it takes in the file (header, flag bytes and data).
 struct ID3v2Frame {
@@ -73,7 +75,10 @@ struct ID3v2Read {
 // the tag appended at the end whose footer ends at `tailAreaStart` (where
 // the Lyrics3 block or the ID3v1 record begins, or the file's size). When
 // both are there, the one at the head is read and the note says so. Bad
-// bytes never throw: they give `error`. Throws IoError when a file call fails.
-ID3v2Read ReadID3v2(platform::File& file, std::int64_t size, std::int64_t tailAreaStart);
+// bytes never throw: they give `error`. With `tail`, the bytes in front of
+// the tail area are taken from it (and it grows to hold them), so a load that
+// has read the end of the file reads no more of it. Throws IoError when a
+// file call fails.
+ID3v2Read ReadID3v2(platform::File& file, std::int64_t size, std::int64_t tailAreaStart, FileTail* tail = nullptr);
 
 }  // namespace sonrik::twID3

@@ -67,7 +67,10 @@ struct TagArea;
 // in one positioned read whenever a search or a block needs bytes further back.
 class FileTail {
 public:
-    static constexpr std::int64_t kFirstRead = 137;  // the record and the 9 bytes in front of it
+    // The record, the Lyrics3 end marker in front of it, and the first byte
+    // of an ID3v2 footer in front of that, so that a file without a block
+    // is read to the footer of an appended ID3v2 tag at once.
+    static constexpr std::int64_t kFirstRead = 138;
 
     // Reads the last kFirstRead bytes (all of a shorter file). Throws IoError.
     FileTail(platform::File& file, std::int64_t size);
