@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Writes the seed files of fuzz/corpus/sonrik_fuzz_load: small files with
-and without tags, each a starting point for one way a load and save can go."""
+"""Writes the seed files of fuzz/corpus/sonrik_fuzz_load and
+fuzz/corpus/sonrik_fuzz_id3v2: small files with and without tags, each a
+starting point for one way a load and save, or an ID3v2 read, can go."""
 
 from pathlib import Path
 
@@ -51,11 +52,48 @@ SEEDS = {
 }
 
 
+def syncsafe(n):
+    return bytes([(n >> 21) & 0x7F, (n >> 14) & 0x7F, (n >> 7) & 0x7F, n & 0x7F])
+
+
+def frame(version, fid, data, flags=b"\0\0", plain=False):
+    if version == 2:
+        return fid + len(data).to_bytes(3, "big") + data
+    size = len(data).to_bytes(4, "big") if version == 3 or plain else syncsafe(len(data))
+    return fid + size + flags + data
+
+
+def id3v2(version, frames, flags=0, padding=16, footer=False):
+    body = b"".join(frames) + b"\0" * padding
+    head = b"ID3" + bytes([version, 0, flags]) + syncsafe(len(body))
+    return head + body + (b"3DI" + head[3:] if footer else b"")
+
+
+TEXT = b"\0Title\0"
+UTF16 = b"\x01\xff\xfeT\0i\0\0\0"
+ID3V2_SEEDS = {
+    "v22": id3v2(2, [frame(2, b"TT2", TEXT), frame(2, b"COM", b"\0eng\0Note")]) + AUDIO,
+    "v23": id3v2(3, [frame(3, b"TIT2", UTF16), frame(3, b"TCON", b"\0(17)Rock"),
+                     frame(3, b"COMM", b"\0engiTunNORM\0 0 1"), frame(3, b"COMM", b"\0eng\0plain")]) + AUDIO,
+    "v23_unsync": id3v2(3, [frame(3, b"TIT2", b"\0\xff\0\xe0")], flags=0x80) + AUDIO,
+    "v23_extended": id3v2(3, [b"\0\0\0\x06\0\0\0\0\0\0", frame(3, b"TALB", TEXT)], flags=0x40) + AUDIO,
+    "v24": id3v2(4, [frame(4, b"TIT2", b"\x03A\0B"), frame(4, b"TPE1", b"\x02\0A", plain=True),
+                     frame(4, b"TRCK", b"\0\0\0\x023/12", flags=b"\0\x01"),
+                     frame(4, b"USLT", b"\0eng\0la\xff\0", flags=b"\0\x02")]) + AUDIO + record(),
+    "v24_appended": AUDIO + id3v2(4, [frame(4, b"TIT2", TEXT)], padding=0, footer=True)
+                    + v2_block(V2_FIELDS) + record(),
+    "v24_picture": id3v2(4, [frame(4, b"APIC", b"\0image/png\0\x03\0" + bytes(range(256)) * 8),
+                             frame(4, b"TIT2", TEXT)]) + AUDIO,
+}
+
+
 def main():
-    out = Path(__file__).resolve().parent / "corpus" / "sonrik_fuzz_load"
-    out.mkdir(parents=True, exist_ok=True)
-    for name, data in SEEDS.items():
-        (out / name).write_bytes(data)
+    here = Path(__file__).resolve().parent / "corpus"
+    for folder, seeds in (("sonrik_fuzz_load", SEEDS), ("sonrik_fuzz_id3v2", ID3V2_SEEDS)):
+        out = here / folder
+        out.mkdir(parents=True, exist_ok=True)
+        for name, data in seeds.items():
+            (out / name).write_bytes(data)
 
 
 if __name__ == "__main__":

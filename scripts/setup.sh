@@ -7,7 +7,8 @@ set -euo pipefail
 # Native build and tests, the cross build for 32-bit Windows, Wine to run its
 # output, the 64-bit cross compiler for the test programs on machines that run
 # no 32-bit programs, a display server and screenshots for the window tests,
-# libFuzzer, and mediainfo as an independent reader of the sample MP3.
+# libFuzzer, mediainfo as an independent reader of the sample MP3, and
+# TagLib and mutagen, which write and read the ID3v2 reader's test files.
 # sonrik-tag's command line and JSON come from two header-only libraries,
 # which the cross builds take from /usr/include as well.
 packages=(

@@ -26,13 +26,14 @@ void TtwID3::LoadFromFile(const std::string& fileName, TagArea& area) { LoadFile
 
 void TtwID3::LoadFile(const std::string& fileName, TagArea* area)
 {
+    id3v2_ = {};
     // One open answers whether the file exists and gives its size.
     if (auto opened = platform::File::openExisting(fileName, platform::OpenMode::Read)) {
         auto& v1 = *id3v1_;
         v1.ResetForLoad();
         filename_ = fileName;
         loadedReadOnly_ = opened->readOnly;
-        v1.LoadOpened(*opened, area);
+        v1.LoadOpened(*opened, area, &id3v2_);
         if (success_ == id3Success)
             v1.DecodeRecord();
         else

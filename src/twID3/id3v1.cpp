@@ -197,7 +197,7 @@ void TtwID3v1::LoadFromFile(std::string fileName)
         ClearRecord();
 }
 
-void TtwID3v1::LoadOpened(platform::OpenedFile& opened, TagArea* area)
+void TtwID3v1::LoadOpened(platform::OpenedFile& opened, TagArea* area, ID3v2Read* id3v2)
 {
     TtwID3& owner = *owner_;
     const std::int64_t size = opened.size;
@@ -209,12 +209,15 @@ void TtwID3v1::LoadOpened(platform::OpenedFile& opened, TagArea* area)
         const std::string_view record = tail.Bytes(size - static_cast<std::int64_t>(ID3v1Size), ID3v1Size);
         std::memcpy(rawTag_.data(), record.data(), ID3v1Size);
     }
+    // Where the tags at the end begin: an appended ID3v2 tag ends there.
+    std::int64_t tailStart = size;
     if (shortFile || !HasTagMarker()) {
         owner.success_ = id3NoTags;
     } else {
         owner.success_ = id3Success;
-        lyrics3_->ReadFromFile(tail);
+        tailStart = lyrics3_->ReadFromFile(tail).value_or(size - static_cast<std::int64_t>(ID3v1Size));
     }
+    if (id3v2) *id3v2 = ReadID3v2(opened.file, size, tailStart, &tail);
     if (area) {
         const std::int64_t pos = TagAreaStart(tail);
         tail.Extend(pos);

@@ -264,9 +264,10 @@ std::optional<std::int64_t> TtwLyrics3::LocateLyrics3(FileTail& tail) const
     return lowest + static_cast<std::int64_t>(nearest);
 }
 
-void TtwLyrics3::ReadFromFile(FileTail& tail)
+std::optional<std::int64_t> TtwLyrics3::ReadFromFile(FileTail& tail)
 {
     const std::int64_t size = tail.Size();
+    std::optional<std::int64_t> blockStart;
     bool& useLyrics3 = owner_->useLyrics3_;
     useLyrics3 = false;
     useLyrics3v2_ = false;
@@ -300,6 +301,7 @@ void TtwLyrics3::ReadFromFile(FileTail& tail)
             else
                 lyrics_ = TextToLines(body);
             loaded_ = Loaded{std::string(raw), useLyrics3v2_, CurrentValues()};
+            blockStart = start;
         } else {
             useLyrics3 = useLyrics3v2_ = false;
         }
@@ -314,6 +316,7 @@ void TtwLyrics3::ReadFromFile(FileTail& tail)
         author_.clear();
         title_.clear();
     }
+    return blockStart;
 }
 
 void TtwLyrics3::ParseFields(std::string_view rest)

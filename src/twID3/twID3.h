@@ -7,6 +7,8 @@
 // save writes; loads and decodes store values without those side effects.
 #pragma once
 
+#include "twID3/id3v2.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -68,7 +70,10 @@ struct TagArea;
 // in one positioned read whenever a search or a block needs bytes further back.
 class FileTail {
 public:
-    static constexpr std::int64_t kFirstRead = 137;  // the record and the 9 bytes in front of it
+    // The record, the Lyrics3 end marker in front of it, and the first byte
+    // of an ID3v2 footer in front of that, so that a file without a block
+    // is read to the footer of an appended ID3v2 tag at once.
+    static constexpr std::int64_t kFirstRead = 138;
 
     // Reads the last kFirstRead bytes (all of a shorter file). Throws IoError.
     FileTail(platform::File& file, std::int64_t size);
@@ -149,8 +154,9 @@ public:
     std::optional<std::int64_t> LocateLyrics3(FileTail& tail) const;
 
     // Reads the block of an open file whose last 128 bytes are an ID3v1
-    // record; sets the owner's UseLyrics3 and this object's values. Throws IoError.
-    void ReadFromFile(FileTail& tail);
+    // record; sets the owner's UseLyrics3 and this object's values. Gives the
+    // file position of the block read, if any. Throws IoError.
+    std::optional<std::int64_t> ReadFromFile(FileTail& tail);
 
     // The bytes of the block that the flags select (version 2.00 when
     // UseLyrics3v2, else version 1). When no value that version holds
@@ -285,9 +291,10 @@ private:
     friend class TtwID3;
     friend class TtwLyrics3;
     void Changed();
-    // The load after the file is open: record, block, values; and the tag
-    // area as a save would find it, when `area` is given.
-    void LoadOpened(platform::OpenedFile& opened, TagArea* area = nullptr);
+    // The load after the file is open: record, block, values; the tag area
+    // as a save would find it, when `area` is given; the ID3v2 tag, when
+    // `id3v2` is given.
+    void LoadOpened(platform::OpenedFile& opened, TagArea* area = nullptr, ID3v2Read* id3v2 = nullptr);
 
     TtwID3* owner_;
     std::unique_ptr<TtwLyrics3> lyrics3_;
@@ -344,6 +351,10 @@ public:
     // save appends the record to it.
     bool ShortFileUntagged() const { return shortFileUntagged_; }
     void SetShortFileUntagged(bool value) { shortFileUntagged_ = value; }
+    // The ID3v2 tag of the last load (none when it found no file), read in
+    // the same open as the ID3v1 record. A broken tag gives its reason and
+    // does not keep the record and the Lyrics3 block from loading.
+    const ID3v2Read& ID3v2() const { return id3v2_; }
 
     void LoadFromFile(std::string fileName);
     // The load above, which also gives the file's tag area from the same
@@ -372,6 +383,7 @@ private:
     bool useID3v2_ = false;
     bool loadedReadOnly_ = false;
     bool shortFileUntagged_ = false;
+    ID3v2Read id3v2_;
 };
 
 }  // namespace sonrik::twID3

@@ -193,20 +193,26 @@ TEST_F(TagFileTest, ShortWriteLeavesTheFileAsItWas)
 }
 #endif
 
-TEST_F(TagFileTest, LoadOpensOnceAndReadsTheTailInOnePositionedRead)
+TEST_F(TagFileTest, LoadOpensOnceAndReadsHeadAndTailInOnePositionedReadEach)
 {
     using sonrik::platform::FileCall;
     using sonrik::platform::FileCallFaults;
     struct Case {
         const char* what;
         std::string bytes;
-        int tailReads;  // the record with the marker in front, and the block when there is one
+        int reads;  // the head, the record with the markers in front, and the block when there is one
     };
+    // An ID3v2 tag whose title stands behind a large picture: that is read
+    // where the title begins, the picture not at all.
+    const std::string picture = "APIC" + std::string("\0\1\0\0", 4) + std::string(2, '\0') + std::string(65536, 'p');
+    const std::string title = "TIT2" + std::string("\0\0\0\2\0\0\0", 7) + "A";
+    const std::string id3v2 = std::string("ID3\3\0\0\0\4\0\x15", 10) + picture + title;
     const Case cases[] = {
-        {"untagged", audio, 1},
-        {"record only", audio + Record("t"), 1},
-        {"version 1 block", audio + BlockV1("words") + Record("t"), 2},
-        {"version 2.00 block", audio + BlockV2("ETT00001x") + Record("t"), 2},
+        {"untagged", audio, 2},
+        {"record only", audio + Record("t"), 2},
+        {"version 1 block", audio + BlockV1("words") + Record("t"), 3},
+        {"version 2.00 block", audio + BlockV2("ETT00001x") + Record("t"), 3},
+        {"ID3v2 tag with a picture in front", id3v2 + audio + Record("t"), 3},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -216,7 +222,7 @@ TEST_F(TagFileTest, LoadOpensOnceAndReadsTheTailInOnePositionedRead)
         FileCallFaults others({FileCall::Size, FileCall::Read, FileCall::Write, FileCall::WriteAt, FileCall::Truncate}, 0);
         tag.LoadFromFile(tagged);
         EXPECT_EQ(opens.calls(), 1);
-        EXPECT_EQ(reads.calls(), c.tailReads);
+        EXPECT_EQ(reads.calls(), c.reads);
         EXPECT_EQ(others.calls(), 0);
     }
 }
