@@ -1,6 +1,8 @@
 #include "Main_List/list_editor.h"
 
 #include "Main_List/list_editor_logic.h"
+#include "batch/id3v2_names.h"
+#include "text/codepage.h"
 #include "sonrik/history_file.h"
 #include "sonrik/host_link.h"
 #include "sonrik/module_dir.h"
@@ -290,6 +292,11 @@ bool TAListEditor::LoadFileRecord(const std::string& path, std::size_t index)
         twID31.LoadFromFile(path);
         if (twID31.Success() == twID3::id3NoSuchFile) return false;
         batch::FillRecord(tag, path, twID31.ID3v1());
+        // Names are made of the whole values where the ID3v2 tag holds them,
+        // in the system's code page, which the records' texts are in.
+        const text::CodePage* codePage = text::CodePage::Find(text::AnsiCodePage());
+        if (codePage && twID31.ID3v2().tag)
+            batch::TakeID3v2Names(tag, *twID31.ID3v2().tag, twID31.Success() == twID3::id3Success, *codePage);
     } catch (const std::exception&) {
         // A file that cannot be read shows what it gave: its name at least.
         if (tag.FilePath.empty()) tag.FilePath = tag.NewName = path;

@@ -80,6 +80,13 @@ const std::string* FieldText(const TFTag& tag, std::uint8_t kind)
     return kind < kFields.size() ? &(tag.*kFields[kind].text) : nullptr;
 }
 
+const std::string* NameText(const TFTag& tag, std::uint8_t kind)
+{
+    for (const auto& [field, value] : tag.ID3v2Names)
+        if (field == kind) return &value;
+    return FieldText(tag, kind);
+}
+
 bool* FieldMark(TFTag& tag, std::uint8_t kind)
 {
     return kind < kFields.size() ? &(tag.*kFields[kind].mark) : nullptr;

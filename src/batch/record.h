@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace sonrik::twID3 {
@@ -30,6 +31,20 @@ enum TRowStatus : std::uint8_t {
     stRenamed = 7,
 };
 inline constexpr int RowStatusCount = 8;
+
+// The columns of the "File name to TAG" page, left to right. The last column
+// shows the row's status and has no field behind it.
+enum TFieldKind : std::uint8_t {
+    fkTrack = 0,
+    fkTitle = 1,
+    fkArtist = 2,
+    fkAlbum = 3,
+    fkGenre = 4,
+    fkYear = 5,
+    fkComment = 6,
+    fkStatus = 7,
+};
+inline constexpr int FieldKindCount = 8;
 
 // One selected file: its tag values, what Apply is to write, and its rename.
 struct TFTag {
@@ -52,6 +67,10 @@ struct TFTag {
     std::string NewPath;
     bool RenameReady = false;
     TRowStatus Status = stTestOk;
+    // Values a new name takes in place of the fields above: the whole values
+    // of the file's ID3v2 tag where the ID3v1 record lacks them or holds them
+    // cut short (see TakeID3v2Names). None for most files.
+    std::vector<std::pair<TFieldKind, std::string>> ID3v2Names;
 };
 
 using TTagArray = std::vector<TFTag>;
@@ -60,19 +79,6 @@ using TTagArray = std::vector<TFTag>;
 // outside the table.
 std::u8string_view RowStatusText(TRowStatus status, bool english);
 
-// The columns of the "File name to TAG" page, left to right. The last column
-// shows the row's status and has no field behind it.
-enum TFieldKind : std::uint8_t {
-    fkTrack = 0,
-    fkTitle = 1,
-    fkArtist = 2,
-    fkAlbum = 3,
-    fkGenre = 4,
-    fkYear = 5,
-    fkComment = 6,
-    fkStatus = 7,
-};
-inline constexpr int FieldKindCount = 8;
 
 // The column caption of `kind`, "Track number" ... "Status"; empty outside the table.
 std::u8string_view FieldKindCaption(std::uint8_t kind, bool english);
@@ -83,6 +89,10 @@ std::u8string_view FieldKindCaption(std::uint8_t kind, bool english);
 std::string* FieldText(TFTag& tag, std::uint8_t kind);
 const std::string* FieldText(const TFTag& tag, std::uint8_t kind);
 bool* FieldMark(TFTag& tag, std::uint8_t kind);
+
+// The value a new name takes for field `kind`: its ID3v2 value where the
+// record has one, else the field's text (nullptr as FieldText gives it).
+const std::string* NameText(const TFTag& tag, std::uint8_t kind);
 
 // A comment as the record shows it: empty when the comment is empty or one of
 // its first two bytes is 0 (a one-byte comment is taken); otherwise the

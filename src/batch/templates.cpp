@@ -443,7 +443,7 @@ std::string NameFromTemplate(const TemplateContext& context, const TFTag& tag, s
         }
         const Placeholder* p = piece.closed ? FindPlaceholder(piece.text) : nullptr;
         if (!p || !p->makesName) continue;
-        const std::string& value = *FieldText(tag, p->kind);
+        const std::string& value = *NameText(tag, p->kind);
         const auto track = p->kind == fkTrack && context.trackWidth > 0 ? TrackNumberValue(value) : std::nullopt;
         if (!track) {
             name = AppendPart(std::move(name), value);

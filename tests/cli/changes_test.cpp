@@ -55,6 +55,19 @@ std::string Song(std::string_view title, std::string_view artist, int track = 1)
            static_cast<char>(track) + '\x0c';
 }
 
+// An ID3v2.3 tag of ISO-8859-1 text frames, as the start of a file.
+std::string V2Tag(const std::vector<std::pair<std::string, std::string>>& frames)
+{
+    const auto size = [](std::size_t n, int bits) {
+        std::string bytes;
+        for (int shift = 3 * bits; shift >= 0; shift -= bits) bytes += static_cast<char>(n >> shift & ((1u << bits) - 1));
+        return bytes;
+    };
+    std::string body;
+    for (const auto& [id, text] : frames) body += id + size(text.size() + 1, 8) + std::string(3, '\0') + text;
+    return std::string("ID3\3\0\0", 6) + size(body.size(), 7) + body;
+}
+
 class Changes : public testing::Test {
 protected:
     void SetUp() override
@@ -408,6 +421,19 @@ TEST_F(Changes, RenameAndFillSayWhatTheyDoWithEachName)
     Put("01 - Artist One - Title One.mp3", Song("", ""));
     const Result fill = Run({"fill", "-t", "<ARTIST> - <TITLE>", Folder() + "/01 - Artist One - Title One.mp3"});
     EXPECT_EQ(Column(fill.out, 3)[0], "\" - Title One\" of the name is not used by the template") << fill.out;
+}
+
+TEST_F(Changes, RenameTakesTheWholeValuesOfTheID3v2Tag)
+{
+    const std::string whole = "A Title Longer Than Thirty Bytes";
+    Put("only-v2.mp3", V2Tag({{"TIT2", whole}, {"TPE1", "Band"}}) + Song("", ""));
+    Put("cut.mp3", V2Tag({{"TIT2", whole}}) + Song(whole.substr(0, 30), "Other"));
+    Put("none.mp3", Song("", ""));
+    const Result r = Run({"rename", "--apply", "-t", "<ARTIST> - <TITLE>", Folder()});
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_TRUE(Has("Band - " + whole + ".mp3")) << r.out;
+    EXPECT_TRUE(Has("Other - " + whole + ".mp3")) << r.out;
+    EXPECT_NE(r.out.find("neither an ID3v1 nor an ID3v2 tag"), std::string::npos) << r.out;
 }
 
 }  // namespace

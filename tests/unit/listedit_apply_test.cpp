@@ -68,6 +68,16 @@ TEST_F(ListApply, RenameFromTagsMovesTheFilesAndTheirListEntries)
     EXPECT_LT(std::find(journal.begin(), journal.end(), "host:2125,0"), std::find(journal.begin(), journal.end(), "process"));
 }
 
+TEST_F(ListApply, NewNamesTakeTheWholeValuesOfTheID3v2Tag)
+{
+    const std::string whole = "A Title Longer Than Thirty Bytes";
+    WriteBytes(dir.file("x.mp3"), ID3v2TextTag({{"TIT2", whole}, {"TPE1", "Band"}}) + kSongAudio);
+    const Lines files{dir.file("x.mp3"), Song("y.mp3", Record(whole.substr(0, 30), "Other"))};
+    WriteBytes(dir.file("y.mp3"), ID3v2TextTag({{"TIT2", whole}}) + ReadBytes(dir.file("y.mp3")));
+    OnPage(files, 1, "<ARTIST> - <TITLE>", [](User& user, TAListEditor& w) { user.Click(w.BTApply); });
+    EXPECT_EQ(Mp3Names(dir), (Lines{"Band - " + whole + ".mp3", "Other - " + whole + ".mp3"}));
+}
+
 struct ClashCase {
     const char* name;
     std::vector<std::pair<std::string, std::string>> listed;  // file name, tag record

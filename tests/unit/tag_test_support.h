@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 #include <iterator>
 #include <string>
+#include <utility>
+#include <vector>
 #include <string_view>
 
 namespace sonrik::testing {
@@ -114,6 +116,19 @@ inline ::testing::AssertionResult SameBytes(std::string_view actual, std::string
 inline std::string BlockV1(std::string_view lyrics)
 {
     return "LYRICSBEGIN" + std::string(lyrics) + "LYRICSEND";
+}
+
+// An ID3v2.3 tag of ISO-8859-1 text frames ({"TIT2", "Title"}), as the start of a file.
+inline std::string ID3v2TextTag(const std::vector<std::pair<std::string, std::string>>& frames)
+{
+    const auto size = [](std::size_t n, int bits) {
+        std::string bytes;
+        for (int shift = 3 * bits; shift >= 0; shift -= bits) bytes += static_cast<char>(n >> shift & ((1u << bits) - 1));
+        return bytes;
+    };
+    std::string body;
+    for (const auto& [id, text] : frames) body += id + size(text.size() + 1, 8) + std::string(3, '\0') + text;
+    return std::string("ID3\3\0\0", 6) + size(body.size(), 7) + body;
 }
 
 }  // namespace sonrik::testing

@@ -1,6 +1,8 @@
 // File-name templates: the text operations, new names from tags and their
 // checks, tags from file names, and the template list in the history file.
+#include "batch/id3v2_names.h"
 #include "batch/templates.h"
+#include "text/codepage.h"
 #include "platform/platform.h"
 #include "text/text.h"
 #include "codepage_test_support.h"
@@ -197,6 +199,42 @@ TEST(RecordTexts, StatusesAndColumnsInBothLanguages)
 }
 
 // ---- Tag values to a file name ---------------------------------------------------------
+
+TEST(MakeNewName, NamesTakeTheWholeValuesOfTheID3v2Tag)
+{
+    const std::string long40 = "A Title Longer Than Thirty Bytes - Whole";
+    struct Case {
+        const char* what;
+        bool hasRecord;
+        std::string recordTitle, recordTrack;
+        std::vector<std::string> v2Title, v2Track;
+        std::string name;  // by "<TRACK NUM> <TITLE>"
+        bool note = false;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"no record", false, "", "0", {"Whole"}, {"3/12"}, "3 Whole"},
+             {"cut at 30", true, long40.substr(0, 30), "5", {long40}, {"9"}, "5 " + long40},
+             {"cut before a blank", true, "Ends Here", "5", {"Ends Here" + std::string(21, ' ') + "and goes on"}, {}, "5 Ends Here" + std::string(21, ' ') + "and goes on"},
+             {"the tags differ: ID3v1 decides", true, "Mine", "5", {"Theirs"}, {"9"}, "5 Mine"},
+             {"empty field, track 0", true, "", "0", {"Whole"}, {"7"}, "7 Whole"},
+             {"track out of range", false, "", "0", {"T"}, {"0/12"}, "0 T"},
+             {"several values", false, "", "0", {"One", "Two"}, {}, "0 One & Two"},
+             {"a character the code page cannot hold", true, "", "5", {"\xD0\x9F"}, {}, "old", true},
+         }) {
+        SCOPED_TRACE(c.what);
+        TTagArray tags{Song("C:\\M\\old.mp3", "", c.recordTitle, c.recordTrack)};
+        sonrik::twID3::ID3v2Tag v2;
+        v2.title = c.v2Title;
+        v2.track = c.v2Track;
+        const auto notes = TakeID3v2Names(tags[0], v2, c.hasRecord, *sonrik::text::CodePage::Find(1252));
+        EXPECT_EQ(notes.size(), c.note ? 1u : 0u);
+        FakeDisk disk;
+        TemplateContext context(tags, disk.services());
+        MakeNewName(context, 0, "<TRACK NUM> <TITLE>");
+        EXPECT_EQ(tags[0].NewName, c.name);
+        EXPECT_EQ(tags[0].TitleText, c.recordTitle) << "the record's own fields stay";
+    }
+}
 
 TEST(MakeNewName, TemplatesOverTagValues)
 {

@@ -2,6 +2,7 @@
 
 #include "cli/report.h"
 #include "cli/system.h"
+#include "batch/id3v2_names.h"
 #include "batch/record.h"
 
 #include <algorithm>
@@ -24,7 +25,8 @@ std::unique_ptr<twID3::TtwID3> ListEditorTag()
 }
 
 std::optional<std::string> LoadRecord(twID3::TtwID3& id3, batch::TFTag& tag, const std::string& path,
-                                      const text::CodePage& codePage, bool& untagged, twID3::TagArea* area)
+                                      const text::CodePage& codePage, bool& untagged, twID3::TagArea* area,
+                                      std::vector<std::string>* nameNotes)
 {
     tag.FilePath = tag.NewName = path;
     untagged = false;
@@ -40,12 +42,14 @@ std::optional<std::string> LoadRecord(twID3::TtwID3& id3, batch::TFTag& tag, con
     untagged = id3.Success() == twID3::id3NoTags;
     if (untagged) id3.ID3v1().ClearRecord(twID3::NoGenre);
     batch::FillRecord(tag, path, id3.ID3v1());
-    for (std::uint8_t kind = 0; kind < batch::fkStatus; ++kind) {
-        std::string* field = batch::FieldText(tag, kind);
-        // ASCII is the same in every code page and in UTF-8.
-        if (std::any_of(field->begin(), field->end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
-            *field = codePage.Decode(*field);
-    }
+    if (nameNotes && id3.ID3v2().tag) *nameNotes = batch::TakeID3v2Names(tag, *id3.ID3v2().tag, !untagged, codePage);
+    // ASCII is the same in every code page and in UTF-8.
+    const auto toUtf8 = [&](std::string& text) {
+        if (std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
+            text = codePage.Decode(text);
+    };
+    for (std::uint8_t kind = 0; kind < batch::fkStatus; ++kind) toUtf8(*batch::FieldText(tag, kind));
+    for (auto& name : tag.ID3v2Names) toUtf8(name.second);
     return std::nullopt;
 }
 

@@ -24,10 +24,12 @@ std::unique_ptr<twID3::TtwID3> ListEditorTag();
 // UTF-8 (file names are UTF-8, and templates mix the two). Gives why the
 // file cannot be used (UTF-8), or nothing. A file without a tag loads with
 // empty fields (`untagged`). With `area`, also the file's tag area, from
-// the same reading.
+// the same reading. With `nameNotes`, the record takes the values of the
+// file's ID3v2 tag that new names need (batch::TakeID3v2Names), and the
+// notes of those it could not take.
 std::optional<std::string> LoadRecord(twID3::TtwID3& id3, batch::TFTag& tag, const std::string& path,
                                       const text::CodePage& codePage, bool& untagged,
-                                      twID3::TagArea* area = nullptr);
+                                      twID3::TagArea* area = nullptr, std::vector<std::string>* nameNotes = nullptr);
 
 // The journal of a run that changes files: none with --no-journal.
 class RunJournal {

@@ -20,6 +20,7 @@ struct RenamePlan {
     std::vector<Row> rows;
     std::vector<bool> passed;
     std::vector<bool> readOnly;
+    std::vector<std::string> notes;  // why a value of the ID3v2 tag was not taken
     std::vector<twID3::TagArea> areas;  // each file's tag area as loaded, for the journal
 };
 
@@ -68,9 +69,15 @@ void LoadRecords(RenamePlan& plan, std::vector<std::optional<std::string>>& prob
     if (journalled) plan.areas.resize(files.size());
     for (std::size_t i = 0; i < files.size(); ++i) {
         bool untagged = false;
+        std::vector<std::string> notes;
         problems[i] = LoadRecord(*id3, plan.tags[i], files[i], *invocation.codePage, untagged,
-                                 journalled ? &plan.areas[i] : nullptr);
-        if (!problems[i] && untagged) problems[i] = "the file has no ID3v1 tag";
+                                 journalled ? &plan.areas[i] : nullptr, &notes);
+        const twID3::ID3v2Read& v2 = id3->ID3v2();
+        if (!problems[i] && untagged && !v2.tag) {
+            problems[i] = v2.error.empty() ? "the file has neither an ID3v1 nor an ID3v2 tag"
+                                           : "the file has no ID3v1 tag, and its ID3v2 tag is broken: " + v2.error;
+        }
+        for (const auto& note : notes) plan.notes[i] += (plan.notes[i].empty() ? "" : "; ") + note;
         plan.readOnly[i] = !problems[i] && id3->LoadedFileReadOnly();
         progress.Step();
     }
@@ -115,6 +122,7 @@ void TestRecords(RenamePlan& plan, TemplateContext& context, const std::vector<s
             } else if (plan.readOnly[i]) {
                 row.reason = ReadOnlyReason(invocation.readOnly);
             }
+            if (!plan.notes[i].empty()) row.reason = (row.reason ? *row.reason + "; " : std::string()) + plan.notes[i];
             context.SetNewPath(i, tag.RenameReady ? target : std::string());
         }
         row.status = StatusText(tag.Status);
@@ -132,6 +140,7 @@ int RunRename(const Invocation& invocation, const std::vector<std::string>& file
     plan.rows.resize(files.size());
     plan.passed.assign(files.size(), false);
     plan.readOnly.assign(files.size(), false);
+    plan.notes.resize(files.size());
     std::vector<std::optional<std::string>> problems(files.size());
     LoadRecords(plan, problems, invocation, files, settings, err);
     const auto context = ContextFor(plan, invocation);
