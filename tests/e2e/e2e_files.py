@@ -19,6 +19,13 @@ def id3v1(title, artist, album="", year="", comment="", track=0, genre=0):
             + field(comment, 28) + bytes([0, track, genre]))
 
 
+def id3v2_text(frames):
+    """An ID3v2.3 tag of ISO-8859-1 text frames [(b"TIT2", b"Title"), ...], for the start of a file."""
+    body = b"".join(fid + (len(text) + 1).to_bytes(4, "big") + b"\0\0\0" + text for fid, text in frames)
+    size = len(body)
+    return b"ID3\3\0\0" + bytes([size >> 21 & 0x7F, size >> 14 & 0x7F, size >> 7 & 0x7F, size & 0x7F]) + body
+
+
 def lyrics3v2(fields):
     """A Lyrics3 v2.00 block of (id, value) fields, indicators "10"."""
     body = b"LYRICSBEGIN" + b"IND00002" + b"10"

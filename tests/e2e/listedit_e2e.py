@@ -6,7 +6,8 @@ makes a folder of songs (tagged, untagged and read-only, with a file that is
 no MP3 and a listed one that is missing), has the host write the player's
 list file and call RunModule_List, and drives the real controls: a selection,
 "TAG to file name" with Apply (renames), then "File name to TAG" with Apply
-(tag writes, the read-only question). Then checks the disk byte for byte and
+(tag writes, the read-only question); one song's new name comes from its
+ID3v2 tag, whose title the ID3v1 record holds cut short. Then checks the disk byte for byte and
 the host's messages.
 
   listedit_e2e.py --bin DIR --work DIR [--xml FILE] -- EMULATOR...
@@ -16,7 +17,7 @@ import stat
 import subprocess
 import sys
 
-from e2e_files import driver_arguments, FRAME, fresh_folder, id3v1, plugin_folder, quoted, winpath
+from e2e_files import driver_arguments, FRAME, fresh_folder, id3v1, id3v2_text, plugin_folder, quoted, winpath
 
 
 def main():
@@ -30,9 +31,12 @@ def main():
     os.makedirs(music)
     audio = FRAME * 8
 
+    # The second song's ID3v1 title is its ID3v2 title cut at 30 bytes: the
+    # new name takes the whole one.
+    long_title = "Second Song, Its Whole Long Title"
     songs = {
         "01.mp3": audio + id3v1("First Song", "Quiet Band", track=1),
-        "02.mp3": audio + id3v1("Second Song", "Quiet Band", track=2),
+        "02.mp3": id3v2_text([(b"TIT2", long_title.encode())]) + audio + id3v1(long_title[:30], "Quiet Band", track=2),
         "Loud Band - Third Song.mp3": audio,
     }
     for name, data in songs.items():
@@ -89,7 +93,7 @@ unload
     failures = []
     expected = {
         "Quiet Band - First Song.mp3": songs["01.mp3"],
-        "Quiet Band - Second Song.mp3": songs["02.mp3"],
+        "Quiet Band - Second Song Its Whole Long Title.mp3": songs["02.mp3"],
         "Loud Band - Third Song.mp3": audio + id3v1("Third Song", "Loud Band", "Third Album"),
         "notes.txt": b"not a song",
     }
