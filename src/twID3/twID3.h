@@ -7,6 +7,8 @@
 // save writes; loads and decodes store values without those side effects.
 #pragma once
 
+#include "platform/platform.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -15,11 +17,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-namespace sonrik::platform {
-class File;
-struct OpenedFile;
-}
 
 namespace sonrik::twID3 {
 
@@ -305,7 +302,8 @@ std::int64_t TagAreaStart(FileTail& tail);
 struct TagArea {
     std::int64_t pos = 0;
     std::int64_t size = 0;
-    std::string bytes;  // from pos to the end
+    std::string bytes;    // from pos to the end
+    platform::FileId id;  // the file's identity, from the same opening
 };
 std::optional<TagArea> ReadTagArea(const std::string& fileName);  // nothing: no such file
 

@@ -37,8 +37,12 @@ public:
     ~RunJournal();
 
     bool active() const { return writer_ != nullptr; }
-    // The change of a file's tag area from `old` to `planned` (bytes from old.pos on).
-    void PlanTags(const std::string& path, const twID3::TagArea& old, const std::string& planned);
+    // The change of a file's tag area from `old` to `planned` (bytes from
+    // old.pos on); `removesReadOnly`: the run takes the file's read-only
+    // attribute away, and undo gives it back. Throws IoError when the file
+    // cannot be read.
+    void PlanTags(const std::string& path, const twID3::TagArea& old, const std::string& planned,
+                  bool removesReadOnly = false);
     void PlanRename(const std::string& from, const std::string& to, const twID3::TagArea& area);
     // Writes and syncs the plan before the first change; throws JournalError
     // with a message that names --no-journal. A run without changes writes none.
@@ -52,6 +56,7 @@ public:
 
 private:
     std::unique_ptr<journal::Writer> writer_;
+    std::string base_;  // the folder relative paths are taken in, when the run started
     bool warned_ = false;
 };
 
