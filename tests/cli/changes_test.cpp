@@ -314,6 +314,7 @@ TEST_F(Changes, ABadJournalIsRefusedWithNothingChanged)
         {"the plan cut short", [](std::string j) { return j.substr(0, j.find('\n') + 1); }},
         {"the plan cut off in a line", [](std::string j) { return j.substr(0, j.find('\n', j.find('\n') + 1) - 5); }},
         {"a line taken out", [](std::string j) { return j.erase(j.find('\n') + 1, j.find('\n', j.find('\n') + 1) - j.find('\n')); }},
+        {"a result edited", [](std::string j) { return j.replace(j.find("\"outcome\":\"done\""), 16, "\"outcome\":\"damaged\""); }},
     };
     Put("a.mp3", Song("A", "Band"));
     Put("b.mp3", Song("B", "Band"));

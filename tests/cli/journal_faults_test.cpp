@@ -116,6 +116,24 @@ TEST_F(JournalFaults, ARunStoppedHalfWayIsUndoneAsFarAsItWent)
     EXPECT_EQ(Run({"undo", journal_}), 0) << err_.str();
 }
 
+TEST_F(JournalFaults, AFileChangedAfterARunStoppedIsLeftAndTheRestUndoneLastFirst)
+{
+    const std::string before = std::string(300, 'a');
+    for (const char* name : {"A - 1.mp3", "B - 2.mp3", "C - 3.mp3"}) Put(name, before);
+    {
+        const FileCallFaults faults(kFileChanges, 3, FileCallFaults::Mode::FromThenOn);
+        ASSERT_EQ(Run({"fill", "--apply", "--journal", journal_, "-t", "<ARTIST> - <TITLE>", dir_.string()}), 1);
+    }
+    const std::string changed = before + "TAG" + std::string(30, 'x') + std::string(94, '\0') + '\x0c';
+    Put("C - 3.mp3", changed);
+    EXPECT_EQ(Run({"undo", journal_}), 1);
+    EXPECT_EQ(ReadAll(dir_ / "A - 1.mp3"), before);
+    EXPECT_EQ(ReadAll(dir_ / "C - 3.mp3"), changed);
+    const std::string rows = out_.str();
+    EXPECT_NE(rows.find("C - 3.mp3\ttags\tleft"), std::string::npos) << rows;
+    EXPECT_LT(rows.find("C - 3.mp3"), rows.find("A - 1.mp3")) << rows;
+}
+
 TEST_F(JournalFaults, AnUndoWhoseWriteFailsLeavesTheFileAsTheRunLeftIt)
 {
     const std::string file = Put("song.mp3", std::string(300, 'a') + kLyrics + kRecord);
