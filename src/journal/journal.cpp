@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -93,8 +94,9 @@ std::optional<std::string> Unhex(std::string_view hex)
 
 std::string HashText(std::uint64_t hash)
 {
-    char text[17];
-    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string text(16, '0');
+    for (int i = 15; i >= 0; --i, hash >>= 4) text[static_cast<std::size_t>(i)] = kDigits[hash & 15];
     return text;
 }
 
@@ -104,6 +106,7 @@ class LineText {
 public:
     explicit LineText(std::string_view type)
     {
+        text_.reserve(320);
         text_ += "\"type\":\"";
         text_ += type;
         text_ += '"';
@@ -112,8 +115,8 @@ public:
     {
         Key(key);
         char digits[24];
-        const int n = std::snprintf(digits, sizeof digits, "%lld", static_cast<long long>(value));
-        text_.append(digits, static_cast<std::size_t>(n));
+        const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+        text_.append(digits, end);
         return *this;
     }
     LineText& Bool(std::string_view key, bool value)
@@ -166,19 +169,22 @@ private:
     void Quoted(std::string_view value)
     {
         text_ += '"';
-        for (const char c : value) {
-            const auto b = static_cast<unsigned char>(c);
-            if (c == '"' || c == '\\') {
+        std::size_t plain = 0;  // the start of the run of bytes taken as they are
+        for (std::size_t i = 0; i < value.size(); ++i) {
+            const auto b = static_cast<unsigned char>(value[i]);
+            if (b >= 0x20 && b != '"' && b != '\\') continue;
+            text_.append(value.substr(plain, i - plain));
+            plain = i + 1;
+            if (b >= 0x20) {
                 text_ += '\\';
-                text_ += c;
-            } else if (b < 0x20) {
+                text_ += value[i];
+            } else {
                 char escaped[8];
                 std::snprintf(escaped, sizeof escaped, "\\u%04x", b);
                 text_ += escaped;
-            } else {
-                text_ += c;
             }
         }
+        text_.append(value.substr(plain));
         text_ += '"';
     }
     std::string text_;
@@ -464,9 +470,10 @@ std::string CurrentFolder()
 std::string FileIdText(const platform::FileId& id)
 {
     char text[40];
-    std::snprintf(text, sizeof text, "%llx:%llx", static_cast<unsigned long long>(id.volume),
-                  static_cast<unsigned long long>(id.index));
-    return text;
+    char* end = std::to_chars(text, text + 20, id.volume, 16).ptr;
+    *end++ = ':';
+    end = std::to_chars(end, text + sizeof text, id.index, 16).ptr;
+    return std::string(text, end);
 }
 
 // ---- Reading ---------------------------------------------------------------------
@@ -609,13 +616,20 @@ void Writer::Commit(std::vector<std::string> command)
                             {"started", UtcNow()},
                             {"planned", changes_.size()}}),
                  check_, text);
+        sink_->file = std::make_unique<AppendFile>(file_, true);
+        // Written in pieces, so the plan of a long run is never whole in memory.
+        constexpr std::size_t kPlanPiece = 256 * 1024;
+        text.reserve(kPlanPiece + 4096);
         for (std::size_t i = 0; i < changes_.size(); ++i) {
             SealLine(ChangeMembers(changes_[i], i), check_, text);
             // Written; what a result needs of the change is kept.
-            changes_[i].area.clear();
-            changes_[i].then.clear();
+            std::string().swap(changes_[i].area);
+            std::string().swap(changes_[i].then);
+            if (text.size() >= kPlanPiece) {
+                sink_->file->Write(text);
+                text.clear();
+            }
         }
-        sink_->file = std::make_unique<AppendFile>(file_, true);
         sink_->file->Write(text);
         sink_->file->Sync();
     } catch (const std::exception& e) {

@@ -165,6 +165,7 @@ public:
 
     // The changes to plan, in order; the index of each is its number.
     void Plan(Change change);
+    void Reserve(std::size_t count) { changes_.reserve(count); }
     std::size_t planned() const { return changes_.size(); }
     // Change `index` as planned (after Commit, without its old tag area).
     const Change& plannedChange(std::size_t index) const { return changes_.at(index); }

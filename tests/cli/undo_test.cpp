@@ -130,6 +130,19 @@ TEST_F(Undo, ARenamedFileRetaggedSinceGetsItsNameBack)
     EXPECT_FALSE(fs::exists(dir_ / "Band - Song.mp3"));
 }
 
+#ifndef _WIN32
+TEST_F(Undo, NamesWithBytesAJournalMustEscapeComeBack)
+{
+    for (const std::string name : {"q\"uote\\d.mp3", "ctrl\x01\x1f.mp3", "latin1 \xe9.mp3"}) {
+        const std::string file = Put(name, Song("Song", "Band"));
+        ASSERT_EQ(Run({"set", "--journal", Journal("j.jsonl"), "--artist", "Other", file}), 0) << err_.str();
+        EXPECT_EQ(Run({"undo", Journal("j.jsonl")}), 0) << name << err_.str();
+        EXPECT_EQ(ReadAll(file), Song("Song", "Band")) << name;
+        fs::remove(Journal("j.jsonl"));
+    }
+}
+#endif
+
 TEST_F(Undo, AnotherFileAtTheNewNameIsLeft)
 {
     Put("a.mp3", Song("Song", "Band"));

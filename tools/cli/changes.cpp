@@ -78,18 +78,28 @@ void RunJournal::PlanTags(const std::string& path, const twID3::TagArea& old, co
     writer_->Plan(std::move(change));
 }
 
-void RunJournal::PlanRename(const std::string& from, const std::string& to, const twID3::TagArea& area)
+RunJournal::FileMark RunJournal::MarkOf(const twID3::TagArea& area)
+{
+    return {area.pos, area.size, journal::StateHash(area.size, area.bytes), area.id};
+}
+
+void RunJournal::PlanRename(const std::string& from, const std::string& to, const FileMark& mark)
 {
     if (!writer_) return;
     journal::Change change;
     change.kind = journal::ChangeKind::Rename;
     change.path = journal::AbsolutePath(from, base_);
     change.newPath = journal::AbsolutePath(to, base_);
-    change.pos = area.pos;
-    change.size = area.size;
-    change.before = change.planned = journal::StateHash(area.size, area.bytes);
-    if (area.id != platform::FileId{}) change.id = journal::FileIdText(area.id);
+    change.pos = mark.pos;
+    change.size = mark.size;
+    change.before = change.planned = mark.state;
+    if (mark.id != platform::FileId{}) change.id = journal::FileIdText(mark.id);
     writer_->Plan(std::move(change));
+}
+
+void RunJournal::Reserve(std::size_t count)
+{
+    if (writer_) writer_->Reserve(count);
 }
 
 void RunJournal::Commit(const Invocation& invocation)

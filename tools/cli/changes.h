@@ -43,7 +43,17 @@ public:
     // cannot be read.
     void PlanTags(const std::string& path, const twID3::TagArea& old, const std::string& planned,
                   bool removesReadOnly = false);
-    void PlanRename(const std::string& from, const std::string& to, const twID3::TagArea& area);
+    // What a rename's journal keeps of the file: the state of its tag area
+    // and its identity, taken from the reading that made the plan.
+    struct FileMark {
+        std::int64_t pos = 0, size = 0;
+        std::string state;  // journal::StateHash
+        platform::FileId id;
+    };
+    static FileMark MarkOf(const twID3::TagArea& area);
+    void PlanRename(const std::string& from, const std::string& to, const FileMark& mark);
+    // Room for `count` planned changes, so that a long plan is not moved as it grows.
+    void Reserve(std::size_t count);
     // Writes and syncs the plan before the first change; throws JournalError
     // with a message that names --no-journal. A run without changes writes none.
     void Commit(const Invocation& invocation);

@@ -18,7 +18,7 @@ struct RenamePlan {
     TTagArray tags;
     std::vector<Row> rows;
     std::vector<bool> passed;
-    std::vector<twID3::TagArea> areas;  // each file's tag area as loaded, for the journal
+    std::vector<RunJournal::FileMark> marks;  // each file as loaded, for the journal
 };
 
 // The system's name look-ups, but each folder read once for all its names
@@ -60,14 +60,17 @@ void LoadRecords(RenamePlan& plan, std::vector<std::optional<std::string>>& prob
 {
     Progress progress(err, settings.errIsTerminal, files.size(), "reading");
     auto id3 = ListEditorTag();
-    // A journal keeps each renamed file's tag area, to tell later whether the
-    // file is still as the run left it: it comes from this one reading.
+    // A journal keeps each renamed file's identity and the state of its tag
+    // area, to tell later whether the file is the one the run renamed: they
+    // come from this one reading.
     const bool journalled = invocation.apply && !invocation.noJournal;
-    if (journalled) plan.areas.resize(files.size());
+    if (journalled) plan.marks.resize(files.size());
+    twID3::TagArea area;
     for (std::size_t i = 0; i < files.size(); ++i) {
         bool untagged = false;
         problems[i] = LoadRecord(*id3, plan.tags[i], files[i], *invocation.codePage, untagged,
-                                 journalled ? &plan.areas[i] : nullptr);
+                                 journalled ? &area : nullptr);
+        if (journalled) plan.marks[i] = RunJournal::MarkOf(area);
         if (!problems[i] && untagged) problems[i] = "the file has no ID3v1 tag";
         progress.Step();
     }
@@ -125,11 +128,12 @@ int RunRename(const Invocation& invocation, const std::vector<std::string>& file
     if (invocation.apply) {
         RunJournal journal(invocation);
         std::vector<std::size_t> order;  // the records to rename, in journal order
-        for (std::size_t i = 0; i < plan.tags.size(); ++i) {
+        for (std::size_t i = 0; i < plan.tags.size(); ++i)
+            if (plan.tags[i].RenameReady) order.push_back(i);
+        journal.Reserve(order.size());
+        for (const std::size_t i : order) {
             const TFTag& tag = plan.tags[i];
-            if (!tag.RenameReady) continue;
-            journal.PlanRename(tag.FilePath, tag.NewPath, journal.active() ? plan.areas[i] : twID3::TagArea{});
-            order.push_back(i);
+            journal.PlanRename(tag.FilePath, tag.NewPath, journal.active() ? plan.marks[i] : RunJournal::FileMark{});
         }
         journal.Commit(invocation);
         const RenameFiles renameFiles = SystemRenameFiles(kNativePathStyle);
