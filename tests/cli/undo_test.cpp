@@ -3,7 +3,10 @@
 // what it refuses. Each case checks the files' bytes and names on disk.
 #include "cli/commands.h"
 
+#include "journal/journal.h"
 #include "platform/platform.h"
+
+#include <nlohmann/json.hpp>
 
 #include <gtest/gtest.h>
 
@@ -167,6 +170,34 @@ TEST_F(Undo, TheReadOnlyAttributeARunTookAwayIsGivenBack)
     EXPECT_EQ(Run({"undo"}), 0) << out_.str();
     EXPECT_TRUE(sonrik::platform::IsReadOnly(file));
     EXPECT_EQ(ReadAll(file), Song("", "Old"));
+}
+
+TEST_F(Undo, AJournalOfTheFirstFormatIsStillUndone)
+{
+    // Format 1 sealed the members as the JSON library dumps them, and kept
+    // paths as given.
+    const std::string before = Song("Song", "Band"), after = Song("Song", "Other");
+    const std::string file = Put("a.mp3", after);
+    std::string text, check;
+    const auto seal = [&](const nlohmann::json& line) {
+        char hash[17];
+        std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(sonrik::journal::Fnv1a64(
+                          line.dump(), sonrik::journal::Fnv1a64(check))));
+        check = hash;
+        text += "{\"check\":\"" + check + "\"," + line.dump().substr(1) + "\n";
+    };
+    const auto hex = [](const std::string& bytes) {
+        std::string out;
+        for (const char c : bytes) out += "0123456789abcdef"[(c >> 4) & 15], out += "0123456789abcdef"[c & 15];
+        return out;
+    };
+    seal({{"type", "header"}, {"format", 1}, {"command", {"sonrik-tag", "set"}}, {"started", "x"}, {"planned", 1}});
+    seal({{"type", "plan"}, {"seq", 0}, {"pos", 200}, {"size", 328}, {"change", "tags"}, {"path", file},
+          {"area", hex(before.substr(200))}, {"before", sonrik::journal::StateHash(328, before.substr(200))},
+          {"planned", sonrik::journal::StateHash(328, after.substr(200))}});
+    std::ofstream(Journal("old.jsonl"), std::ios::binary) << text;
+    EXPECT_EQ(Run({"undo", Journal("old.jsonl")}), 0) << err_.str();
+    EXPECT_EQ(ReadAll(file), before);
 }
 
 TEST_F(Undo, WhatIsNoJournalIsRefusedWithTwo)
