@@ -445,8 +445,9 @@ bool ShowsOnlyThisRun(const Change& change)
 std::string AbsolutePath(const std::string& path, const std::string& base)
 {
 #ifdef _WIN32
-    // "C:x" and "\\x" are relative to more than one folder: the system's own
-    // rule makes them whole, without looking at the disk.
+    // The system's own rule, without looking at the disk: "C:x" and "\\x"
+    // need more than one folder to be made whole. The present folder is
+    // `base` while a run plans.
     std::error_code error;
     const fs::path absolute = fs::absolute(FsPath(path), error);
     (void)base;
