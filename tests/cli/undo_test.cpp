@@ -150,9 +150,9 @@ TEST_F(Undo, AnotherFileAtTheNewNameIsLeft)
 {
     Put("a.mp3", Song("Song", "Band"));
     ASSERT_EQ(Run({"rename", "--apply", "--journal", Journal("r.jsonl"), "-t", "<ARTIST> - <TITLE>", dir_.string()}), 0);
-    // The same bytes in another file, made before the first is gone so that
-    // the system cannot give it the same number.
-    Put("copy.mp3", Song("Song", "Band"));
+    // Another file, made before the first is gone so that the system cannot
+    // give it the same number.
+    Put("copy.mp3", Song("Other", "Band"));
     fs::remove(dir_ / "Band - Song.mp3");
     fs::rename(dir_ / "copy.mp3", dir_ / "Band - Song.mp3");
     EXPECT_EQ(Run({"undo", Journal("r.jsonl")}), 1);

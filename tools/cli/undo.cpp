@@ -49,11 +49,12 @@ Verdict JudgeRename(const Change& change)
         if (!change.id.empty()) {
             const auto id = platform::FileIdOf(change.newPath);
             if (id && journal::FileIdText(*id) == change.id) return {Decision::Revert, {}};
-            return {Decision::Changed, "another file has its new name now"};
         }
-        // A journal of format 1 names no identity: the tags must be as they were.
+        // No identity to go by (format 1), or not the same one (FAT's numbers
+        // change with a remount): the tag area must be as it was.
         if (journal::FileState(change.newPath, change.pos) == change.before) return {Decision::Revert, {}};
-        return {Decision::Changed, "its tags changed after the run"};
+        return {Decision::Changed,
+                change.id.empty() ? "its tags changed after the run" : "another file has its new name now"};
     }
     if (AsBeforeOrLeft(change, false)) return {Decision::Already, {}};
     if (!platform::FileExists(change.path) && !platform::FileExists(change.newPath))
