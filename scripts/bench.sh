@@ -22,7 +22,7 @@ step "Release build with the benchmarks"
 configure "$dir" -DCMAKE_BUILD_TYPE=Release -DSONRIK_BENCH=ON -DBUILD_TESTING=OFF
 build "$dir"
 
-mapfile -t programs < <(find "$dir/bench" -path '*/CMakeFiles' -prune -o -type f -perm -u+x -print | sort)
+mapfile -t programs < <(find "$dir/bench" -path '*/CMakeFiles' -prune -o -type f -perm -u+x -name 'sonrik_bench_*' -print | sort)
 if ((${#programs[@]} == 0)); then
     echo "bench.sh: no benchmark programs were built" >&2
     exit 1

@@ -1,11 +1,13 @@
 #include "journal/journal.h"
 
+#include "platform/file_calls.h"
 #include "platform/platform.h"
 #include "text/utf8.h"
 
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -32,8 +34,13 @@ namespace {
 namespace fs = std::filesystem;
 using nlohmann::json;
 
-constexpr int kFormat = 1;
+constexpr int kFormat = 2;
 constexpr std::int64_t kLongestTail = 2 * 1024 * 1024;
+constexpr std::int64_t kHeadBytes = 4096;
+// Format 2 seals a line's text as written: {"check":"<16 hex digits>",REST,
+// the check being the hash of REST chained to the check before it.
+constexpr std::string_view kCheckStart = "{\"check\":\"";
+constexpr std::size_t kSealedStart = kCheckStart.size() + 16 + 2;
 constexpr std::string_view kExtension = ".jsonl";
 
 // Paths are the platform layer's bytes: UTF-8 on Windows, the system's bytes elsewhere.
@@ -56,17 +63,15 @@ std::string PathBytes(const fs::path& path)
 #endif
 }
 
-std::string Hex(std::string_view bytes)
+void AppendHex(std::string& out, std::string_view bytes)
 {
     static constexpr char kDigits[] = "0123456789abcdef";
-    std::string out;
-    out.reserve(bytes.size() * 2);
+    out.reserve(out.size() + bytes.size() * 2);
     for (const char c : bytes) {
         const auto b = static_cast<unsigned char>(c);
         out += kDigits[b >> 4];
         out += kDigits[b & 15];
     }
-    return out;
 }
 
 std::optional<std::string> Unhex(std::string_view hex)
@@ -78,6 +83,7 @@ std::optional<std::string> Unhex(std::string_view hex)
         return -1;
     };
     std::string out;
+    out.reserve(hex.size() / 2);
     for (std::size_t i = 0; i < hex.size(); i += 2) {
         const int hi = digit(hex[i]), lo = digit(hex[i + 1]);
         if (hi < 0 || lo < 0) return std::nullopt;
@@ -88,15 +94,130 @@ std::optional<std::string> Unhex(std::string_view hex)
 
 std::string HashText(std::uint64_t hash)
 {
-    char text[17];
-    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string text(16, '0');
+    for (int i = 15; i >= 0; --i, hash >>= 4) text[static_cast<std::size_t>(i)] = kDigits[hash & 15];
     return text;
 }
 
-json PathJson(const std::string& path)
+// A line's members written by hand: the plan of a long run has a line per
+// file, and a document object per line cost more than the renames.
+class LineText {
+public:
+    explicit LineText(std::string_view type)
+    {
+        text_.reserve(320);
+        text_ += "\"type\":\"";
+        text_ += type;
+        text_ += '"';
+    }
+    LineText& Int(std::string_view key, std::int64_t value)
+    {
+        Key(key);
+        char digits[24];
+        const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+        text_.append(digits, end);
+        return *this;
+    }
+    LineText& Bool(std::string_view key, bool value)
+    {
+        Key(key);
+        text_ += value ? "true" : "false";
+        return *this;
+    }
+    LineText& Null(std::string_view key)
+    {
+        Key(key);
+        text_ += "null";
+        return *this;
+    }
+    // UTF-8 text.
+    LineText& String(std::string_view key, std::string_view value)
+    {
+        Key(key);
+        Quoted(value);
+        return *this;
+    }
+    LineText& Hex(std::string_view key, std::string_view bytes)
+    {
+        Key(key);
+        text_ += '"';
+        AppendHex(text_, bytes);
+        text_ += '"';
+        return *this;
+    }
+    // A path's bytes: a string when they are UTF-8, else {"hex": ...}.
+    LineText& Path(std::string_view key, const std::string& path)
+    {
+        if (text::IsValidUtf8(path)) return String(key, path);
+        Key(key);
+        text_ += "{\"hex\":\"";
+        AppendHex(text_, path);
+        text_ += "\"}";
+        return *this;
+    }
+    // The members, closed, without the opening brace.
+    std::string Members() && { return std::move(text_) + '}'; }
+
+private:
+    void Key(std::string_view key)
+    {
+        text_ += ",\"";
+        text_ += key;
+        text_ += "\":";
+    }
+    void Quoted(std::string_view value)
+    {
+        text_ += '"';
+        std::size_t plain = 0;  // the start of the run of bytes taken as they are
+        for (std::size_t i = 0; i < value.size(); ++i) {
+            const auto b = static_cast<unsigned char>(value[i]);
+            if (b >= 0x20 && b != '"' && b != '\\') continue;
+            text_.append(value.substr(plain, i - plain));
+            plain = i + 1;
+            if (b >= 0x20) {
+                text_ += '\\';
+                text_ += value[i];
+            } else {
+                char escaped[8];
+                std::snprintf(escaped, sizeof escaped, "\\u%04x", b);
+                text_ += escaped;
+            }
+        }
+        text_.append(value.substr(plain));
+        text_ += '"';
+    }
+    std::string text_;
+};
+
+// Appends the sealed line of `members` (a line's members without the opening
+// brace, as LineText gives them) to `out`, chained to `check`.
+void SealLine(std::string_view members, std::string& check, std::string& out)
 {
-    if (text::IsValidUtf8(path)) return path;
-    return json{{"hex", Hex(path)}};
+    check = HashText(Fnv1a64(members, Fnv1a64(check)));
+    out += kCheckStart;
+    out += check;
+    out += "\",";
+    out += members;
+    out += '\n';
+}
+
+std::string MembersOf(const json& object) { return object.dump().substr(1); }
+
+std::string ChangeMembers(const Change& change, std::size_t index)
+{
+    LineText line("plan");
+    line.Int("seq", static_cast<std::int64_t>(index)).Int("pos", change.pos).Int("size", change.size);
+    line.String("before", change.before).String("planned", change.planned);
+    if (change.kind == ChangeKind::Rename) {
+        line.String("change", "rename").Path("from", change.path).Path("to", change.newPath);
+        if (!change.id.empty()) line.String("id", change.id);
+    } else {
+        line.String("change", "tags").Path("path", change.path).Hex("area", change.area).Hex("then", change.then);
+        line.String("head", change.head);
+    }
+    if (change.readOnly) line.Bool("readonly", true);
+    return std::move(line).Members();
 }
 
 std::string PathFromJson(const json& value)
@@ -105,33 +226,6 @@ std::string PathFromJson(const json& value)
     const auto bytes = Unhex(value.at("hex").get<std::string>());
     if (!bytes) throw JournalError("a path's hex digits are bad");
     return *bytes;
-}
-
-// The line's text with its check value: the hash of the previous line's
-// check and of the line's members without it.
-std::string SealLine(const json& line, std::string& check)
-{
-    const std::string text = line.dump();
-    check = HashText(Fnv1a64(text, Fnv1a64(check)));
-    // The check value goes in front; a reader takes it out of the parsed
-    // line and dumps the rest as it stood here.
-    return "{\"check\":\"" + check + "\"," + text.substr(1) + '\n';
-}
-
-json ChangeJson(const Change& change, std::size_t index)
-{
-    json line{{"type", "plan"}, {"seq", index},      {"pos", change.pos},
-              {"size", change.size}, {"before", change.before}, {"planned", change.planned}};
-    if (change.kind == ChangeKind::Rename) {
-        line["change"] = "rename";
-        line["from"] = PathJson(change.path);
-        line["to"] = PathJson(change.newPath);
-    } else {
-        line["change"] = "tags";
-        line["path"] = PathJson(change.path);
-        line["area"] = Hex(change.area);
-    }
-    return line;
 }
 
 Change ChangeFromJson(const json& line)
@@ -152,9 +246,17 @@ Change ChangeFromJson(const json& line)
         const auto area = Unhex(line.at("area").get<std::string>());
         if (!area) throw JournalError("the tag area's hex digits are bad");
         change.area = *area;
+        if (line.contains("then")) {
+            const auto then = Unhex(line.at("then").get<std::string>());
+            if (!then) throw JournalError("the new tag area's hex digits are bad");
+            change.then = *then;
+            change.head = line.at("head").get<std::string>();
+        }
     } else {
         throw JournalError("unknown change '" + kind + "'");
     }
+    if (line.contains("id")) change.id = line.at("id").get<std::string>();
+    change.readOnly = line.value("readonly", false);
     if (change.pos < 0 || change.size < change.pos) throw JournalError("the tag area lies outside the file");
     return change;
 }
@@ -182,6 +284,7 @@ class AppendFile {
 public:
     AppendFile(const std::string& file, bool create)
     {
+        platform::detail::CheckFileCall(platform::FileCall::Open);
         const int flags = create ? O_WRONLY | O_CREAT | O_EXCL | O_APPEND : O_WRONLY | O_APPEND;
 #ifdef _WIN32
         fd_ = ::_wopen(FsPath(file).c_str(), flags | _O_BINARY, _S_IREAD | _S_IWRITE);
@@ -201,8 +304,10 @@ public:
     AppendFile(const AppendFile&) = delete;
     AppendFile& operator=(const AppendFile&) = delete;
 
+    // Throws JournalError; so does a fault a test injects (as IoError).
     void Write(std::string_view bytes)
     {
+        platform::detail::CheckFileCall(platform::FileCall::Write);
         while (!bytes.empty()) {
 #ifdef _WIN32
             const int n = ::_write(fd_, bytes.data(), static_cast<unsigned>(bytes.size()));
@@ -216,6 +321,7 @@ public:
     }
     void Sync()
     {
+        platform::detail::CheckFileCall(platform::FileCall::Sync);
 #ifdef _WIN32
         const int failed = ::_commit(fd_);
 #else
@@ -300,14 +406,106 @@ void PutBackArea(const Change& change)
     }
 }
 
+std::optional<std::string> HeadHash(const std::string& path, std::int64_t pos)
+{
+    auto opened = platform::File::openExisting(path, platform::OpenMode::Read);
+    if (!opened || opened->size < pos) return std::nullopt;
+    const std::int64_t from = std::max<std::int64_t>(pos - kHeadBytes, 0);
+    std::string head(static_cast<std::size_t>(pos - from), '\0');
+    if (opened->file.readAt(from, head.data(), head.size()) != head.size()) throw IoError(ioerr::ReadBeyondEnd);
+    opened->file.close();
+    return HashText(Fnv1a64(head));
+}
+
+bool ShowsOnlyThisRun(const Change& change)
+{
+    if (change.kind != ChangeKind::Tags || change.head.empty()) return false;
+    auto opened = platform::File::openExisting(change.path, platform::OpenMode::Read);
+    if (!opened) return false;
+    const std::int64_t size = opened->size;
+    const auto oldLength = static_cast<std::int64_t>(change.area.size());
+    const auto newLength = static_cast<std::int64_t>(change.then.size());
+    if (size < change.pos + std::min(oldLength, newLength) || size > change.pos + std::max(oldLength, newLength))
+        return false;
+    const std::int64_t from = std::max<std::int64_t>(change.pos - kHeadBytes, 0);
+    std::string bytes(static_cast<std::size_t>(size - from), '\0');
+    if (opened->file.readAt(from, bytes.data(), bytes.size()) != bytes.size()) throw IoError(ioerr::ReadBeyondEnd);
+    opened->file.close();
+    const auto headLength = static_cast<std::size_t>(change.pos - from);
+    if (HashText(Fnv1a64(std::string_view(bytes).substr(0, headLength))) != change.head) return false;
+    for (std::size_t i = 0; i + headLength < bytes.size(); ++i) {
+        const char b = bytes[headLength + i];
+        const bool old = i < change.area.size() && change.area[i] == b;
+        const bool then = i < change.then.size() && change.then[i] == b;
+        if (!old && !then) return false;
+    }
+    return true;
+}
+
+std::string AbsolutePath(const std::string& path, const std::string& base)
+{
+#ifdef _WIN32
+    // The system's own rule, without looking at the disk: "C:x" and "\\x"
+    // need more than one folder to be made whole. The present folder is
+    // `base` while a run plans.
+    std::error_code error;
+    const fs::path absolute = fs::absolute(FsPath(path), error);
+    (void)base;
+    return error ? path : PathBytes(absolute);
+#else
+    if (path.empty() || path.front() == '/') return path;
+    std::string_view rest = path;
+    while (rest.substr(0, 2) == "./") rest.remove_prefix(2);
+    return base + (base.back() == '/' ? "" : "/") + std::string(rest);
+#endif
+}
+
+std::string CurrentFolder()
+{
+    std::error_code error;
+    const fs::path folder = fs::current_path(error);
+    if (error) throw JournalError("the present folder cannot be found: " + error.message());
+    return PathBytes(folder);
+}
+
+std::string FileIdText(const platform::FileId& id)
+{
+    char text[40];
+    char* end = std::to_chars(text, text + 20, id.volume, 16).ptr;
+    *end++ = ':';
+    end = std::to_chars(end, text + sizeof text, id.index, 16).ptr;
+    return std::string(text, end);
+}
+
 // ---- Reading ---------------------------------------------------------------------
+
+namespace {
+
+// The check value a line of `format` carries and the one it should carry,
+// chained to `check`; `line` loses its check member.
+bool CheckMatches(int format, std::string_view text, json& line, const std::string& check, std::string& sealed)
+{
+    sealed = line.at("check").get<std::string>();
+    line.erase("check");
+    if (format == 1) return HashText(Fnv1a64(line.dump(), Fnv1a64(check))) == sealed;
+    return text.size() > kSealedStart && text.substr(0, kCheckStart.size()) == kCheckStart &&
+           text.substr(kCheckStart.size(), 16) == sealed &&
+           HashText(Fnv1a64(text.substr(kSealedStart), Fnv1a64(check))) == sealed;
+}
+
+}  // namespace
 
 Journal ReadJournal(const std::string& file)
 {
+    std::error_code error;
+    if (fs::is_directory(FsPath(file), error)) throw JournalError(text::SanitizeUtf8(file) + " is a folder, not a journal");
     std::ifstream in(FsPath(file), std::ios::binary);
     if (!in) throw JournalError(Where(file) + "it cannot be read");
     const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     if (in.bad()) throw JournalError(Where(file) + "it cannot be read");
+    const std::string_view opening(text.data(), std::min(text.size(), kCheckStart.size()));
+    if (opening != kCheckStart.substr(0, opening.size()))
+        throw JournalError(text::SanitizeUtf8(file) + " is not a journal");
 
     Journal journal;
     journal.file = file;
@@ -318,29 +516,29 @@ Journal ReadJournal(const std::string& file)
         ++number;
         const std::string where = Where(file) + "line " + std::to_string(number) + ": ";
         const auto end = text.find('\n', at);
+        const bool inPlan = number == 1 || journal.changes.size() < journal.header.planned;
         if (end == std::string::npos) {
             // A run stopped while it wrote its results leaves the last of
             // them cut off; each file's own state tells what that line would
-            // have. A cut anywhere in the header or the plan is no journal.
-            if (number > 1 && journal.changes.size() == journal.header.planned) break;
-            throw JournalError(where + "the line is cut off (the journal is truncated)");
+            // have. A run stopped while it wrote its plan changed nothing.
+            if (!inPlan) break;
+            throw PlanCutOff(where + "the line is cut off: its run stopped before its first change");
         }
         const std::string_view lineText(text.data() + at, end - at);
         at = end + 1;
         try {
             json line = json::parse(lineText);
-            const std::string sealed = line.at("check").get<std::string>();
-            line.erase("check");
-            if (HashText(Fnv1a64(line.dump(), Fnv1a64(check))) != sealed)
+            if (number == 1) journal.header.format = line.at("format").get<int>();
+            std::string sealed;
+            if (!CheckMatches(journal.header.format, lineText, line, check, sealed))
                 throw JournalError("its check value does not match (the journal was edited or lines are missing)");
             check = sealed;
             const std::string type = line.at("type").get<std::string>();
-            const bool inPlan = journal.changes.size() < journal.header.planned;
             if (number == 1) {
                 if (type != "header") throw JournalError("the journal does not begin with its header");
-                journal.header.format = line.at("format").get<int>();
-                if (journal.header.format != kFormat)
-                    throw JournalError("format " + std::to_string(journal.header.format) + " is not known");
+                if (journal.header.format != 1 && journal.header.format != kFormat)
+                    throw JournalError("format " + std::to_string(journal.header.format) +
+                                       " is not known (a newer sonrik-tag wrote it)");
                 journal.header.command = line.at("command").get<std::vector<std::string>>();
                 journal.header.started = line.at("started").get<std::string>();
                 journal.header.planned = line.at("planned").get<std::size_t>();
@@ -370,12 +568,19 @@ Journal ReadJournal(const std::string& file)
             throw JournalError(where + "the line is not what a journal holds (the journal was edited)");
         }
     }
-    if (number == 0) throw JournalError(Where(file) + "the journal is empty");
+    if (number == 0) throw PlanCutOff(Where(file) + "it is empty: its run stopped before its first change");
     journal.wholeBytes = std::min(at, text.size());
     journal.lastCheck = check;
     if (journal.changes.size() < journal.header.planned)
-        throw JournalError(Where(file) + "the plan ends early (the journal is truncated)");
+        throw PlanCutOff(Where(file) + "the plan ends early: its run stopped before its first change");
     return journal;
+}
+
+bool ChangedNothing(const Journal& journal)
+{
+    if (journal.results.size() < journal.changes.size()) return false;
+    return std::all_of(journal.results.begin(), journal.results.end(),
+                       [](const auto& r) { return r.second.outcome == Outcome::NotDone; });
 }
 
 // ---- Writing ---------------------------------------------------------------------
@@ -405,21 +610,36 @@ void Writer::Commit(std::vector<std::string> command)
     try {
         const fs::path path = FsPath(file_);
         if (path.has_parent_path()) fs::create_directories(path.parent_path());
-        std::string text = SealLine({{"type", "header"},
-                                     {"format", kFormat},
-                                     {"command", std::move(command)},
-                                     {"started", UtcNow()},
-                                     {"planned", changes_.size()}},
-                                    check_);
-        for (std::size_t i = 0; i < changes_.size(); ++i) {
-            text += SealLine(ChangeJson(changes_[i], i), check_);
-            changes_[i].area.clear();  // written; only the plan's order is kept
-        }
+        std::string text;
+        SealLine(MembersOf({{"type", "header"},
+                            {"format", kFormat},
+                            {"command", std::move(command)},
+                            {"started", UtcNow()},
+                            {"planned", changes_.size()}}),
+                 check_, text);
         sink_->file = std::make_unique<AppendFile>(file_, true);
+        // Written in pieces, so the plan of a long run is never whole in memory.
+        constexpr std::size_t kPlanPiece = 256 * 1024;
+        text.reserve(kPlanPiece + 4096);
+        for (std::size_t i = 0; i < changes_.size(); ++i) {
+            SealLine(ChangeMembers(changes_[i], i), check_, text);
+            // Written; what a result needs of the change is kept.
+            std::string().swap(changes_[i].area);
+            std::string().swap(changes_[i].then);
+            if (text.size() >= kPlanPiece) {
+                sink_->file->Write(text);
+                text.clear();
+            }
+        }
         sink_->file->Write(text);
         sink_->file->Sync();
     } catch (const std::exception& e) {
-        sink_->file.reset();
+        if (sink_->file) {
+            // A plan cut short tells undo nothing: the run changes nothing.
+            sink_->file.reset();
+            std::error_code ignored;
+            fs::remove(FsPath(file_), ignored);
+        }
         throw JournalError(Where(file_) + "it cannot be written: " + e.what());
     }
 }
@@ -427,10 +647,14 @@ void Writer::Commit(std::vector<std::string> command)
 void Writer::Record(std::size_t index, const Result& result)
 {
     if (!sink_->file) throw JournalError(Where(file_) + "the journal was not begun");
-    json line{{"type", "result"}, {"seq", index}, {"outcome", OutcomeName(result.outcome)}};
-    line["left"] = result.left ? json(*result.left) : json(nullptr);
+    LineText line("result");
+    line.Int("seq", static_cast<std::int64_t>(index)).String("outcome", OutcomeName(result.outcome));
+    if (result.left)
+        line.String("left", *result.left);
+    else
+        line.Null("left");
     try {
-        sink_->pending += SealLine(line, check_);
+        SealLine(std::move(line).Members(), check_, sink_->pending);
         // A file left damaged is told at once: only its line lets undo
         // recognise the state the run left it in.
         if (result.outcome == Outcome::Damaged || sink_->pending.size() >= Sink::kPiece) sink_->WritePending();
@@ -456,10 +680,22 @@ void AppendUndone(const Journal& journal, std::size_t reverted, std::size_t left
 {
     try {
         const fs::path path = FsPath(journal.file);
-        if (fs::file_size(path) > journal.wholeBytes) fs::resize_file(path, journal.wholeBytes);
+        if (fs::file_size(path) > journal.wholeBytes) {
+            platform::detail::CheckFileCall(platform::FileCall::Truncate);
+            fs::resize_file(path, journal.wholeBytes);
+        }
         AppendFile file(journal.file, false);
         std::string check = journal.lastCheck;
-        file.Write(SealLine({{"type", "undone"}, {"time", UtcNow()}, {"reverted", reverted}, {"left", left}}, check));
+        const json members{{"type", "undone"}, {"time", UtcNow()}, {"reverted", reverted}, {"left", left}};
+        std::string text;
+        if (journal.header.format == 1) {
+            // Sealed as format 1 sealed every line.
+            check = HashText(Fnv1a64(members.dump(), Fnv1a64(check)));
+            text = std::string(kCheckStart) + check + "\"," + members.dump().substr(1) + '\n';
+        } else {
+            SealLine(MembersOf(members), check, text);
+        }
+        file.Write(text);
         file.Sync();
     } catch (const std::exception& e) {
         throw JournalError(Where(journal.file) + "it cannot be written: " + e.what());

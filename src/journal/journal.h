@@ -1,9 +1,10 @@
 // The change journal of a run that renames files or rewrites their tag
 // areas, so that the run can be undone: before the first change, one line per
-// planned change with what the file was (a rename's two paths, or the whole
-// old tag area and where it stood) and what the change is to leave, synced to
-// disk once; after each change, a line with what it did leave (written in
-// pieces: a result that never reached the disk is read off the file itself).
+// planned change with what the file was (a rename's two paths and the file's
+// identity, or the whole old tag area, where it stood and what stood in front
+// of it) and what the change is to leave, synced to disk once; after each
+// change, a line with what it did leave (written in pieces: a result that
+// never reached the disk is read off the file itself).
 //
 // The journal is JSON Lines. Every line carries a check value chained to the
 // line before it, so a journal that was edited, or lost lines of its plan, is
@@ -11,11 +12,12 @@
 // leaves its whole plan and some results, the last perhaps cut off, and its
 // journal is still good.
 //
-// Paths are the bytes the platform layer takes; kept as JSON strings when
-// they are UTF-8, else as {"hex": ...}.
+// Paths are absolute (format 1 kept them as given), in the bytes the platform
+// layer takes; kept as JSON strings when they are UTF-8, else as {"hex": ...}.
 #pragma once
 
 #include "platform/errors.h"
+#include "platform/platform.h"
 
 #include <cstdint>
 #include <map>
@@ -33,6 +35,14 @@ public:
     explicit JournalError(std::string_view utf8);
 };
 
+// A journal that ends inside its header or plan: its run stopped (killed, or
+// its journal could not be written) before the first change, which comes
+// only after the whole plan is on the disk.
+class PlanCutOff : public JournalError {
+public:
+    using JournalError::JournalError;
+};
+
 // FNV-1a, 64 bits: to see that something changed, not to guard against anyone.
 std::uint64_t Fnv1a64(std::string_view bytes, std::uint64_t hash = 0xcbf29ce484222325ULL);
 
@@ -44,6 +54,21 @@ std::string StateHash(std::int64_t size, std::string_view tail);
 // such file; a file whose tail from `pos` is implausibly long (over 2 MiB)
 // gets a hash of its size alone. Throws IoError when the file cannot be read.
 std::optional<std::string> FileState(const std::string& path, std::int64_t pos);
+
+// A hash of the bytes just in front of `pos` (at most 4 KiB) of the file
+// `path`: what a save never touches, so that undo can tell a save of its run
+// that stopped half-way from a file changed afterwards. Nothing when there is
+// no such file or it is shorter than `pos`. Throws IoError.
+std::optional<std::string> HeadHash(const std::string& path, std::int64_t pos);
+
+// `path` made absolute against `base` (an absolute folder), without resolving
+// links; an absolute path is kept as it is.
+std::string AbsolutePath(const std::string& path, const std::string& base);
+// The process's present folder. Throws JournalError.
+std::string CurrentFolder();
+
+// A file identity as the journal keeps it.
+std::string FileIdText(const platform::FileId& id);
 
 enum class ChangeKind { Rename, Tags };
 
@@ -57,7 +82,21 @@ struct Change {
     std::string area;       // tags: the old tag area, pos to the end
     std::string before;     // StateHash of the file before the change
     std::string planned;    // ... and what the change is to leave (a rename: the same)
+    // Since format 2. Tags: the new tag area and HeadHash at pos, so that a
+    // save of this run that stopped half-way is known by its bytes (empty in
+    // older journals).
+    std::string then;
+    std::string head;
+    std::string id;         // a rename: FileIdText of the file, when known
+    bool readOnly = false;  // the run takes the file's read-only attribute away
 };
+
+// True when the file `change.path` holds nothing but what this tags change
+// could have left, written whole or in part: the bytes in front of the tag
+// area as they were, a size between the old and the new one, and each byte
+// from `pos` on either the old area's or the new one's. False for a journal
+// without the new area (format 1). Throws IoError.
+bool ShowsOnlyThisRun(const Change& change);
 
 // Puts the old tag area of `change` back: its bytes at its place and the
 // file's old size. A write that fails puts back what the file held, so the
@@ -77,7 +116,7 @@ struct Result {
 };
 
 struct Header {
-    int format = 1;
+    int format = 2;
     std::vector<std::string> command;  // the arguments, UTF-8
     std::string started;                // ISO 8601 UTC
     std::size_t planned = 0;
@@ -100,10 +139,16 @@ struct Journal {
     std::string lastCheck;
 };
 
-// Reads and checks the journal `file`. Throws JournalError naming the line
-// when a line is cut, edited, out of place or missing from the plan; only a
-// last result line cut off by a run that stopped is passed over.
+// Reads and checks the journal `file` (format 1 or 2). Throws JournalError
+// naming the line when a line is cut, edited, out of place or missing from
+// the plan, and when `file` is a folder or no journal at all; PlanCutOff when
+// it ends inside its header or plan. Only a last result line cut off by a run
+// that stopped is passed over.
 Journal ReadJournal(const std::string& file);
+
+// True when the run of `journal` changed no file: every planned change has a
+// result, and none was made.
+bool ChangedNothing(const Journal& journal);
 
 // Writes a journal. Nothing reaches the disk before Commit, which writes the
 // header and the plan and syncs the file; Record keeps the result lines and
@@ -120,6 +165,7 @@ public:
 
     // The changes to plan, in order; the index of each is its number.
     void Plan(Change change);
+    void Reserve(std::size_t count) { changes_.reserve(count); }
     std::size_t planned() const { return changes_.size(); }
     // Change `index` as planned (after Commit, without its old tag area).
     const Change& plannedChange(std::size_t index) const { return changes_.at(index); }

@@ -84,11 +84,23 @@ private:
     bool writable_ = false;
 };
 
+// What tells one file from another, whatever its name: device and inode
+// number on POSIX, volume serial number and file index on Windows.
+struct FileId {
+    std::uint64_t volume = 0, index = 0;
+    bool operator==(const FileId&) const = default;
+};
+
 struct OpenedFile {
     File file;
     std::int64_t size;
     bool readOnly = false;  // as GetFileAttributeWord tells it, when the file was opened
+    FileId id;              // from the same status query
 };
+
+// The identity of the file `name` (a link is followed); nothing when there is
+// no such file or it cannot be asked. Never throws.
+std::optional<FileId> FileIdOf(const std::string& name);
 
 // ---- Fault injection --------------------------------------------------------
 //
@@ -96,7 +108,9 @@ struct OpenedFile {
 // the way a full disk or a failing device makes it fail in the field. The
 // program itself installs none.
 
-enum class FileCall { Open, Size, Read, ReadAt, Write, WriteAt, Truncate };
+// Sync is the flush to the disk that the change journal asks for; its other
+// calls count as Open, Write and Truncate too.
+enum class FileCall { Open, Size, Read, ReadAt, Write, WriteAt, Truncate, Sync };
 
 // Returns 0 to let the call go ahead, or the I/O error code with which the
 // call then throws IoError, before it touches the file.

@@ -221,7 +221,7 @@ void TtwID3v1::LoadOpened(platform::OpenedFile& opened, TagArea* area, ID3v2Read
     if (area) {
         const std::int64_t pos = TagAreaStart(tail);
         tail.Extend(pos);
-        *area = TagArea{pos, size, std::string(tail.Bytes(pos, static_cast<std::size_t>(size - pos)))};
+        *area = TagArea{pos, size, std::string(tail.Bytes(pos, static_cast<std::size_t>(size - pos))), opened.id};
     }
     opened.file.close();
 }
@@ -271,6 +271,7 @@ std::optional<TagArea> ReadTagArea(const std::string& fileName)
     if (!opened) return std::nullopt;
     TagArea area;
     area.size = opened->size;
+    area.id = opened->id;
     FileTail tail(opened->file, area.size);
     area.pos = TagAreaStart(tail);
     tail.Extend(area.pos);

@@ -7,6 +7,7 @@
 // save writes; loads and decodes store values without those side effects.
 #pragma once
 
+#include "platform/platform.h"
 #include "twID3/id3v2.h"
 
 #include <array>
@@ -17,11 +18,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-namespace sonrik::platform {
-class File;
-struct OpenedFile;
-}
 
 namespace sonrik::twID3 {
 
@@ -316,7 +312,8 @@ std::int64_t TagAreaStart(FileTail& tail);
 struct TagArea {
     std::int64_t pos = 0;
     std::int64_t size = 0;
-    std::string bytes;  // from pos to the end
+    std::string bytes;    // from pos to the end
+    platform::FileId id;  // the file's identity, from the same opening
 };
 std::optional<TagArea> ReadTagArea(const std::string& fileName);  // nothing: no such file
 

@@ -259,20 +259,42 @@ TEST_F(Changes, ReadOnlyFilesUnderEachOption)
     struct Case {
         const char* option;
         int status;
-        bool written, readOnlyAfter;
+        bool changed, readOnlyAfter;
     };
-    for (const Case& c : {Case{"--readonly=leave", 1, false, true}, Case{"--readonly=remove", 0, true, false},
-                          Case{"--readonly=restore", 0, true, true}}) {
-        Put("Band - Song.mp3", Song("", ""));
-        fs::permissions(dir_ / "Band - Song.mp3", fs::perms::owner_write | fs::perms::group_write |
-                        fs::perms::others_write, fs::perm_options::remove);
-        const Result r = Run({"fill", "--apply", c.option, "-t", "<ARTIST> - <TITLE>", Folder()});
-        EXPECT_EQ(r.status, c.status) << c.option << r.out;
-        EXPECT_EQ(Get("Band - Song.mp3") != Song("", ""), c.written) << c.option;
-        const auto perms = fs::status(dir_ / "Band - Song.mp3").permissions();
-        EXPECT_EQ((perms & fs::perms::owner_write) == fs::perms::none, c.readOnlyAfter) << c.option;
-        fs::permissions(dir_ / "Band - Song.mp3", fs::perms::owner_write, fs::perm_options::add);
-        fs::remove(dir_ / "Band - Song.mp3");
+    struct Command {
+        std::vector<std::string> args;
+        const char* nameAfter;
+    };
+    const std::string original = Song("", "Old");
+    for (const Command& command : {Command{{"set", "--title", "New"}, "Band - Song.mp3"},
+                                   Command{{"rename", "--apply", "-t", "<ARTIST>"}, "Old.mp3"},
+                                   Command{{"fill", "--apply", "-t", "<ARTIST> - <TITLE>"}, "Band - Song.mp3"}}) {
+        for (const Case& c : {Case{"--readonly=leave", 1, false, true}, Case{"--readonly=remove", 0, true, false},
+                              Case{"--readonly=restore", 0, true, true}}) {
+            SCOPED_TRACE(command.args[0] + " " + c.option);
+            Put("Band - Song.mp3", original);
+            const auto readOnly = [&](const char* name) {
+                return (fs::status(dir_ / name).permissions() & fs::perms::owner_write) == fs::perms::none;
+            };
+            fs::permissions(dir_ / "Band - Song.mp3", fs::perms::owner_write | fs::perms::group_write |
+                            fs::perms::others_write, fs::perm_options::remove);
+            auto args = command.args;
+            args.insert(args.begin() + 1, c.option);
+            args.push_back(Folder() + "/Band - Song.mp3");
+            const Result r = Run(args);
+            EXPECT_EQ(r.status, c.status) << r.out << r.err;
+            const char* now = c.changed ? command.nameAfter : "Band - Song.mp3";
+            EXPECT_EQ(Has(now) && !(Get(now) == original && std::string(now) == "Band - Song.mp3"), c.changed);
+            EXPECT_EQ(readOnly(now), c.readOnlyAfter);
+            if (c.changed) {
+                // Undo puts the file back as it was, read-only.
+                EXPECT_EQ(Run({"undo"}).status, 0);
+                EXPECT_EQ(Get("Band - Song.mp3"), original);
+                EXPECT_TRUE(readOnly("Band - Song.mp3"));
+            }
+            fs::permissions(dir_ / "Band - Song.mp3", fs::perms::owner_write, fs::perm_options::add);
+            fs::remove(dir_ / "Band - Song.mp3");
+        }
     }
 }
 
@@ -327,6 +349,7 @@ TEST_F(Changes, ABadJournalIsRefusedWithNothingChanged)
         {"the plan cut short", [](std::string j) { return j.substr(0, j.find('\n') + 1); }},
         {"the plan cut off in a line", [](std::string j) { return j.substr(0, j.find('\n', j.find('\n') + 1) - 5); }},
         {"a line taken out", [](std::string j) { return j.erase(j.find('\n') + 1, j.find('\n', j.find('\n') + 1) - j.find('\n')); }},
+        {"a result edited", [](std::string j) { return j.replace(j.find("\"outcome\":\"done\""), 16, "\"outcome\":\"damaged\""); }},
     };
     Put("a.mp3", Song("A", "Band"));
     Put("b.mp3", Song("B", "Band"));

@@ -59,35 +59,54 @@ RunJournal::RunJournal(const Invocation& invocation)
     const std::string file =
         invocation.journalFile ? *invocation.journalFile : journal::NewJournalPath(journal::JournalFolder());
     writer_ = std::make_unique<journal::Writer>(file);
+    // Undo may run in another folder.
+    base_ = journal::CurrentFolder();
 }
 
 RunJournal::~RunJournal() = default;
 
-void RunJournal::PlanTags(const std::string& path, const twID3::TagArea& old, const std::string& planned)
+void RunJournal::PlanTags(const std::string& path, const twID3::TagArea& old, const std::string& planned,
+                          bool removesReadOnly)
 {
     if (!writer_) return;
     journal::Change change;
     change.kind = journal::ChangeKind::Tags;
-    change.path = path;
+    change.path = journal::AbsolutePath(path, base_);
     change.pos = old.pos;
     change.size = old.size;
     change.area = old.bytes;
+    change.then = planned;
+    change.head = journal::HeadHash(change.path, old.pos).value_or(std::string());
     change.before = journal::StateHash(old.size, old.bytes);
     change.planned = journal::StateHash(old.pos + static_cast<std::int64_t>(planned.size()), planned);
+    change.readOnly = removesReadOnly;
     writer_->Plan(std::move(change));
 }
 
-void RunJournal::PlanRename(const std::string& from, const std::string& to, const twID3::TagArea& area)
+RunJournal::FileMark RunJournal::MarkOf(const twID3::TagArea& area)
+{
+    return {area.pos, area.size, journal::StateHash(area.size, area.bytes), area.id};
+}
+
+void RunJournal::PlanRename(const std::string& from, const std::string& to, const FileMark& mark,
+                            bool removesReadOnly)
 {
     if (!writer_) return;
     journal::Change change;
     change.kind = journal::ChangeKind::Rename;
-    change.path = from;
-    change.newPath = to;
-    change.pos = area.pos;
-    change.size = area.size;
-    change.before = change.planned = journal::StateHash(area.size, area.bytes);
+    change.path = journal::AbsolutePath(from, base_);
+    change.newPath = journal::AbsolutePath(to, base_);
+    change.pos = mark.pos;
+    change.size = mark.size;
+    change.before = change.planned = mark.state;
+    if (mark.id != platform::FileId{}) change.id = journal::FileIdText(mark.id);
+    change.readOnly = removesReadOnly;
     writer_->Plan(std::move(change));
+}
+
+void RunJournal::Reserve(std::size_t count)
+{
+    if (writer_) writer_->Reserve(count);
 }
 
 void RunJournal::Commit(const Invocation& invocation)

@@ -39,9 +39,26 @@ public:
     ~RunJournal();
 
     bool active() const { return writer_ != nullptr; }
-    // The change of a file's tag area from `old` to `planned` (bytes from old.pos on).
-    void PlanTags(const std::string& path, const twID3::TagArea& old, const std::string& planned);
-    void PlanRename(const std::string& from, const std::string& to, const twID3::TagArea& area);
+    // The change of a file's tag area from `old` to `planned` (bytes from
+    // old.pos on); `removesReadOnly`: the run takes the file's read-only
+    // attribute away, and undo gives it back. Throws IoError when the file
+    // cannot be read.
+    void PlanTags(const std::string& path, const twID3::TagArea& old, const std::string& planned,
+                  bool removesReadOnly = false);
+    // What a rename's journal keeps of the file: the state of its tag area
+    // and its identity, taken from the reading that made the plan.
+    struct FileMark {
+        std::int64_t pos = 0, size = 0;
+        std::string state;  // journal::StateHash
+        platform::FileId id;
+    };
+    static FileMark MarkOf(const twID3::TagArea& area);
+    // `removesReadOnly`: the run makes the renamed file writable; undo gives
+    // the attribute back.
+    void PlanRename(const std::string& from, const std::string& to, const FileMark& mark,
+                    bool removesReadOnly = false);
+    // Room for `count` planned changes, so that a long plan is not moved as it grows.
+    void Reserve(std::size_t count);
     // Writes and syncs the plan before the first change; throws JournalError
     // with a message that names --no-journal. A run without changes writes none.
     void Commit(const Invocation& invocation);
@@ -54,6 +71,7 @@ public:
 
 private:
     std::unique_ptr<journal::Writer> writer_;
+    std::string base_;  // the folder relative paths are taken in, when the run started
     bool warned_ = false;
 };
 

@@ -85,7 +85,8 @@ int RunSet(const Invocation& invocation, const std::vector<std::string>& files, 
             const auto area = twID3::ReadTagArea(files[i]);
             problems[i] = PrepareTag(plan, files[i], tag);
             if (problems[i] || !area) continue;
-            journal.PlanTags(files[i], *area, tag.ID3v1().BuildArea());
+            journal.PlanTags(files[i], *area, tag.ID3v1().BuildArea(),
+                             tag.LoadedFileReadOnly() && plan.readOnly == batch::ReadOnlyPolicy::MakeWritable);
             order.push_back(i);
         } catch (const std::exception& e) {
             problems[i] = "not saved: " + ErrorMessage(e);

@@ -159,7 +159,8 @@ void Apply(FillPlan& plan, const Invocation& invocation, const ParseSettings& se
             if (journal.active()) {
                 const auto area = twID3::ReadTagArea(tag.FilePath);
                 if (!area) throw IoError(ioerr::FileNotFound);
-                journal.PlanTags(tag.FilePath, *area, item.area);
+                journal.PlanTags(tag.FilePath, *area, item.area,
+                                 plan.readOnly[item.index] && invocation.readOnly == ReadOnlyPolicy::MakeWritable);
             }
             order.push_back(&item);
         } catch (const std::exception& e) {

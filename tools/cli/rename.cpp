@@ -20,8 +20,8 @@ struct RenamePlan {
     std::vector<Row> rows;
     std::vector<bool> passed;
     std::vector<bool> readOnly;
-    std::vector<std::string> notes;  // why a value of the ID3v2 tag was not taken
-    std::vector<twID3::TagArea> areas;  // each file's tag area as loaded, for the journal
+    std::vector<std::string> notes;           // why a value of the ID3v2 tag was not taken
+    std::vector<RunJournal::FileMark> marks;  // each file as loaded, for the journal
 };
 
 // The system's name look-ups, but each folder read once for all its names
@@ -63,15 +63,18 @@ void LoadRecords(RenamePlan& plan, std::vector<std::optional<std::string>>& prob
 {
     Progress progress(err, settings.errIsTerminal, files.size(), "reading");
     auto id3 = ListEditorTag();
-    // A journal keeps each renamed file's tag area, to tell later whether the
-    // file is still as the run left it: it comes from this one reading.
+    // A journal keeps each renamed file's identity and the state of its tag
+    // area, to tell later whether the file is the one the run renamed: they
+    // come from this one reading.
     const bool journalled = invocation.apply && !invocation.noJournal;
-    if (journalled) plan.areas.resize(files.size());
+    if (journalled) plan.marks.resize(files.size());
+    twID3::TagArea area;
     for (std::size_t i = 0; i < files.size(); ++i) {
         bool untagged = false;
         std::vector<std::string> notes;
         problems[i] = LoadRecord(*id3, plan.tags[i], files[i], *invocation.codePage, untagged,
-                                 journalled ? &plan.areas[i] : nullptr, &notes);
+                                 journalled ? &area : nullptr, &notes);
+        if (journalled) plan.marks[i] = RunJournal::MarkOf(area);
         const twID3::ID3v2Read& v2 = id3->ID3v2();
         if (!problems[i] && untagged && !v2.tag) {
             problems[i] = v2.error.empty() ? "the file has neither an ID3v1 nor an ID3v2 tag"
@@ -159,8 +162,13 @@ int RunRename(const Invocation& invocation, const std::vector<std::string>& file
                 allPassed = false;
                 continue;
             }
-            journal.PlanRename(tag.FilePath, tag.NewPath, journal.active() ? plan.areas[i] : twID3::TagArea{});
             order.push_back(i);
+        }
+        journal.Reserve(order.size());
+        for (const std::size_t i : order) {
+            const TFTag& tag = plan.tags[i];
+            journal.PlanRename(tag.FilePath, tag.NewPath, journal.active() ? plan.marks[i] : RunJournal::FileMark{},
+                               plan.readOnly[i] && invocation.readOnly == ReadOnlyPolicy::MakeWritable);
         }
         journal.Commit(invocation);
         const RenameFiles renameFiles = SystemRenameFiles(kNativePathStyle);

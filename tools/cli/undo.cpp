@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <optional>
 
 namespace sonrik::cli {
 
@@ -40,48 +41,87 @@ bool AsBeforeOrLeft(const Change& change, bool left)
     return platform::FileExists(name) && !platform::FileExists(other);
 }
 
-Verdict Judge(const Journal& journal, std::size_t index)
+Verdict JudgeRename(const Change& change)
+{
+    if (AsBeforeOrLeft(change, true)) {
+        // The name tells, not the tags: a file renamed and then retagged
+        // still goes back, when it is the file the run renamed.
+        if (!change.id.empty()) {
+            const auto id = platform::FileIdOf(change.newPath);
+            if (id && journal::FileIdText(*id) == change.id) return {Decision::Revert, {}};
+        }
+        // No identity to go by (format 1), or not the same one (FAT's numbers
+        // change with a remount): the tag area must be as it was.
+        if (journal::FileState(change.newPath, change.pos) == change.before) return {Decision::Revert, {}};
+        return {Decision::Changed,
+                change.id.empty() ? "its tags changed after the run" : "another file has its new name now"};
+    }
+    if (AsBeforeOrLeft(change, false)) return {Decision::Already, {}};
+    if (!platform::FileExists(change.path) && !platform::FileExists(change.newPath))
+        return {Decision::Changed, "the file is gone"};
+    return {Decision::Changed, "a file has its old name now"};
+}
+
+Verdict JudgeTags(const Journal& journal, std::size_t index)
 {
     const Change& change = journal.changes[index];
+    const auto state = journal::FileState(change.path, change.pos);
+    if (!state) return {Decision::Changed, "the file is gone"};
+    if (*state == change.before) {
+        const bool attributeTaken = change.readOnly && !platform::IsReadOnly(change.path);
+        return {attributeTaken ? Decision::Revert : Decision::Already, {}};
+    }
     const auto result = journal.results.find(index);
-    const bool known = result != journal.results.end();
+    const bool damaged = result != journal.results.end() && result->second.outcome == journal::Outcome::Damaged;
+    bool asLeft = false;
+    if (result != journal.results.end() && result->second.left) {
+        asLeft = *state == *result->second.left;
+    } else if (damaged && change.head.empty()) {
+        asLeft = true;  // format 1 keeps nothing to check a damaged file by: the journal's word
+    } else {
+        asLeft = *state == change.planned;
+    }
+    // A save that stopped half-way, its result perhaps lost with the disk
+    // that failed it, is known by its bytes.
+    const bool unknown = result == journal.results.end() || damaged;
+    if (asLeft || (unknown && journal::ShowsOnlyThisRun(change))) return {Decision::Revert, {}};
+    return {Decision::Changed, "its tags changed after the run"};
+}
+
+Verdict Judge(const Journal& journal, std::size_t index)
+{
     try {
-        if (change.kind == ChangeKind::Rename) {
-            if (AsBeforeOrLeft(change, true)) {
-                if (journal::FileState(change.newPath, change.pos) == change.before) return {Decision::Revert, {}};
-                return {Decision::Changed, "its tags changed after the run"};
-            }
-            if (AsBeforeOrLeft(change, false)) return {Decision::Already, {}};
-            if (!platform::FileExists(change.path) && !platform::FileExists(change.newPath))
-                return {Decision::Changed, "the file is gone"};
-            return {Decision::Changed, "a file has its old name now"};
-        }
-        const auto state = journal::FileState(change.path, change.pos);
-        if (!state) return {Decision::Changed, "the file is gone"};
-        if (*state == change.before) return {Decision::Already, {}};
-        const bool asLeft = known ? (result->second.left ? *state == *result->second.left
-                                                         : result->second.outcome == journal::Outcome::Damaged)
-                                  : *state == change.planned;
-        if (asLeft) return {Decision::Revert, {}};
-        return {Decision::Changed, "its tags changed after the run"};
+        const Change& change = journal.changes[index];
+        return change.kind == ChangeKind::Rename ? JudgeRename(change) : JudgeTags(journal, index);
     } catch (const std::exception& e) {
         return {Decision::Changed, "it cannot be read: " + ErrorMessage(e)};
     }
 }
 
-// Puts a tag area back, also into a read-only file (which stays read-only).
+// Puts a tag area back, also into a read-only file (which stays read-only),
+// and gives back the read-only attribute the run took away.
 void PutBackTags(const Change& change)
 {
-    const platform::FileAttributes attributes = platform::GetFileAttributeWord(change.path);
+    platform::FileAttributes attributes = platform::GetFileAttributeWord(change.path);
     const bool readOnly = (attributes & platform::kAttributeReadOnly) != 0;
     if (readOnly) platform::SetFileAttributeWord(change.path, attributes & ~platform::kAttributeReadOnly);
     try {
-        journal::PutBackArea(change);
+        if (journal::FileState(change.path, change.pos) != change.before) journal::PutBackArea(change);
     } catch (...) {
         if (readOnly) platform::SetFileAttributeWord(change.path, attributes);
         throw;
     }
-    if (readOnly) platform::SetFileAttributeWord(change.path, attributes);
+    if (change.readOnly) attributes |= platform::kAttributeReadOnly;
+    if (readOnly || change.readOnly) platform::SetFileAttributeWord(change.path, attributes);
+}
+
+void GiveBackReadOnly(const std::string& path, Row& row)
+{
+    try {
+        platform::SetReadOnly(path, true);
+    } catch (const std::exception& e) {
+        row.error = "its read-only attribute could not be given back: " + ErrorMessage(e);
+    }
 }
 
 std::string CommandText(const std::vector<std::string>& command)
@@ -114,10 +154,15 @@ int ListRuns(const Invocation& invocation, const ParseSettings& settings, std::o
                 row.status += ", undone: " + std::to_string(last.reverted) + " put back" +
                               (last.left ? ", " + std::to_string(last.left) + " left" : "");
                 undone = {{"time", last.time}, {"reverted", last.reverted}, {"left", last.left}};
+            } else if (journal::ChangedNothing(run)) {
+                row.status += ", nothing to undo";
             }
             row.reason = run.header.started;
             item.update({{"started", run.header.started}, {"command", run.header.command},
                          {"planned", run.changes.size()}, {"done", done}, {"undone", undone}, {"error", nullptr}});
+        } catch (const journal::PlanCutOff& e) {
+            row.status = "stopped before its first change, nothing to undo";
+            item["error"] = text::SanitizeUtf8(e.what());
         } catch (const std::exception& e) {
             row.status = "refused";
             row.error = e.what();
@@ -133,26 +178,57 @@ int ListRuns(const Invocation& invocation, const ParseSettings& settings, std::o
     return 0;
 }
 
+// The newest run that changed files and is not undone. Runs that changed
+// nothing are passed over with a line on `err`; a journal that cannot be
+// trusted stops the search (UsageError). Nothing when every run is undone.
+std::optional<Journal> NewestToUndo(std::ostream& err)
+{
+    const std::string folder = journal::JournalFolder();
+    const auto journals = journal::ListJournals(folder);
+    if (journals.empty()) throw UsageError("undo: there is no journal in " + ArgumentToUtf8(folder));
+    const auto passOver = [&err](const std::string& file, std::string_view why) {
+        err << "sonrik-tag: passed over " << DisplayText(ArgumentToUtf8(file)) << ": " << why << '\n';
+    };
+    for (const std::string& file : journals) {
+        Journal run;
+        try {
+            run = journal::ReadJournal(file);
+        } catch (const journal::PlanCutOff&) {
+            passOver(file, "its run stopped before its first change");
+            continue;
+        } catch (const journal::JournalError& e) {
+            throw UsageError(std::string(e.what()) +
+                             "; nothing was changed ('sonrik-tag undo JOURNAL' undoes the run of an older journal)");
+        }
+        if (!run.undone.empty()) continue;
+        if (journal::ChangedNothing(run)) {
+            passOver(file, "its run changed no file");
+            continue;
+        }
+        return run;
+    }
+    err << "sonrik-tag: nothing to undo: every run in " << DisplayText(ArgumentToUtf8(folder)) << " is undone\n";
+    return std::nullopt;
+}
+
 }  // namespace
 
 int RunUndo(const Invocation& invocation, const ParseSettings& settings, std::ostream& out, std::ostream& err)
 {
     if (invocation.listJournals) return ListRuns(invocation, settings, out);
-    std::string file;
-    if (!invocation.paths.empty()) {
-        file = invocation.paths.front();
-    } else {
-        const std::string folder = journal::JournalFolder();
-        const auto journals = journal::ListJournals(folder);
-        if (journals.empty()) throw UsageError("undo: there is no journal in " + ArgumentToUtf8(folder));
-        file = journals.front();
-    }
     Journal run;
-    try {
-        run = journal::ReadJournal(file);
-    } catch (const journal::JournalError& e) {
-        throw UsageError(std::string(e.what()) + "; nothing was changed");
+    if (!invocation.paths.empty()) {
+        try {
+            run = journal::ReadJournal(invocation.paths.front());
+        } catch (const journal::JournalError& e) {
+            throw UsageError(std::string(e.what()) + "; nothing was changed");
+        }
+    } else if (auto newest = NewestToUndo(err)) {
+        run = std::move(*newest);
+    } else {
+        return 0;
     }
+    const std::string& file = run.file;
     // Every file is looked at before any is touched.
     std::vector<Verdict> verdicts;
     for (std::size_t i = 0; i < run.changes.size(); ++i) verdicts.push_back(Judge(run, i));
@@ -177,7 +253,12 @@ int RunUndo(const Invocation& invocation, const ParseSettings& settings, std::os
         } else if (rename) {
             std::string temporary;
             switch (batch::RenameToNewPath(renameFiles, change.newPath, change.path, kNativePathStyle, &temporary)) {
-            case batch::RenameOutcome::Renamed: row.status = "undone"; ++reverted; break;
+            case batch::RenameOutcome::Renamed:
+                row.status = "undone";
+                ++reverted;
+                // The run made the file writable after renaming it.
+                if (change.readOnly) GiveBackReadOnly(change.path, row);
+                break;
             case batch::RenameOutcome::TargetExists:
                 row.status = "left";
                 row.reason = "a file has its old name now";
@@ -209,7 +290,9 @@ int RunUndo(const Invocation& invocation, const ParseSettings& settings, std::os
             << " are as they were before its run"
             << (run.undone.empty() ? std::string() : " (undone " + run.undone.back().time + ")") << '\n';
     }
-    if (reverted > 0 || left > 0) {
+    // A run undone once is passed over by the next plain undo, also when
+    // this one found nothing to put back.
+    if (reverted > 0 || left > 0 || run.undone.empty()) {
         try {
             journal::AppendUndone(run, reverted, left);
         } catch (const std::exception& e) {

@@ -117,19 +117,30 @@ of {"file", "fields": {FIELD: {"old", "new"}}, "status", "reason",
 Example: artist and title from "Band - Song.mp3" for every file of Inbox:
   sonrik-tag fill -t "<ARTIST> - <TITLE>" Inbox
   sonrik-tag fill -t "<ARTIST> - <TITLE>" --apply Inbox)"},
-    CommandText{"undo", "Undoes the latest run that changed files, or the one of JOURNAL.",
+    CommandText{"undo", "Undoes the latest run not undone yet, or the one of JOURNAL.",
                 R"(set, rename --apply and fill --apply write a journal before they change
-anything: for each file its old name, or its whole old tag area, synced to
-disk before the first change. Journals live in $SONRIK_STATE_DIR, else
-$XDG_STATE_HOME/sonrik or ~/.local/state/sonrik (on Windows
-%LOCALAPPDATA%\sonrik); --journal FILE names another, --no-journal writes
-none. A journal that cannot be written stops the run before any change.
+anything: for each file its absolute path, its old name, or its whole old
+tag area, synced to disk before the first change. Journals live in
+$SONRIK_STATE_DIR, else $XDG_STATE_HOME/sonrik or ~/.local/state/sonrik
+(on Windows %LOCALAPPDATA%\sonrik); --journal FILE names another,
+--no-journal writes none. A journal that cannot be written stops the run
+before any change.
 
-undo puts names and tag areas back, in reverse order, each only when the
+Plain undo reverts the newest run that changed files and is not undone
+yet; each further undo reverts the run before it. A run that changed
+nothing (stopped before its first change, or every file skipped) is passed
+over with a line that says so. undo works from any folder.
+
+undo puts names and tag areas back, last change first, each only when the
 file is still as the run left it; a file changed since is named and left
-as it is. A journal that was cut or edited is refused, and nothing is
-changed. Undoing a journal again changes nothing and says so. A run that
-was stopped half-way is undone as far as it went.
+as it is. A renamed file goes back to its old name when its new name still
+holds the same file and the old name is free, whatever its tags are now. A
+save that failed half-way (its own restore failed too) is put back when
+the file holds nothing but that run's writes. A read-only attribute that
+--readonly=remove took away is given back. A journal that was cut or
+edited is refused, and nothing is changed; so is a folder or a file that
+is no journal. Undoing a journal again changes nothing and says so. A run
+that was stopped half-way is undone as far as it went.
 
 Output as for rename: FILE, CHANGE, STATUS, REASON; --json: an array of
 {"file", "change", "status", "reason", "error"}. Exit status 0 when every
@@ -138,10 +149,13 @@ error or a journal refused.
 
 --list prints the journals, newest first: the journal, when its run
 started, its command, how many changes it planned and made, and, when it
-was undone, how many files the last undo put back and left.
+was undone, how many files the last undo put back and left; a run that
+changed nothing says "nothing to undo".
 
-Example: a rename run, then undone:
+Example: two runs, then both undone, the latest first:
   sonrik-tag rename -t "<ARTIST> - <TITLE>" --apply Music
+  sonrik-tag fill -t "<TRACK NUM>. <TITLE>" --apply Music
+  sonrik-tag undo
   sonrik-tag undo)"},
     CommandText{"genres", "Lists the genre numbers and names that --genre takes.",
                 "Example:\n  sonrik-tag genres"},

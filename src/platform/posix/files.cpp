@@ -192,7 +192,8 @@ std::optional<OpenedFile> File::openExisting(const std::string& name, OpenMode m
     // The status query that made sure of a regular file also gave its size
     // and its mode.
     return OpenedFile{File(fd, mode == OpenMode::ReadWrite), static_cast<std::int64_t>(st.st_size),
-                      (st.st_mode & S_IWUSR) == 0};
+                      (st.st_mode & S_IWUSR) == 0,
+                      {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)}};
 }
 
 bool File::isOpen() const noexcept { return handle_ != kClosed; }
@@ -364,6 +365,13 @@ void SetFileAttributeWord(const std::string& name, FileAttributes attributes)
 }
 
 bool SameFileEntry(const std::string& a, const std::string& b) { return sameEntry(a, b); }
+
+std::optional<FileId> FileIdOf(const std::string& name)
+{
+    struct stat st {};
+    if (::stat(name.c_str(), &st) != 0) return std::nullopt;
+    return FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
 
 void RenameFile(const std::string& from, const std::string& to)
 {

@@ -176,7 +176,9 @@ std::optional<OpenedFile> File::openExisting(const std::string& name, OpenMode m
     if (!::GetFileInformationByHandle(h, &info)) failLast();
     const auto size =
         static_cast<std::int64_t>((static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow);
-    return OpenedFile{std::move(file), size, (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0};
+    return OpenedFile{std::move(file), size, (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0,
+                      {info.dwVolumeSerialNumber,
+                       (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow}};
 }
 
 // INVALID_HANDLE_VALUE doubles as the current-process pseudo handle, so a closed
@@ -378,6 +380,13 @@ bool SameFileEntry(const std::string& a, const std::string& b)
     FileIdentity ia, ib;
     return identityOf(a, ia) && identityOf(b, ib) && ia.volume == ib.volume &&
            ia.indexHigh == ib.indexHigh && ia.indexLow == ib.indexLow && ia.links == 1;
+}
+
+std::optional<FileId> FileIdOf(const std::string& name)
+{
+    FileIdentity id;
+    if (!identityOf(name, id)) return std::nullopt;
+    return FileId{id.volume, (static_cast<std::uint64_t>(id.indexHigh) << 32) | id.indexLow};
 }
 
 namespace {
