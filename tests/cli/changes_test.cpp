@@ -146,6 +146,7 @@ protected:
         while (at < out.size()) {
             const auto end = out.find('\n', at);
             std::string line = out.substr(at, end - at);
+            if (!line.empty() && line.back() == '\r') line.pop_back();  // Windows' text output
             for (int c = 0; c < column; ++c) line.erase(0, line.find('\t') + 1);
             cells.push_back(line.substr(0, line.find('\t')));
             at = end + 1;
