@@ -13,7 +13,12 @@ namespace {
 constexpr std::int64_t kHeaderSize = 10;  // header and footer alike
 // The first read takes the header and, in most files, every text frame in
 // front of the picture; later reads take as much again where frames go on.
-constexpr std::size_t kWindow = 4096;
+// The first read at the head: the header and, in most tags, the text frames
+// in front of any picture. Most files carry no tag there, and every byte of a
+// read is copied, so it is kept short; later reads take what they need in
+// windows a little larger.
+constexpr std::size_t kFirstRead = 512;
+constexpr std::size_t kWindow = 1024;
 
 constexpr std::uint8_t kUnsync = 0x80, kExtended = 0x40, kCompressed22 = 0x40, kFooter = 0x10;
 // Frame flags (second byte): 2.3 and 2.4.
@@ -302,7 +307,7 @@ ID3v2Read ReadID3v2(platform::File& file, std::int64_t size, std::int64_t tailAr
 {
     tailAreaStart = std::clamp<std::int64_t>(tailAreaStart, 0, size);
     ID3v2Read result;
-    std::string first = ReadBytes(file, 0, std::min<std::int64_t>(size, kWindow));
+    std::string first = ReadBytes(file, 0, std::min<std::int64_t>(size, kFirstRead));
     if (const auto h = ParseHeader(first, "ID3", 0, result.error)) {
         result = ReadTagAt(file, 0, size, std::move(first), *h);
         std::string ignored;  // a broken footer behind a good tag at the head is not this read's concern
@@ -314,7 +319,7 @@ ID3v2Read ReadID3v2(platform::File& file, std::int64_t size, std::int64_t tailAr
 
     const auto start = FindAppended(file, tail, 0, tailAreaStart, result.error);
     if (!start) return result;
-    first = ReadBytes(file, *start, std::min<std::int64_t>(tailAreaStart - *start, kWindow));
+    first = ReadBytes(file, *start, std::min<std::int64_t>(tailAreaStart - *start, kFirstRead));
     const auto h = ParseHeader(first, "ID3", *start, result.error);
     if (!h || !(h->flags & kFooter) || *start + h->Total() != tailAreaStart) {
         if (result.error.empty())

@@ -460,4 +460,12 @@ TEST_F(Changes, RenameTakesTheWholeValuesOfTheID3v2Tag)
     EXPECT_NE(r.out.find("neither an ID3v1 nor an ID3v2 tag"), std::string::npos) << r.out;
 }
 
+TEST_F(Changes, AFolderNamedLikeASongIsSaidToBeOne)
+{
+    fs::create_directory(dir_ / "Album.mp3");
+    const Result r = Run({"show", Folder() + "/Album.mp3"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("it is a folder, not a file"), std::string::npos) << r.err;
+}
+
 }  // namespace

@@ -38,7 +38,8 @@ std::optional<std::string> LoadRecord(twID3::TtwID3& id3, batch::TFTag& tag, con
     } catch (const std::exception& e) {
         return ErrorMessage(e);
     }
-    if (id3.Success() == twID3::id3NoSuchFile) return "there is no such file";
+    if (id3.Success() == twID3::id3NoSuchFile)
+        return platform::FolderExists(path) ? FolderNotFileText() : "there is no such file";
     untagged = id3.Success() == twID3::id3NoTags;
     if (untagged) id3.ID3v1().ClearRecord(twID3::NoGenre);
     batch::FillRecord(tag, path, id3.ID3v1());

@@ -37,6 +37,8 @@ FileReport LoadReport(const std::string& file, const text::CodePage& codePage)
         TtwID3 tag;
         tag.SetShortFileUntagged(true);
         tag.LoadFromFile(file);
+        if (tag.Success() == twID3::id3NoSuchFile && platform::FolderExists(file))
+            return ErrorReport(ArgumentToUtf8(file), Error(text::AsUtf8(FolderNotFileText())));
         return LoadedReport(ArgumentToUtf8(file), tag, codePage);
     } catch (const std::exception& e) {
         return ErrorReport(ArgumentToUtf8(file), e);
@@ -200,8 +202,10 @@ std::optional<std::string> PrepareTag(const SetPlan& plan, const std::string& fi
     // A file too short for a record has none; a save appends one.
     tag.SetShortFileUntagged(true);
     tag.LoadFromFile(file);
-    if (tag.Success() == twID3::id3NoSuchFile)
+    if (tag.Success() == twID3::id3NoSuchFile) {
+        if (platform::FolderExists(file)) return FolderNotFileText();
         return std::string(twID3::StateName(tag.Success())) + ": " + std::string(StateSentence(tag.Success()));
+    }
     if (tag.LoadedFileReadOnly() && plan.readOnly == batch::ReadOnlyPolicy::Leave)
         return std::string(kReadOnlyLeft);
     // An untagged file's record buffer lacks "TAG"; a cleared record lets the

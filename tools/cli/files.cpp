@@ -73,11 +73,17 @@ CollectedFiles CollectFiles(const FileSources& sources)
     Collector collector{sources.recursive, {}, {}};
     CollectedFiles& result = collector.result;
     for (const auto& path : sources.paths) {
+        // A name ending in .mp3 is taken for a file without asking the
+        // system: the load's own opening tells, and says so for a folder.
+        if (batch::HasMp3Extension(path, kNativePathStyle)) {
+            collector.Add({path});
+            continue;
+        }
         const std::size_t files = result.files.size();
         const std::size_t failures = result.failures.size();
         if (!collector.Walk(path)) {
             // Folders give their MP3 files only; a file named by hand must be one too.
-            if (!sources.anyName && !batch::HasMp3Extension(path, kNativePathStyle)) {
+            if (!sources.anyName) {
                 throw UsageError(ArgumentToUtf8(path)
                                  + ": not an MP3 file by its name (it does not end in .mp3); --any-name takes it");
             }

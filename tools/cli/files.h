@@ -17,7 +17,8 @@ struct FileSources {
 
 struct CollectedFiles {
     // The paths given first, then the lists' files, each in its order: a
-    // file as given; a folder as its MP3 files (".mp3" in any letter case)
+    // file as given (a name that ends in ".mp3" is taken for a file, also
+    // when it names a folder); a folder as its MP3 files (".mp3" in any letter case)
     // in name order, then, with `recursive`, each subfolder's in name order.
     // A file that comes again is left out.
     std::vector<std::string> files;

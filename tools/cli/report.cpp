@@ -124,6 +124,11 @@ FileReport ErrorReport(std::string file, const std::exception& error)
     return r;
 }
 
+std::string FolderNotFileText()
+{
+    return "it is a folder, not a file: end its name with a folder delimiter to take the MP3 files in it";
+}
+
 std::string ErrorMessage(const std::exception& error)
 {
     return Explanation(ErrorReport({}, error));

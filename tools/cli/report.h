@@ -47,6 +47,9 @@ FileReport ErrorReport(std::string file, const std::exception& error);
 // The text of an error for a message: an I/O error with its OS code.
 std::string ErrorMessage(const std::exception& error);
 
+// Why a name ending in ".mp3" that names a folder was not loaded (UTF-8).
+std::string FolderNotFileText();
+
 // A sentence that says what a state means for the user.
 std::string_view StateSentence(twID3::TtwID3State state);
 // Why a report has no tags: the state and its sentence, or the error.

@@ -61,11 +61,11 @@ void WriteListFile(const std::string& path, const std::vector<std::string>& path
 
 namespace host {
 
-int ReadListedFileTails(const std::string& listFile, unsigned tailBytes)
+int ReadListedFileTails(const std::string& listFile, unsigned tailBytes, unsigned headBytes)
 {
     std::ifstream in(listFile, std::ios::binary);
     if (!in) throw HostError("cannot read the list file '" + listFile + "'");
-    std::vector<char> tail(tailBytes);
+    std::vector<char> tail(tailBytes), head(headBytes);
     int read = 0;
     for (std::string line; std::getline(in, line);) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -77,6 +77,7 @@ int ReadListedFileTails(const std::string& listFile, unsigned tailBytes)
         LARGE_INTEGER start{};
         DWORD got = 0;
         if (!GetFileSizeEx(file.get(), &size)) continue;
+        if (headBytes > 0 && !ReadFile(file.get(), head.data(), headBytes, &got, nullptr)) continue;
         start.QuadPart = size.QuadPart > tailBytes ? size.QuadPart - tailBytes : 0;
         if (SetFilePointerEx(file.get(), start, nullptr, FILE_BEGIN) &&
             ReadFile(file.get(), tail.data(), tailBytes, &got, nullptr) && got > 0)
