@@ -364,7 +364,9 @@ struct Parser {
     std::string helpTopic;
     std::vector<std::pair<CLI::App*, Command>> commands;
 
-    explicit Parser(Pending& p)
+    // `chosen`: the command named on the command line; only its options are
+    // set up (each costs CLI11 some work at every start), all for help.
+    Parser(Pending& p, std::string_view chosen)
     {
         const CommandText& program = ProgramText();
         app.name(std::string(program.name));
@@ -397,6 +399,7 @@ struct Parser {
                     ->type_name("PATH")
                     ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
             }
+            if (chosen != "help" && chosen != text.name) continue;
             for (const OptionEntry& entry : kOptions)
                 if (entry.commands & bit) AddOption(*command, entry, p);
         }
@@ -467,7 +470,10 @@ Invocation ParseArguments(std::span<const std::string> args, const ParseSettings
 {
     if (args.empty()) throw UsageError("no command given");
     Pending p;
-    Parser parser(p);
+    // The program takes no option of its own in front of its command but
+    // --help and --version: the first other word names the command.
+    const auto named = std::find_if(args.begin(), args.end(), [](const std::string& a) { return a.empty() || a[0] != '-'; });
+    Parser parser(p, named == args.end() ? std::string_view("help") : std::string_view(*named));
     std::vector<std::string> pathsAfterMark;
     std::vector<std::string> words = PrepareWords(args, pathsAfterMark);
     try {
