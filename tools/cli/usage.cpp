@@ -33,22 +33,33 @@ name and the reason go to stderr), 2 for a usage error (nothing is done).
 'sonrik-tag COMMAND --help' tells more about a command.)"};
 
 constexpr std::array kCommands = {
-    CommandText{"show", "Prints both tags of each file, or why there are none.",
-                R"(Why a file shows no tags:
+    CommandText{"show", "Prints the tags of each file, or why there are none.",
+                R"(Why a file shows no ID3v1 and Lyrics3 tags:
   id3NoTags      the file has no ID3v1 tag (and so no Lyrics3 tag)
   id3NoSuchFile  there is no such file (this counts as a failure)
-and, for a file that cannot be read, the I/O error.
+and, for a file that cannot be read, the I/O error. The ID3v2 tag of a
+file that could be read follows: its version and whether it stands at the
+start or the end of the file, its values (each of several on a line of its
+own), the frames present but not read (compressed or encrypted) and a note
+(such as which of two tags was read); or "No ID3v2 tag", or why the tag is
+broken.
 
 --json prints one JSON array with an object per file:
-  {"file", "status", "id3v1", "lyrics3"}
+  {"file", "status", "id3v1", "lyrics3", "id3v2", "id3v2_error"}
 "status" is id3Success, id3NoTags or id3NoSuchFile; "id3v1" is
   {"title","artist","album","year","comment","genre_id","genre","track","v11"}
 when status is id3Success, else null; "lyrics3" is
   {"version" ("2.00" or "1"),"lyrics","infos","images" (arrays of lines),
    "author","title","artist","album","timestamp"}
-when the file has a Lyrics3 tag, else null. A file that cannot be read has
-status "error", "error" (the message) and "code" (the operating system's
-error code, or null), and null tags.
+when the file has a Lyrics3 tag, else null; "id3v2" is
+  {"version" ("2.4.0"),"where" ("start" or "end"),"title","artist","album",
+   "year","track","genre","comment","lyrics","lyricist","unread","note"}
+when the file has an ID3v2 tag, else null: every value is an array of
+strings in UTF-8 (several for a tag that holds several, empty for none),
+"unread" the ids of frames not read. "id3v2_error" says why a broken ID3v2
+tag could not be read, else null. A file that cannot be read has status
+"error", "error" (the message) and "code" (the operating system's error
+code, or null), and null tags.
 
 Example: every MP3 file under Music, as JSON, tags in code page 1251:
   sonrik-tag show -r --json --codepage 1251 Music)"},
