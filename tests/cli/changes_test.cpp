@@ -55,6 +55,25 @@ std::string Song(std::string_view title, std::string_view artist, int track = 1)
            static_cast<char>(track) + '\x0c';
 }
 
+// A minimal ID3v2 tag at the head of a file: text frames of version 2.3
+// (ISO-8859-1) or 2.4 (UTF-8); COMM and USLT get a language and no description.
+std::string ID3v2(char version, const std::vector<std::pair<std::string, std::string>>& frames)
+{
+    const auto size = [version](std::size_t n, bool syncSafe) {
+        const int shift = syncSafe ? 7 : 8;
+        std::string bytes;
+        for (int i = 3; i >= 0; --i) bytes += static_cast<char>((n >> (shift * i)) & (syncSafe ? 0x7F : 0xFF));
+        return bytes;
+    };
+    std::string body;
+    for (const auto& [id, value] : frames) {
+        const bool described = id == "COMM" || id == "USLT";
+        const std::string data = (version == 4 ? "\x03" : std::string(1, '\0')) + (described ? std::string("eng\0", 4) : "") + value;
+        body += id + size(data.size(), version == 4) + std::string(2, '\0') + data;
+    }
+    return std::string("ID3") + version + std::string(2, '\0') + size(body.size(), true) + body;
+}
+
 class Changes : public testing::Test {
 protected:
     void SetUp() override
@@ -265,11 +284,12 @@ TEST_F(Changes, ReadOnlyFilesUnderEachOption)
 
 TEST_F(Changes, UndoPutsBackWhatEachKindOfRunChanged)
 {
-    const std::string before = Song("Song", "Band");
+    const std::string before = ID3v2(4, {{"TIT2", "A title longer than thirty bytes"}}) + Song("Song", "Band");
     for (const auto& run : std::vector<std::vector<std::string>>{
              {"set", "--title", "Other", "--no-lyrics3"},
              {"rename", "--apply", "-t", "<TITLE> by <ARTIST>"},
-             {"fill", "--apply", "--overwrite", "-t", "<ARTIST>-<TITLE>"}}) {
+             {"fill", "--apply", "--overwrite", "-t", "<ARTIST>-<TITLE>"},
+             {"v2-to-v1", "--apply", "--overwrite"}}) {
         Put("x-y.mp3", before);
         auto args = run;
         args.push_back(Folder() + "/x-y.mp3");
@@ -408,6 +428,80 @@ TEST_F(Changes, RenameAndFillSayWhatTheyDoWithEachName)
     Put("01 - Artist One - Title One.mp3", Song("", ""));
     const Result fill = Run({"fill", "-t", "<ARTIST> - <TITLE>", Folder() + "/01 - Artist One - Title One.mp3"});
     EXPECT_EQ(Column(fill.out, 3)[0], "\" - Title One\" of the name is not used by the template") << fill.out;
+}
+
+TEST_F(Changes, V2ToV1PreviewAndApplyAgreeOnEveryFile)
+{
+    const std::string long40 = "A title of forty bytes, whole in Lyrics3";
+    struct File {
+        const char* name;
+        std::string bytes;
+        const char* status;  // of the preview
+        const char* reason;  // part of the reason column
+        const char* title;   // the record's title after --apply
+    };
+    const std::vector<File> files = {
+        {"1 long.mp3", ID3v2(4, {{"TIT2", long40}, {"TPE1", "Band"}}) + Song("", ""), "Test OK", "title: cut to 30",
+         "A title of forty bytes, whole "},
+        {"2 cyrillic.mp3", ID3v2(4, {{"TIT2", "\xD0\x9F\xD0\xB5\xD1\x81\xD0\xBD\xD1\x8F"}, {"TALB", "Album"}}) +
+         Song("", "X"), "Test OK", "U+041F", ""},
+        {"3 numbers.mp3", ID3v2(3, {{"TRCK", "3/12"}, {"TCON", "(17)"}, {"TYER", "1999"}, {"TIT2", "New"}}) + Song("", ""),
+         "Test OK", "", "New"},
+        {"4 plain.mp3", Song("Old", "X"), "No changes", "no ID3v2 tag", "Old"},
+        {"5 broken.mp3", "ID3\3\0\0\0\x7F\0\0" + Song("Old", "X"), "Test ERROR", "ID3v2", "Old"},
+    };
+    for (const File& f : files) Put(f.name, f.bytes);
+    const Result preview = Run({"v2-to-v1", Folder()});
+    const Result apply = Run({"v2-to-v1", "--apply", Folder()});
+    EXPECT_EQ(preview.status, 1);
+    EXPECT_EQ(apply.status, 1);
+    ASSERT_EQ(Column(preview.out, 2).size(), files.size()) << preview.out;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const File& f = files[i];
+        const std::string after = Get(f.name);
+        EXPECT_EQ(Column(preview.out, 2)[i], f.status) << f.name;
+        EXPECT_NE(Column(preview.out, 3)[i].find(f.reason), std::string::npos) << f.name << preview.out;
+        EXPECT_EQ(Column(preview.out, 1)[i], Column(apply.out, 1)[i]) << f.name;
+        EXPECT_EQ(Column(apply.out, 2)[i], f.status == std::string("Test OK") ? "TAG(s) is recorded" : f.status);
+        EXPECT_EQ(after.substr(after.size() - 125, 30), Field(f.title, 30)) << f.name;
+    }
+    EXPECT_NE(Get("1 long.mp3").find("ETT00040" + long40), std::string::npos);
+    EXPECT_EQ(Column(preview.out, 1)[2], R"(track: "" -> "3", title: "" -> "New", genre: "" -> "Rock", year: "" -> "1999")");
+    EXPECT_EQ(Get("2 cyrillic.mp3").substr(Get("2 cyrillic.mp3").size() - 65, 5), "Album");
+    EXPECT_EQ(Get("4 plain.mp3"), Song("Old", "X"));
+}
+
+TEST_F(Changes, V2ToV1TakesEachOptionPair)
+{
+    struct Case {
+        std::vector<std::string> options;
+        const char* fields;
+    };
+    const std::vector<Case> cases = {
+        {{}, ""},
+        {{"--overwrite"}, R"(title: "Old" -> "New")"},
+        {{"--lyrics", "--empty-only"}, R"(author: "" -> "Me", lyrics: "" -> "2 lines")"},
+    };
+    Put("a.mp3", ID3v2(4, {{"TIT2", "New"}, {"TEXT", "Me"}, {"USLT", "la\nla"}}) + Song("Old", "X"));
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"v2-to-v1"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        args.push_back(Folder());
+        const Result r = Run(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(Column(r.out, 1)[0], c.fields) << c.options.size();
+    }
+}
+
+TEST_F(Changes, ShowPrintsTheId3v2TagOfAFileWithoutARecord)
+{
+    Put("a.mp3", ID3v2(4, {{"TIT2", "\xD0\x9F"}, {"TPE1", std::string("One\0Two", 7)}}) + "audio");
+    const Result text = Run({"show", Folder()});
+    EXPECT_EQ(text.status, 0);
+    EXPECT_NE(text.out.find("ID3v2.4.0 tag, at the start of the file\n    Title:     \xD0\x9F\n    Artist:    One\n"
+                            "               Two\n"), std::string::npos) << text.out;
+    const Result json = Run({"show", "--json", Folder()});
+    EXPECT_NE(json.out.find("\"artist\": [\n        \"One\",\n        \"Two\"\n      ]"), std::string::npos) << json.out;
 }
 
 }  // namespace

@@ -9,7 +9,7 @@ namespace {
 constexpr CommandText kProgram{
     "sonrik-tag",
     "Shows or changes the ID3v1 / ID3v1.1 tag and the Lyrics3 tag (version 2.00\n"
-    "or 1) at the end of MP3 files.",
+    "or 1) at the end of MP3 files, and fills them from the ID3v2 tag.",
     R"(Files: PATH is an MP3 file, or a folder for the MP3 files in it (extension
 ".mp3" in any letter case), taken in name order; -r takes those of its
 subfolders too, each folder's own files before its subfolders'. A file
@@ -128,10 +128,42 @@ of {"file", "fields": {FIELD: {"old", "new"}}, "status", "reason",
 Example: artist and title from "Band - Song.mp3" for every file of Inbox:
   sonrik-tag fill -t "<ARTIST> - <TITLE>" Inbox
   sonrik-tag fill -t "<ARTIST> - <TITLE>" --apply Inbox)"},
+    CommandText{"v2-to-v1", "Fills the ID3v1 and Lyrics3 tags from the ID3v2 tag: a preview, or --apply.",
+                R"(Each file's ID3v2 values go into its ID3v1 record (a new one, naming no
+genre unless the tag gives one, when it has none) and its Lyrics3 block:
+  title, artist, album  30 bytes, cut between characters; the whole value
+                        of one that was cut (up to 250 bytes) goes into the
+                        Lyrics3 field of the same name (a version 2.00 block)
+  year                  the first four digits in a row ("2024-05-01": 2024)
+  track                 the number when it is 1 to 255 ("3/12": 3)
+  genre                 a name of 'sonrik-tag genres' in any letter case, or
+                        its number; another leaves the genre as it is
+  comment               28 bytes beside a track number, else 30
+  --lyrics              the lyrics into the Lyrics3 lyrics and the lyricist
+                        into its author (250 bytes)
+Several values of a field (an ID3v2.4 list) are joined with " / " for
+title, artist, album, comment and lyricist; year, track and genre take the
+first usable one. Values go into the code page of --codepage; a character
+it cannot hold leaves that field as it is, never stored as '?'. Only empty
+fields are filled (--empty-only, the default); --overwrite replaces them.
+
+The preview shows each field to be written, "old" -> "new", and the reason
+column which fields were cut, which were left and why. A file without an
+ID3v2 tag is "No changes"; one whose tag is broken "Test ERROR" with the
+reason. Read-only files are marked; --apply leaves them alone unless
+--readonly=remove or --readonly=restore. --apply carries the tested plan
+out: a file changed since it was tested is left alone.
+
+Output, JSON and exit status as for fill. --apply writes a journal first
+(see 'sonrik-tag help undo').
+
+Example: preview, then fill the empty fields of every file under Music:
+  sonrik-tag v2-to-v1 -r Music
+  sonrik-tag v2-to-v1 -r --apply Music)"},
     CommandText{"undo", "Undoes the latest run that changed files, or the one of JOURNAL.",
-                R"(set, rename --apply and fill --apply write a journal before they change
-anything: for each file its old name, or its whole old tag area, synced to
-disk before the first change. Journals live in $SONRIK_STATE_DIR, else
+                R"(set, rename --apply, fill --apply and v2-to-v1 --apply write a journal
+before they change anything: for each file its old name, or its whole old
+tag area, synced to disk before the first change. Journals live in $SONRIK_STATE_DIR, else
 $XDG_STATE_HOME/sonrik or ~/.local/state/sonrik (on Windows
 %LOCALAPPDATA%\sonrik); --journal FILE names another, --no-journal writes
 none. A journal that cannot be written stops the run before any change.
