@@ -68,7 +68,8 @@ std::string ID3v2(char version, const std::vector<std::pair<std::string, std::st
     std::string body;
     for (const auto& [id, value] : frames) {
         const bool described = id == "COMM" || id == "USLT";
-        const std::string data = (version == 4 ? "\x03" : std::string(1, '\0')) + (described ? std::string("eng\0", 4) : "") + value;
+        const std::string encoding = version == 4 ? "\x03" : std::string(1, '\0');
+        const std::string data = encoding + (described ? std::string("eng\0", 4) : "") + value;
         body += id + size(data.size(), version == 4) + std::string(2, '\0') + data;
     }
     return std::string("ID3") + version + std::string(2, '\0') + size(body.size(), true) + body;
@@ -445,8 +446,9 @@ TEST_F(Changes, V2ToV1PreviewAndApplyAgreeOnEveryFile)
          "A title of forty bytes, whole "},
         {"2 cyrillic.mp3", ID3v2(4, {{"TIT2", "\xD0\x9F\xD0\xB5\xD1\x81\xD0\xBD\xD1\x8F"}, {"TALB", "Album"}}) +
          Song("", "X"), "Test OK", "U+041F", ""},
-        {"3 numbers.mp3", ID3v2(3, {{"TRCK", "3/12"}, {"TCON", "(17)"}, {"TYER", "1999"}, {"TIT2", "New"}}) + Song("", ""),
-         "Test OK", "", "New"},
+        {"3 numbers.mp3",
+         ID3v2(3, {{"TRCK", "3/12"}, {"TCON", "(17)"}, {"TYER", "1999"}, {"TIT2", "New"}}) + Song("", ""), "Test OK",
+         "", "New"},
         {"4 plain.mp3", Song("Old", "X"), "No changes", "no ID3v2 tag", "Old"},
         {"5 broken.mp3", "ID3\3\0\0\0\x7F\0\0" + Song("Old", "X"), "Test ERROR", "ID3v2", "Old"},
     };
@@ -466,7 +468,8 @@ TEST_F(Changes, V2ToV1PreviewAndApplyAgreeOnEveryFile)
         EXPECT_EQ(after.substr(after.size() - 125, 30), Field(f.title, 30)) << f.name;
     }
     EXPECT_NE(Get("1 long.mp3").find("ETT00040" + long40), std::string::npos);
-    EXPECT_EQ(Column(preview.out, 1)[2], R"(track: "" -> "3", title: "" -> "New", genre: "" -> "Rock", year: "" -> "1999")");
+    EXPECT_EQ(Column(preview.out, 1)[2],
+              R"(track: "" -> "3", title: "" -> "New", genre: "" -> "Rock", year: "" -> "1999")");
     EXPECT_EQ(Get("2 cyrillic.mp3").substr(Get("2 cyrillic.mp3").size() - 65, 5), "Album");
     EXPECT_EQ(Get("4 plain.mp3"), Song("Old", "X"));
 }
@@ -501,7 +504,8 @@ TEST_F(Changes, ShowPrintsTheId3v2TagOfAFileWithoutARecord)
     EXPECT_NE(text.out.find("ID3v2.4.0 tag, at the start of the file\n    Title:     \xD0\x9F\n    Artist:    One\n"
                             "               Two\n"), std::string::npos) << text.out;
     const Result json = Run({"show", "--json", Folder()});
-    EXPECT_NE(json.out.find("\"artist\": [\n        \"One\",\n        \"Two\"\n      ]"), std::string::npos) << json.out;
+    EXPECT_NE(json.out.find("\"artist\": [\n        \"One\",\n        \"Two\"\n      ]"), std::string::npos)
+        << json.out;
 }
 
 }  // namespace

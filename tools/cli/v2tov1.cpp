@@ -41,7 +41,8 @@ constexpr TextField kTextFields[] = {
 // text differs after the values are set.
 using Shown = std::string (*)(const TtwID3v1&, const text::CodePage&);
 constexpr std::pair<std::string_view, Shown> kShown[] = {
-    {"track", [](const TtwID3v1& v1, const text::CodePage&) { return v1.TrackNo() ? std::to_string(v1.TrackNo()) : ""; }},
+    {"track",
+     [](const TtwID3v1& v1, const text::CodePage&) { return v1.TrackNo() ? std::to_string(v1.TrackNo()) : ""; }},
     {"title", [](const TtwID3v1& v1, const text::CodePage& cp) { return cp.Decode(v1.Title()); }},
     {"artist", [](const TtwID3v1& v1, const text::CodePage& cp) { return cp.Decode(v1.Artist()); }},
     {"album", [](const TtwID3v1& v1, const text::CodePage& cp) { return cp.Decode(v1.Album()); }},
@@ -189,7 +190,8 @@ std::optional<Item> TestFile(Row& row, std::size_t index, const std::string& pat
         row.reason = broken ? "the ID3v2 tag cannot be read: " + read.error : "the file has no ID3v2 tag";
         return std::nullopt;
     }
-    Item item{index, batch::ConvertID3v2(*read.tag, cp, {.recordHasTrack = id3.ID3v1().UseID3v11(), .lyrics = invocation.lyrics}), {}};
+    const batch::ConvertOptions options{.recordHasTrack = id3.ID3v1().UseID3v11(), .lyrics = invocation.lyrics};
+    Item item{index, batch::ConvertID3v2(*read.tag, cp, options), {}};
     const std::vector<std::string> before = ShownFields(id3.ID3v1(), cp);
     const Setting setting = SetValues(id3, item.values, invocation.emptyOnly);
     const std::vector<std::string> after = ShownFields(id3.ID3v1(), cp);
@@ -218,7 +220,9 @@ std::optional<Item> TestFile(Row& row, std::size_t index, const std::string& pat
         case batch::ReadOnlyPolicy::Leave:
             AddReason(row, "the file is read-only: --apply leaves it (--readonly=remove or restore writes it)");
             break;
-        case batch::ReadOnlyPolicy::MakeWritable: AddReason(row, "the file is read-only: written and left writable"); break;
+        case batch::ReadOnlyPolicy::MakeWritable:
+            AddReason(row, "the file is read-only: written and left writable");
+            break;
         case batch::ReadOnlyPolicy::WriteAndRestore:
             AddReason(row, "the file is read-only: written and made read-only again");
             break;
@@ -257,12 +261,21 @@ Written Write(const std::string& path, const Item& item, const Invocation& invoc
     try {
         TtwID3 id3;
         Load(id3, path);
+        const bool readOnly = id3.LoadedFileReadOnly();
+        if (id3.Success() == twID3::id3NoSuchFile) {
+            written.error = "there is no such file";
+            return written;
+        }
         SetValues(id3, item.values, invocation.emptyOnly);
         if (id3.ID3v1().BuildArea() != item.area) {
             written.error = "the file changed since it was tested; nothing was written";
             return written;
         }
-        const bool readOnly = id3.LoadedFileReadOnly();
+        // It may have become read-only since the test.
+        if (readOnly && invocation.readOnly == batch::ReadOnlyPolicy::Leave) {
+            written.error = "the file is read-only; nothing was written";
+            return written;
+        }
         const bool restore = readOnly && invocation.readOnly == batch::ReadOnlyPolicy::WriteAndRestore;
         if (readOnly) platform::SetReadOnly(path, false);
         try {
@@ -325,7 +338,8 @@ void Apply(Plan& plan, const Invocation& invocation, const std::vector<std::stri
                 *row.error += "; writing the old tags back failed too" + journal.UndoHint();
         }
         if (written.restoreFailed)
-            row.error = (row.error ? *row.error + "; " : std::string()) + "its read-only attribute could not be given back";
+            row.error = (row.error ? *row.error + "; " : std::string())
+                        + "its read-only attribute could not be given back";
         plan.allPassed = plan.allPassed && done && !written.restoreFailed;
         progress.Step();
     }
