@@ -476,23 +476,27 @@ TEST_F(Changes, V2ToV1PreviewAndApplyAgreeOnEveryFile)
 
 TEST_F(Changes, V2ToV1TakesEachOptionPair)
 {
+    const std::string title = "A new title of thirty-one bytes";
     struct Case {
         std::vector<std::string> options;
-        const char* fields;
+        std::string fields, reason;
     };
     const std::vector<Case> cases = {
-        {{}, ""},
-        {{"--overwrite"}, R"(title: "Old" -> "New")"},
-        {{"--lyrics", "--empty-only"}, R"(author: "" -> "Me", lyrics: "" -> "2 lines")"},
+        {{}, "", "every field the ID3v2 tag gives a value for holds one already (--overwrite replaces them)"},
+        {{"--overwrite"}, R"(title: "Old" -> ")" + title.substr(0, 30) + R"(", l3-title: "" -> ")" + title + "\"",
+         "title: cut to 30 bytes; the whole value goes into the Lyrics3 block"},
+        {{"--lyrics", "--empty-only"}, R"(author: "" -> "Me", lyrics: "" -> "2 lines")", ""},
     };
-    Put("a.mp3", ID3v2(4, {{"TIT2", "New"}, {"TEXT", "Me"}, {"USLT", "la\nla"}}) + Song("Old", "X"));
+    Put("a.mp3", ID3v2(4, {{"TIT2", title}, {"TEXT", "Me"}, {"USLT", "la\nla"}}) + Song("Old", "X"));
     for (const Case& c : cases) {
         std::vector<std::string> args = {"v2-to-v1"};
         args.insert(args.end(), c.options.begin(), c.options.end());
         args.push_back(Folder());
-        const Result r = Run(args);
+        Result r = Run(args);
+        std::erase(r.out, '\r');
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(Column(r.out, 1)[0], c.fields) << c.options.size();
+        EXPECT_EQ(Column(r.out, 3)[0], c.reason) << c.options.size();
     }
 }
 

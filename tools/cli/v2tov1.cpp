@@ -101,10 +101,14 @@ Setting SetValues(TtwID3& id3, const ConvertedTag& values, bool emptyOnly)
     Note(s, "track", values.track.note);
     for (const TextField& field : kTextFields) {
         const ConvertedText& value = values.*field.source;
-        Note(s, field.name, value.note);
-        if (!value.value) continue;
+        if (!value.value) {
+            Note(s, field.name, value.note);
+            continue;
+        }
         const bool wholeEmpty = !field.wholeGet || (l3.*field.wholeGet)().empty();
         if (!take((v1.*field.get)().empty() && wholeEmpty)) continue;
+        // What was cut is said only of a value that is written.
+        Note(s, field.name, value.note);
         (v1.*field.set)(*value.value);
         if (!field.wholeSet) continue;
         // The Lyrics3 field goes with the record's: the whole of a cut value,
@@ -121,8 +125,12 @@ Setting SetValues(TtwID3& id3, const ConvertedTag& values, bool emptyOnly)
         v1.SetGenreID(*values.genre.value);
     Note(s, "lyrics", values.lyrics.note);
     if (values.lyrics.value && take(l3.Lyrics().empty())) l3.SetLyrics(twID3::TextToLines(*values.lyrics.value));
-    Note(s, "author", values.author.note);
-    if (values.author.value && take(l3.Author().empty())) l3.SetAuthor(*values.author.value);
+    if (!values.author.value) {
+        Note(s, "author", values.author.note);
+    } else if (take(l3.Author().empty())) {
+        Note(s, "author", values.author.note);
+        l3.SetAuthor(*values.author.value);
+    }
     // A block made here is version 2.00, as set makes it; one that was there
     // keeps its version unless a version 2.00 value went into it.
     if (!hadBlock && v1.UseLyrics3()) l3.SetUseLyrics3v2(true);
