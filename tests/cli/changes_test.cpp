@@ -451,6 +451,9 @@ TEST_F(Changes, V2ToV1PreviewAndApplyAgreeOnEveryFile)
          "", "New"},
         {"4 plain.mp3", Song("Old", "X"), "No changes", "no ID3v2 tag", "Old"},
         {"5 broken.mp3", "ID3\3\0\0\0\x7F\0\0" + Song("Old", "X"), "Test ERROR", "ID3v2", "Old"},
+        {"6 comment.mp3",  // an ID3v1.0 record, whose comment a track would cut
+         ID3v2(4, {{"TRCK", "5"}}) + "TAG" + Field("Old", 90) + "2001" + std::string(30, 'c') + '\x0c', "No changes",
+         "comment would lose", "Old"},
     };
     for (const File& f : files) Put(f.name, f.bytes);
     const Result preview = Run({"v2-to-v1", Folder()});
