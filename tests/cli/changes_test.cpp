@@ -55,17 +55,24 @@ std::string Song(std::string_view title, std::string_view artist, int track = 1)
            static_cast<char>(track) + '\x0c';
 }
 
-// An ID3v2.3 tag of ISO-8859-1 text frames, as the start of a file.
-std::string V2Tag(const std::vector<std::pair<std::string, std::string>>& frames)
+// A minimal ID3v2 tag at the head of a file: text frames of version 2.3
+// (ISO-8859-1) or 2.4 (UTF-8); COMM and USLT get a language and no description.
+std::string ID3v2(char version, const std::vector<std::pair<std::string, std::string>>& frames)
 {
-    const auto size = [](std::size_t n, int bits) {
+    const auto size = [version](std::size_t n, bool syncSafe) {
+        const int shift = syncSafe ? 7 : 8;
         std::string bytes;
-        for (int shift = 3 * bits; shift >= 0; shift -= bits) bytes += static_cast<char>(n >> shift & ((1u << bits) - 1));
+        for (int i = 3; i >= 0; --i) bytes += static_cast<char>((n >> (shift * i)) & (syncSafe ? 0x7F : 0xFF));
         return bytes;
     };
     std::string body;
-    for (const auto& [id, text] : frames) body += id + size(text.size() + 1, 8) + std::string(3, '\0') + text;
-    return std::string("ID3\3\0\0", 6) + size(body.size(), 7) + body;
+    for (const auto& [id, value] : frames) {
+        const bool described = id == "COMM" || id == "USLT";
+        const std::string encoding = version == 4 ? "\x03" : std::string(1, '\0');
+        const std::string data = encoding + (described ? std::string("eng\0", 4) : "") + value;
+        body += id + size(data.size(), version == 4) + std::string(2, '\0') + data;
+    }
+    return std::string("ID3") + version + std::string(2, '\0') + size(body.size(), true) + body;
 }
 
 class Changes : public testing::Test {
@@ -301,11 +308,12 @@ TEST_F(Changes, ReadOnlyFilesUnderEachOption)
 
 TEST_F(Changes, UndoPutsBackWhatEachKindOfRunChanged)
 {
-    const std::string before = Song("Song", "Band");
+    const std::string before = ID3v2(4, {{"TIT2", "A title longer than thirty bytes"}}) + Song("Song", "Band");
     for (const auto& run : std::vector<std::vector<std::string>>{
              {"set", "--title", "Other", "--no-lyrics3"},
              {"rename", "--apply", "-t", "<TITLE> by <ARTIST>"},
-             {"fill", "--apply", "--overwrite", "-t", "<ARTIST>-<TITLE>"}}) {
+             {"fill", "--apply", "--overwrite", "-t", "<ARTIST>-<TITLE>"},
+             {"v2-to-v1", "--apply", "--overwrite"}}) {
         Put("x-y.mp3", before);
         auto args = run;
         args.push_back(Folder() + "/x-y.mp3");
@@ -420,7 +428,7 @@ TEST_F(Changes, ShortFilesHaveNoTagAndANewRecordNamesNoGenre)
     EXPECT_EQ(show.status, 0) << show.err;
     // Both are reported as files without a tag, not as errors.
     EXPECT_NE(show.out.find("id3NoTags"), show.out.rfind("id3NoTags")) << show.out;
-    EXPECT_EQ(show.out.find("error"), std::string::npos) << show.out;
+    EXPECT_EQ(show.out.find("\"error\""), std::string::npos) << show.out;
     EXPECT_EQ(Run({"set", "--no-journal", "--artist", "X", Folder() + "/tag.mp3"}).status, 0);
     EXPECT_EQ(Get("tag.mp3"), "TAG" "TAG" + Field("", 30) + Field("X", 30) + Field("", 64) + '\xFF');
 }
@@ -450,8 +458,8 @@ TEST_F(Changes, RenameAndFillSayWhatTheyDoWithEachName)
 TEST_F(Changes, RenameTakesTheWholeValuesOfTheID3v2Tag)
 {
     const std::string whole = "A Title Longer Than Thirty Bytes";
-    Put("only-v2.mp3", V2Tag({{"TIT2", whole}, {"TPE1", "Band"}}) + Song("", ""));
-    Put("cut.mp3", V2Tag({{"TIT2", whole}}) + Song(whole.substr(0, 30), "Other"));
+    Put("only-v2.mp3", ID3v2(3, {{"TIT2", whole}, {"TPE1", "Band"}}) + Song("", ""));
+    Put("cut.mp3", ID3v2(3, {{"TIT2", whole}}) + Song(whole.substr(0, 30), "Other"));
     Put("none.mp3", Song("", ""));
     const Result r = Run({"rename", "--apply", "-t", "<ARTIST> - <TITLE>", Folder()});
     EXPECT_EQ(r.status, 1) << r.out;
@@ -466,6 +474,91 @@ TEST_F(Changes, AFolderNamedLikeASongIsSaidToBeOne)
     const Result r = Run({"show", Folder() + "/Album.mp3"});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("it is a folder, not a file"), std::string::npos) << r.err;
+}
+
+TEST_F(Changes, V2ToV1PreviewAndApplyAgreeOnEveryFile)
+{
+    const std::string long40 = "A title of forty bytes, whole in Lyrics3";
+    struct File {
+        const char* name;
+        std::string bytes;
+        const char* status;  // of the preview
+        const char* reason;  // part of the reason column
+        const char* title;   // the record's title after --apply
+    };
+    const std::vector<File> files = {
+        {"1 long.mp3", ID3v2(4, {{"TIT2", long40}, {"TPE1", "Band"}}) + Song("", ""), "Test OK", "title: cut to 30",
+         "A title of forty bytes, whole "},
+        {"2 cyrillic.mp3", ID3v2(4, {{"TIT2", "\xD0\x9F\xD0\xB5\xD1\x81\xD0\xBD\xD1\x8F"}, {"TALB", "Album"}}) +
+         Song("", "X"), "Test OK", "U+041F", ""},
+        {"3 numbers.mp3",
+         ID3v2(3, {{"TRCK", "3/12"}, {"TCON", "(17)"}, {"TYER", "1999"}, {"TIT2", "New"}}) + Song("", ""), "Test OK",
+         "", "New"},
+        {"4 plain.mp3", Song("Old", "X"), "No changes", "no ID3v2 tag", "Old"},
+        {"5 broken.mp3", "ID3\3\0\0\0\x7F\0\0" + Song("Old", "X"), "Test ERROR", "ID3v2", "Old"},
+        {"6 comment.mp3",  // an ID3v1.0 record, whose comment a track would cut
+         ID3v2(4, {{"TRCK", "5"}}) + "TAG" + Field("Old", 90) + "2001" + std::string(30, 'c') + '\x0c', "No changes",
+         "comment would lose", "Old"},
+    };
+    for (const File& f : files) Put(f.name, f.bytes);
+    const Result preview = Run({"v2-to-v1", Folder()});
+    const Result apply = Run({"v2-to-v1", "--apply", Folder()});
+    EXPECT_EQ(preview.status, 1);
+    EXPECT_EQ(apply.status, 1);
+    ASSERT_EQ(Column(preview.out, 2).size(), files.size()) << preview.out;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const File& f = files[i];
+        const std::string after = Get(f.name);
+        EXPECT_EQ(Column(preview.out, 2)[i], f.status) << f.name;
+        EXPECT_NE(Column(preview.out, 3)[i].find(f.reason), std::string::npos) << f.name << preview.out;
+        EXPECT_EQ(Column(preview.out, 1)[i], Column(apply.out, 1)[i]) << f.name;
+        EXPECT_EQ(Column(apply.out, 2)[i], f.status == std::string("Test OK") ? "TAG(s) is recorded" : f.status);
+        EXPECT_EQ(after.substr(after.size() - 125, 30), Field(f.title, 30)) << f.name;
+    }
+    EXPECT_NE(Get("1 long.mp3").find("ETT00040" + long40), std::string::npos);
+    EXPECT_EQ(Column(preview.out, 1)[2],
+              R"(track: "" -> "3", title: "" -> "New", genre: "" -> "Rock", year: "" -> "1999")");
+    EXPECT_EQ(Get("2 cyrillic.mp3").substr(Get("2 cyrillic.mp3").size() - 65, 5), "Album");
+    EXPECT_EQ(Get("4 plain.mp3"), Song("Old", "X"));
+}
+
+TEST_F(Changes, V2ToV1TakesEachOptionPair)
+{
+    const std::string title = "A new title of thirty-one bytes";
+    struct Case {
+        std::vector<std::string> options;
+        std::string fields, reason;
+    };
+    const std::vector<Case> cases = {
+        {{}, "", "every field the ID3v2 tag gives a value for holds one already (--overwrite replaces them)"},
+        {{"--overwrite"}, R"(title: "Old" -> ")" + title.substr(0, 30) + R"(", l3-title: "" -> ")" + title + "\"",
+         "title: cut to 30 bytes; the whole value goes into the Lyrics3 block"},
+        {{"--lyrics", "--empty-only"}, R"(author: "" -> "Me", lyrics: "" -> "2 lines")", ""},
+    };
+    Put("a.mp3", ID3v2(4, {{"TIT2", title}, {"TEXT", "Me"}, {"USLT", "la\nla"}}) + Song("Old", "X"));
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"v2-to-v1"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        args.push_back(Folder());
+        Result r = Run(args);
+        std::erase(r.out, '\r');
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(Column(r.out, 1)[0], c.fields) << c.options.size();
+        EXPECT_EQ(Column(r.out, 3)[0], c.reason) << c.options.size();
+    }
+}
+
+TEST_F(Changes, ShowPrintsTheId3v2TagOfAFileWithoutARecord)
+{
+    Put("a.mp3", ID3v2(4, {{"TIT2", "\xD0\x9F"}, {"TPE1", std::string("One\0Two", 7)}}) + "audio");
+    Result text = Run({"show", Folder()}), json = Run({"show", "--json", Folder()});
+    std::erase(text.out, '\r');  // Windows writes its line ends as CR LF
+    std::erase(json.out, '\r');
+    EXPECT_EQ(text.status, 0);
+    EXPECT_NE(text.out.find("ID3v2.4.0 tag, at the start of the file\n    Title:     \xD0\x9F\n    Artist:    One\n"
+                            "               Two\n"), std::string::npos) << text.out;
+    EXPECT_NE(json.out.find("\"artist\": [\n        \"One\",\n        \"Two\"\n      ]"), std::string::npos)
+        << json.out;
 }
 
 }  // namespace

@@ -68,7 +68,53 @@ TEST_F(CliTaggedReport, TextShowsBothTagsReadably)
                          "      one\n"
                          "      tw\\x81o\n"
                          "    Infos:  (none)\n"
-                         "    Images:  (none)\n");
+                         "    Images:  (none)\n"
+                         "  No ID3v2 tag\n");
+}
+
+// A report of a file whose ID3v2 tag holds values the record lacks.
+FileReport Id3v2Only()
+{
+    FileReport r;
+    r.file = "v2.mp3";
+    r.status = "id3NoTags";
+    r.id3v2.emplace();
+    r.id3v2->version = "2.4.0";
+    r.id3v2->values[0] = {"Caf\xC3\xA9"};
+    r.id3v2->values[1] = {"One", "Two"};
+    r.id3v2->values[7] = {"la\r\nla \"1\""};
+    r.id3v2->unread = {"TPE1"};
+    r.id3v2->note = "two tags";
+    return r;
+}
+
+TEST(CliReport, TextShowsTheId3v2ValuesOfAFileWithoutARecord)
+{
+    std::ostringstream out;
+    FileReport broken = Id3v2Only();
+    broken.id3v2.reset();
+    broken.id3v2Error = "the header claims 9 bytes";
+    for (const FileReport& r : {Id3v2Only(), broken}) WriteText(out, r);
+    EXPECT_EQ(out.str(), "v2.mp3\n"
+                         "  id3NoTags: the file has no ID3v1 tag, and so no Lyrics3 tag either\n"
+                         "  ID3v2.4.0 tag, at the start of the file\n"
+                         "    Title:     Café\n"
+                         "    Artist:    One\n"
+                         "               Two\n"
+                         "    Album:     \n"
+                         "    Year:      \n"
+                         "    Track:     \n"
+                         "    Genre:     \n"
+                         "    Comment:   \n"
+                         "    Lyrics:\n"
+                         "      la\n"
+                         "      la \"1\"\n"
+                         "    Lyricist:  \n"
+                         "    Not read:  TPE1\n"
+                         "    Note:      two tags\n"
+                         "v2.mp3\n"
+                         "  id3NoTags: the file has no ID3v1 tag, and so no Lyrics3 tag either\n"
+                         "  Broken ID3v2 tag: the header claims 9 bytes\n");
 }
 
 TEST_F(CliTaggedReport, JsonCarriesEveryValue)
@@ -101,7 +147,9 @@ TEST_F(CliTaggedReport, JsonCarriesEveryValue)
     "artist": "",
     "album": "",
     "timestamp": false
-  }
+  },
+  "id3v2": null,
+  "id3v2_error": null
 }
 )");
 }
@@ -125,6 +173,15 @@ std::string NlohmannJson(const FileReport& r)
                            {"images", l3->images}, {"author", l3->author}, {"title", l3->title},
                            {"artist", l3->artist}, {"album", l3->album}, {"timestamp", l3->timestamp}};
     }
+    json["id3v2"] = nullptr;
+    if (const auto& v2 = r.id3v2) {
+        json["id3v2"] = {{"version", v2->version}, {"where", v2->atEnd ? "end" : "start"}};
+        for (std::size_t i = 0; i < twID3::ID3v2Fields.size(); ++i)
+            json["id3v2"][std::string(twID3::ID3v2Fields[i].name)] = v2->values[i];
+        json["id3v2"]["unread"] = v2->unread;
+        json["id3v2"]["note"] = v2->note;
+    }
+    json["id3v2_error"] = r.id3v2Error.empty() ? Json() : Json(r.id3v2Error);
     return json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
@@ -133,8 +190,12 @@ TEST_F(CliTaggedReport, JsonIsWhatNlohmannJsonWrites)
     tag.ID3v1().Lyrics3().SetInfos({"tab\there", "quote \" and \\", "\x01\x1F\x7F", "ok \xFF"});
     tag.ID3v1().SetComment("line\r\nbreak\b\f");
     twID3::TtwID3 bare;
+    FileReport broken = Id3v2Only();
+    broken.id3v2.reset();
+    broken.id3v2Error = "bad \xFF";
     for (const FileReport& report : {LoadedReport("f \"1\".mp3", tag, cp1252), LoadedReport("bare\xFF", bare, cp1252),
-                                     ErrorReport("e.mp3", IoError(5)), ErrorReport("\t.mp3", Error(u8"bad\n"))})
+                                     ErrorReport("e.mp3", IoError(5)), ErrorReport("\t.mp3", Error(u8"bad\n")),
+                                     Id3v2Only(), broken})
         EXPECT_EQ(ReportJson(report), NlohmannJson(report));
 
     using Json = nlohmann::ordered_json;
@@ -159,7 +220,8 @@ TEST(CliReport, ErrorsCarryTheirTextAndCode)
     EXPECT_EQ(ErrorMessage(Error(u8"too big")), "too big");
 
     EXPECT_EQ(ReportJson(ErrorReport("e.mp3", Error(u8"bad"))) + "\n", "{\n  \"file\": \"e.mp3\",\n  \"status\": \"error\",\n  \"error\": \"bad\",\n"
-                         "  \"code\": null,\n  \"id3v1\": null,\n  \"lyrics3\": null\n}\n");
+                         "  \"code\": null,\n  \"id3v1\": null,\n  \"lyrics3\": null,\n  \"id3v2\": null,\n"
+                         "  \"id3v2_error\": null\n}\n");
 }
 
 }  // namespace

@@ -120,11 +120,11 @@ TEST_F(SonrikTag, ShowsBothTagsOrWhyThereAreNone)
                      "    Year:      2001\n    Comment:   Comment\n    Genre:     17 (Rock)\n    Track:     5\n"
                      "  Lyrics3 tag, version 2.00\n    Title:     \n    Artist:    \n    Album:     \n"
                      "    Author:    Me\n    Timestamp: no\n    Lyrics:\n      Hello\n    Infos:  (none)\n"
-                     "    Images:  (none)\n\n"
+                     "    Images:  (none)\n  No ID3v2 tag\n\n"
                      + v1 + "\n  ID3v1 tag\n    Title:     T\n    Artist:    A\n    Album:     Album\n"
                      "    Year:      2001\n    Comment:   Comment\n    Genre:     255 (no name)\n"
-                     "  Lyrics3 tag, version 1\n    Lyrics:\n      ab\n      c\n\n"
-                     + bare + "\n  id3NoTags: the file has no ID3v1 tag, and so no Lyrics3 tag either\n");
+                     "  Lyrics3 tag, version 1\n    Lyrics:\n      ab\n      c\n  No ID3v2 tag\n\n"
+                     + bare + "\n  id3NoTags: the file has no ID3v1 tag, and so no Lyrics3 tag either\n  No ID3v2 tag\n");
 }
 
 TEST_F(SonrikTag, JsonHasOneObjectPerFile)
@@ -160,19 +160,25 @@ TEST_F(SonrikTag, JsonHasOneObjectPerFile)
       "artist": "",
       "album": "",
       "timestamp": false
-    }
+    },
+    "id3v2": null,
+    "id3v2_error": null
   },
   {
     "file": ")" + missing + R"(",
     "status": "id3NoSuchFile",
     "id3v1": null,
-    "lyrics3": null
+    "lyrics3": null,
+    "id3v2": null,
+    "id3v2_error": null
   },
   {
     "file": ")" + tiny + R"(",
     "status": "id3NoTags",
     "id3v1": null,
-    "lyrics3": null
+    "lyrics3": null,
+    "id3v2": null,
+    "id3v2_error": null
   }
 ]
 )");

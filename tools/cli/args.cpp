@@ -50,9 +50,9 @@ struct OptionEntry {
     Apply apply;
 };
 
-constexpr unsigned kShow = 1, kSet = 2, kRename = 4, kFill = 8, kUndo = 16;
-constexpr unsigned kFileCommands = kShow | kSet | kRename | kFill;
-constexpr unsigned kChanging = kSet | kRename | kFill;
+constexpr unsigned kShow = 1, kSet = 2, kRename = 4, kFill = 8, kUndo = 16, kV2ToV1 = 32;
+constexpr unsigned kFileCommands = kShow | kSet | kRename | kFill | kV2ToV1;
+constexpr unsigned kChanging = kSet | kRename | kFill | kV2ToV1;
 
 void AddText(Pending& p, std::string_view option, std::string_view value,
              std::optional<std::string>* target, std::size_t limit)
@@ -167,7 +167,7 @@ constexpr std::size_t kYearLimit = 4;
 constexpr std::size_t kId3v1CommentWithTrack = 28;
 
 constexpr std::array kOptions = {
-    OptionEntry{"--json", "", "one JSON array with an object per file", kShow | kRename | kFill | kUndo,
+    OptionEntry{"--json", "", "one JSON array with an object per file", kShow | kRename | kFill | kUndo | kV2ToV1,
                SetFlag<&Invocation::json>},
     OptionEntry{"--codepage", "N", "the code page of the tag's text (see sonrik-tag --help)", kFileCommands,
                CodePageOption},
@@ -181,15 +181,18 @@ constexpr std::array kOptions = {
                kFileCommands, SetFlag<&Invocation::anyName>},
     OptionEntry{"-t,--template", "TEMPLATE", "the file-name template, such as \"<ARTIST> - <TITLE>\"",
                kRename | kFill, TemplateOption},
-    OptionEntry{"--apply", "", "carry the tested plan out (without it nothing is changed)", kRename | kFill,
+    OptionEntry{"--apply", "", "carry the tested plan out (without it nothing is changed)",
+               kRename | kFill | kV2ToV1,
                SetFlag<&Invocation::apply>},
     OptionEntry{"--track-digits", "N", "write track numbers with N digits, with leading zeros (07)", kRename,
                TrackDigits},
     OptionEntry{"--underscores", "", "read '_' in names as a blank (on unless --no-underscores)", kFill,
                SetFlag<&Invocation::underscores>},
     OptionEntry{"--no-underscores", "", "keep '_' in names as it is", kFill, ClearFlag<&Invocation::underscores>},
-    OptionEntry{"--empty-only,!--overwrite", "", "fill only empty fields (the default), or overwrite them", kFill,
-               SetFlag<&Invocation::emptyOnly>},
+    OptionEntry{"--empty-only,!--overwrite", "", "fill only empty fields (the default), or overwrite them",
+               kFill | kV2ToV1, SetFlag<&Invocation::emptyOnly>},
+    OptionEntry{"--lyrics", "", "also the lyrics into the Lyrics3 lyrics and the lyricist into its author", kV2ToV1,
+               SetFlag<&Invocation::lyrics>},
     OptionEntry{"--readonly", "leave|remove|restore",
                "read-only files: leave them (the default), write them and leave them writable, or write them and "
                "make them read-only again",
@@ -328,6 +331,7 @@ std::pair<Command, unsigned> CommandOf(std::string_view name)
     if (name == "rename") return {Command::Rename, kRename};
     if (name == "fill") return {Command::Fill, kFill};
     if (name == "undo") return {Command::Undo, kUndo};
+    if (name == "v2-to-v1") return {Command::V2ToV1, kV2ToV1};
     return {Command::Genres, 0};
 }
 

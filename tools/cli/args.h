@@ -26,7 +26,7 @@ public:
     explicit UsageError(std::string_view utf8) : Error(text::AsUtf8(utf8)) {}
 };
 
-enum class Command { Help, Version, Genres, Show, Set, Rename, Fill, Undo };
+enum class Command { Help, Version, Genres, Show, Set, Rename, Fill, Undo, V2ToV1 };
 
 // ID3v1 values to set, as tag bytes.
 struct Id3v1Values {
@@ -64,7 +64,8 @@ struct Invocation {
     bool apply = false;
     int trackDigits = 0;
     bool underscores = true;  // fill: '_' read as a blank
-    bool emptyOnly = true;    // fill: only empty fields are filled
+    bool emptyOnly = true;    // fill, v2-to-v1: only empty fields are filled
+    bool lyrics = false;      // v2-to-v1: the lyrics and the lyricist too
     batch::ReadOnlyPolicy readOnly = batch::ReadOnlyPolicy::Leave;
     // Runs that change files: where their journal goes (none: the default
     // place), or none at all.

@@ -89,6 +89,9 @@ int RunRename(const Invocation& invocation, const std::vector<std::string>& file
               std::ostream& out, std::ostream& err);
 int RunFill(const Invocation& invocation, const std::vector<std::string>& files, const ParseSettings& settings,
             std::ostream& out, std::ostream& err);
+// v2-to-v1: each file's ID3v2 values into its ID3v1 record and Lyrics3 block.
+int RunV2ToV1(const Invocation& invocation, const std::vector<std::string>& files, const ParseSettings& settings,
+              std::ostream& out, std::ostream& err);
 int RunUndo(const Invocation& invocation, const ParseSettings& settings, std::ostream& out, std::ostream& err);
 
 }  // namespace sonrik::cli

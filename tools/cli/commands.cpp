@@ -273,6 +273,7 @@ int RunOnFiles(const Invocation& invocation, const ParseSettings& settings, std:
     case Command::Set: status = RunSet(invocation, collected.files, out, err); break;
     case Command::Rename: status = RunRename(invocation, collected.files, settings, out, err); break;
     case Command::Fill: status = RunFill(invocation, collected.files, settings, out, err); break;
+    case Command::V2ToV1: status = RunV2ToV1(invocation, collected.files, settings, out, err); break;
     default: break;
     }
     return collected.failures.empty() ? status : 1;
@@ -293,7 +294,8 @@ int Run(std::span<const std::string> args, const ParseSettings& settings, std::o
         case Command::Show:
         case Command::Set:
         case Command::Rename:
-        case Command::Fill: return WithOutputChecked(RunOnFiles(invocation, settings, out, err), out, err);
+        case Command::Fill:
+        case Command::V2ToV1: return WithOutputChecked(RunOnFiles(invocation, settings, out, err), out, err);
         case Command::Undo: return WithOutputChecked(RunUndo(invocation, settings, out, err), out, err);
         }
         return 2;

@@ -50,6 +50,17 @@ Lyrics3Report MakeLyrics3(const twID3::TtwLyrics3& l3, const text::CodePage& cp)
     return r;
 }
 
+Id3v2Report MakeId3v2(const twID3::ID3v2Tag& tag)
+{
+    Id3v2Report r;
+    r.version = "2." + std::to_string(tag.version) + "." + std::to_string(tag.revision);
+    r.atEnd = tag.atEnd;
+    for (std::size_t i = 0; i < twID3::ID3v2Fields.size(); ++i) r.values[i] = tag.*twID3::ID3v2Fields[i].values;
+    r.unread = tag.unread;
+    r.note = tag.note;
+    return r;
+}
+
 void Field(std::ostream& out, std::string_view label, std::string_view utf8)
 {
     out << "    " << label << std::string(11 - label.size(), ' ') << DisplayText(utf8) << '\n';
@@ -92,6 +103,41 @@ void WriteLyrics3Text(std::ostream& out, const Lyrics3Report& l3)
     Lines(out, "Images:", l3.images);
 }
 
+// Every value on a line of its own; the lyrics line by line.
+void WriteId3v2Text(std::ostream& out, const FileReport& report)
+{
+    if (!report.id3v2Error.empty()) {
+        out << "  Broken ID3v2 tag: " << DisplayText(report.id3v2Error) << '\n';
+        return;
+    }
+    if (!report.id3v2) {
+        out << "  No ID3v2 tag\n";
+        return;
+    }
+    const Id3v2Report& v2 = *report.id3v2;
+    out << "  ID3v2." << v2.version.substr(2) << " tag, at the " << (v2.atEnd ? "end" : "start") << " of the file\n";
+    for (std::size_t i = 0; i < twID3::ID3v2Fields.size(); ++i) {
+        std::string label(twID3::ID3v2Fields[i].name);
+        label[0] = static_cast<char>(label[0] - 'a' + 'A');
+        label += ':';
+        if (twID3::ID3v2Fields[i].name == "lyrics") {
+            std::vector<std::string> lines;
+            for (const auto& value : v2.values[i])
+                for (auto& line : twID3::TextToLines(value)) lines.push_back(std::move(line));
+            Lines(out, label, lines);
+            continue;
+        }
+        if (v2.values[i].empty()) Field(out, label, "");
+        for (std::size_t n = 0; n < v2.values[i].size(); ++n) Field(out, n == 0 ? label : "", v2.values[i][n]);
+    }
+    if (!v2.unread.empty()) {
+        std::string ids;
+        for (const auto& id : v2.unread) ids += (ids.empty() ? "" : ", ") + id;
+        Field(out, "Not read:", ids);
+    }
+    if (!v2.note.empty()) Field(out, "Note:", v2.note);
+}
+
 }  // namespace
 
 bool FileReport::Failed() const
@@ -108,6 +154,8 @@ FileReport LoadedReport(std::string file, const twID3::TtwID3& tag, const text::
         r.id3v1 = MakeId3v1(tag.ID3v1(), codePage);
         if (tag.ID3v1().UseLyrics3()) r.lyrics3 = MakeLyrics3(tag.ID3v1().Lyrics3(), codePage);
     }
+    if (const auto& v2 = tag.ID3v2().tag) r.id3v2 = MakeId3v2(*v2);
+    r.id3v2Error = tag.ID3v2().error;
     return r;
 }
 
@@ -185,13 +233,15 @@ void WriteText(std::ostream& out, const FileReport& report)
     out << DisplayText(report.file) << '\n';
     if (!report.id3v1) {
         out << "  " << DisplayText(Explanation(report)) << '\n';
-        return;
+    } else {
+        WriteId3v1Text(out, *report.id3v1);
+        if (report.lyrics3)
+            WriteLyrics3Text(out, *report.lyrics3);
+        else
+            out << "  No Lyrics3 tag\n";
     }
-    WriteId3v1Text(out, *report.id3v1);
-    if (report.lyrics3)
-        WriteLyrics3Text(out, *report.lyrics3);
-    else
-        out << "  No Lyrics3 tag\n";
+    // A file that could be read has an ID3v2 part, whatever its ID3v1 part says.
+    if (!report.Failed()) WriteId3v2Text(out, report);
 }
 
 namespace {
@@ -329,6 +379,24 @@ void AppendJson(std::string& out, const FileReport& report, std::size_t depth)
     } else {
         json.Raw("null");
     }
+    json.Key("id3v2");
+    if (const auto& v2 = report.id3v2) {
+        json.Open('{');
+        json.Key("version"), json.String(v2->version);
+        json.Key("where"), json.String(v2->atEnd ? "end" : "start");
+        for (std::size_t i = 0; i < twID3::ID3v2Fields.size(); ++i)
+            json.Key(twID3::ID3v2Fields[i].name), json.Strings(v2->values[i]);
+        json.Key("unread"), json.Strings(v2->unread);
+        json.Key("note"), json.String(v2->note);
+        json.Close('}');
+    } else {
+        json.Raw("null");
+    }
+    json.Key("id3v2_error");
+    if (report.id3v2Error.empty())
+        json.Raw("null");
+    else
+        json.String(report.id3v2Error);
     json.Close('}');
 }
 

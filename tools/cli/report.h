@@ -5,6 +5,7 @@
 #include "text/codepage.h"
 #include "twID3/twID3.h"
 
+#include <array>
 #include <exception>
 #include <optional>
 #include <ostream>
@@ -27,11 +28,24 @@ struct Lyrics3Report {
     bool timestamp = false;
 };
 
+// The ID3v2 tag's values, already UTF-8: one list per field of
+// twID3::ID3v2Fields, in that order (several values of a 2.4 tag, one of an
+// earlier one, none when the tag has no value).
+struct Id3v2Report {
+    std::string version;  // "2.4.0"
+    bool atEnd = false;   // appended at the end of the file, not at its start
+    std::array<std::vector<std::string>, twID3::ID3v2Fields.size()> values;
+    std::vector<std::string> unread;  // ids of frames present but not read
+    std::string note;
+};
+
 struct FileReport {
     std::string file;    // UTF-8
     std::string status;  // the TtwID3State name, or "error"
     std::optional<Id3v1Report> id3v1;
     std::optional<Lyrics3Report> lyrics3;
+    std::optional<Id3v2Report> id3v2;
+    std::string id3v2Error;  // a broken ID3v2 tag: why it could not be read
     std::string error;        // status "error": what went wrong
     std::optional<int> code;  // status "error" from an I/O error: the OS error code
 

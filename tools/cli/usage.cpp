@@ -9,7 +9,7 @@ namespace {
 constexpr CommandText kProgram{
     "sonrik-tag",
     "Shows or changes the ID3v1 / ID3v1.1 tag and the Lyrics3 tag (version 2.00\n"
-    "or 1) at the end of MP3 files.",
+    "or 1) at the end of MP3 files, and fills them from the ID3v2 tag.",
     R"(Files: PATH is an MP3 file, or a folder for the MP3 files in it (extension
 ".mp3" in any letter case), taken in name order; -r takes those of its
 subfolders too, each folder's own files before its subfolders'. A file
@@ -33,22 +33,33 @@ name and the reason go to stderr), 2 for a usage error (nothing is done).
 'sonrik-tag COMMAND --help' tells more about a command.)"};
 
 constexpr std::array kCommands = {
-    CommandText{"show", "Prints both tags of each file, or why there are none.",
-                R"(Why a file shows no tags:
+    CommandText{"show", "Prints the tags of each file, or why there are none.",
+                R"(Why a file shows no ID3v1 and Lyrics3 tags:
   id3NoTags      the file has no ID3v1 tag (and so no Lyrics3 tag)
   id3NoSuchFile  there is no such file (this counts as a failure)
-and, for a file that cannot be read, the I/O error.
+and, for a file that cannot be read, the I/O error. The ID3v2 tag of a
+file that could be read follows: its version and whether it stands at the
+start or the end of the file, its values (each of several on a line of its
+own), the frames present but not read (compressed or encrypted) and a note
+(such as which of two tags was read); or "No ID3v2 tag", or why the tag is
+broken.
 
 --json prints one JSON array with an object per file:
-  {"file", "status", "id3v1", "lyrics3"}
+  {"file", "status", "id3v1", "lyrics3", "id3v2", "id3v2_error"}
 "status" is id3Success, id3NoTags or id3NoSuchFile; "id3v1" is
   {"title","artist","album","year","comment","genre_id","genre","track","v11"}
 when status is id3Success, else null; "lyrics3" is
   {"version" ("2.00" or "1"),"lyrics","infos","images" (arrays of lines),
    "author","title","artist","album","timestamp"}
-when the file has a Lyrics3 tag, else null. A file that cannot be read has
-status "error", "error" (the message) and "code" (the operating system's
-error code, or null), and null tags.
+when the file has a Lyrics3 tag, else null; "id3v2" is
+  {"version" ("2.4.0"),"where" ("start" or "end"),"title","artist","album",
+   "year","track","genre","comment","lyrics","lyricist","unread","note"}
+when the file has an ID3v2 tag, else null: every value is an array of
+strings in UTF-8 (several for a tag that holds several, empty for none),
+"unread" the ids of frames not read. "id3v2_error" says why a broken ID3v2
+tag could not be read, else null. A file that cannot be read has status
+"error", "error" (the message) and "code" (the operating system's error
+code, or null), and null tags.
 
 Example: every MP3 file under Music, as JSON, tags in code page 1251:
   sonrik-tag show -r --json --codepage 1251 Music)"},
@@ -117,14 +128,46 @@ of {"file", "fields": {FIELD: {"old", "new"}}, "status", "reason",
 Example: artist and title from "Band - Song.mp3" for every file of Inbox:
   sonrik-tag fill -t "<ARTIST> - <TITLE>" Inbox
   sonrik-tag fill -t "<ARTIST> - <TITLE>" --apply Inbox)"},
+    CommandText{"v2-to-v1", "Fills the ID3v1 and Lyrics3 tags from the ID3v2 tag: a preview, or --apply.",
+                R"(Each file's ID3v2 values go into its ID3v1 record (a new one, naming no
+genre unless the tag gives one, when it has none) and its Lyrics3 block:
+  title, artist, album  30 bytes, cut between characters; the whole value
+                        of one that was cut (up to 250 bytes) goes into the
+                        Lyrics3 field of the same name (a version 2.00 block)
+  year                  the first four digits in a row ("2024-05-01": 2024)
+  track                 the number when it is 1 to 255 ("3/12": 3)
+  genre                 a name of 'sonrik-tag genres' in any letter case, or
+                        its number; another leaves the genre as it is
+  comment               28 bytes beside a track number, else 30
+  --lyrics              the lyrics into the Lyrics3 lyrics and the lyricist
+                        into its author (250 bytes)
+Several values of a field (an ID3v2.4 list) are joined with " / " for
+title, artist, album, comment and lyricist; year, track and genre take the
+first usable one. Values go into the code page of --codepage; a character
+it cannot hold leaves that field as it is, never stored as '?'. Only empty
+fields are filled (--empty-only, the default); --overwrite replaces them.
+
+The preview shows each field to be written, "old" -> "new", and the reason
+column which fields were cut, which were left and why. A file without an
+ID3v2 tag is "No changes"; one whose tag is broken "Test ERROR" with the
+reason. Read-only files are marked; --apply leaves them alone unless
+--readonly=remove or --readonly=restore. --apply carries the tested plan
+out: a file changed since it was tested is left alone.
+
+Output, JSON and exit status as for fill. --apply writes a journal first
+(see 'sonrik-tag help undo').
+
+Example: preview, then fill the empty fields of every file under Music:
+  sonrik-tag v2-to-v1 -r Music
+  sonrik-tag v2-to-v1 -r --apply Music)"},
     CommandText{"undo", "Undoes the latest run not undone yet, or the one of JOURNAL.",
-                R"(set, rename --apply and fill --apply write a journal before they change
-anything: for each file its absolute path, its old name, or its whole old
-tag area, synced to disk before the first change. Journals live in
-$SONRIK_STATE_DIR, else $XDG_STATE_HOME/sonrik or ~/.local/state/sonrik
-(on Windows %LOCALAPPDATA%\sonrik); --journal FILE names another,
---no-journal writes none. A journal that cannot be written stops the run
-before any change.
+                R"(set, rename --apply, fill --apply and v2-to-v1 --apply write a journal
+before they change anything: for each file its absolute path, its old
+name, or its whole old tag area, synced to disk before the first change.
+Journals live in $SONRIK_STATE_DIR, else $XDG_STATE_HOME/sonrik or
+~/.local/state/sonrik (on Windows %LOCALAPPDATA%\sonrik); --journal FILE
+names another, --no-journal writes none. A journal that cannot be written
+stops the run before any change.
 
 Plain undo reverts the newest run that changed files and is not undone
 yet; each further undo reverts the run before it. A run that changed
