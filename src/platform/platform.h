@@ -30,6 +30,7 @@ enum class OpenMode {
 
 // A file opened by File::openExisting, with its length at that moment.
 struct OpenedFile;
+struct FileId;
 
 // An open file. Other openers may read and write the file meanwhile.
 // The destructor closes the file and never throws; call close() to see errors.
@@ -70,6 +71,8 @@ public:
     void truncate();
     // Cuts (or extends) the file to `size` bytes; the position is undefined afterwards.
     void truncateAt(std::int64_t size);
+    // The open file's identity (see FileId). Throws IoError.
+    FileId identity() const;
     void close();
     bool isOpen() const noexcept;
 
@@ -95,7 +98,9 @@ struct OpenedFile {
     File file;
     std::int64_t size;
     bool readOnly = false;  // as GetFileAttributeWord tells it, when the file was opened
-    FileId id;              // from the same status query
+    // From the same status query where it comes free (POSIX); else ask
+    // File::identity() when it is needed.
+    std::optional<FileId> id;
 };
 
 // The identity of the file `name` (a link is followed); nothing when there is

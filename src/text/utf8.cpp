@@ -1,5 +1,7 @@
 #include "text/utf8.h"
 
+#include <algorithm>
+
 namespace sonrik::text {
 
 void AppendUtf8(std::string& out, char32_t ch)
@@ -57,8 +59,21 @@ DecodedChar DecodeUtf8(std::string_view text)
     return {value, length, true};
 }
 
+namespace {
+
+std::size_t AsciiPrefix(std::string_view text)
+{
+    std::size_t n = 0;
+    while (n < text.size() && static_cast<unsigned char>(text[n]) < 0x80) ++n;
+    return n;
+}
+
+}  // namespace
+
 bool IsValidUtf8(std::string_view text)
 {
+    // Most texts are ASCII: those bytes need no decoding.
+    text.remove_prefix(std::min(text.size(), AsciiPrefix(text)));
     while (!text.empty()) {
         const DecodedChar ch = DecodeUtf8(text);
         if (!ch.valid) return false;
@@ -69,6 +84,7 @@ bool IsValidUtf8(std::string_view text)
 
 std::string SanitizeUtf8(std::string_view text)
 {
+    if (AsciiPrefix(text) == text.size()) return std::string(text);
     std::string out;
     out.reserve(text.size());
     while (!text.empty()) {

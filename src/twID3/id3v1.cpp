@@ -221,7 +221,8 @@ void TtwID3v1::LoadOpened(platform::OpenedFile& opened, TagArea* area, ID3v2Read
     if (area) {
         const std::int64_t pos = TagAreaStart(tail);
         tail.Extend(pos);
-        *area = TagArea{pos, size, std::string(tail.Bytes(pos, static_cast<std::size_t>(size - pos))), opened.id};
+        *area = TagArea{pos, size, std::string(tail.Bytes(pos, static_cast<std::size_t>(size - pos))),
+                        opened.id ? *opened.id : opened.file.identity()};
     }
     opened.file.close();
 }
@@ -271,7 +272,7 @@ std::optional<TagArea> ReadTagArea(const std::string& fileName)
     if (!opened) return std::nullopt;
     TagArea area;
     area.size = opened->size;
-    area.id = opened->id;
+    area.id = opened->id ? *opened->id : opened->file.identity();
     FileTail tail(opened->file, area.size);
     area.pos = TagAreaStart(tail);
     tail.Extend(area.pos);

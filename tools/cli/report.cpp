@@ -266,12 +266,14 @@ public:
         if (!empty) NewLine();
         out_ += bracket;
     }
-    // Before each member of an object, or item of an array.
+    // Before each member of an object, or item of an array. The keys are
+    // the program's own ASCII names, which need no escapes.
     void Key(std::string_view key)
     {
         Item();
-        String(key);
-        out_ += ": ";
+        out_ += '"';
+        out_ += key;
+        out_ += "\": ";
     }
     void Item()
     {

@@ -193,7 +193,15 @@ std::optional<OpenedFile> File::openExisting(const std::string& name, OpenMode m
     // and its mode.
     return OpenedFile{File(fd, mode == OpenMode::ReadWrite), static_cast<std::int64_t>(st.st_size),
                       (st.st_mode & S_IWUSR) == 0,
-                      {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)}};
+                      FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)}};
+}
+
+FileId File::identity() const
+{
+    checkOpen(handle_);
+    struct stat st {};
+    if (::fstat(handle_, &st) != 0) fail(errno);
+    return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
 }
 
 bool File::isOpen() const noexcept { return handle_ != kClosed; }
