@@ -129,9 +129,13 @@ std::optional<std::uint8_t> CodePage::FromUnicode(char32_t ch) const
 
 std::string CodePage::Decode(std::string_view bytes) const
 {
-    std::string out;
-    out.reserve(bytes.size());
-    for (const char c : bytes) {
+    // ASCII is the same in every code page and in UTF-8: taken in one piece.
+    std::size_t ascii = 0;
+    while (ascii < bytes.size() && static_cast<std::uint8_t>(bytes[ascii]) < 0x80) ++ascii;
+    if (ascii == bytes.size()) return std::string(bytes);
+    std::string out(bytes.substr(0, ascii));
+    out.reserve(bytes.size() + 8);
+    for (const char c : bytes.substr(ascii)) {
         const auto byte = static_cast<std::uint8_t>(c);
         if (byte < 0x80)
             out += c;  // the same in every code page and in UTF-8

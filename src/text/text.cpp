@@ -251,7 +251,9 @@ Lines SplitLines(std::string_view text)
     Lines lines;
     std::size_t pos = 0;
     while (pos < text.size()) {
-        const auto stop = std::min(text.find_first_of("\r\n", pos), text.size());
+        // A plain scan: find_first_of asks its set once per character.
+        std::size_t stop = pos;
+        while (stop < text.size() && text[stop] != '\r' && text[stop] != '\n') ++stop;
         lines.emplace_back(text.substr(pos, stop - pos));
         pos = stop + (text.compare(stop, 2, "\r\n") == 0 ? 2 : 1);
     }

@@ -40,9 +40,6 @@ std::optional<std::size_t> ReadSize(std::string_view text)
     return value;
 }
 
-// What the first read in front of a version 2.00 end marker takes: the size
-// digits and, for most blocks, the whole block; a larger one costs one more.
-constexpr std::int64_t kBlockWindow = 4096;
 
 bool IsIdLetter(char c) { return c >= 'A' && c <= 'Z'; }
 
@@ -93,8 +90,11 @@ FileTail::FileTail(platform::File& file, std::int64_t size) : file_(&file), size
 
 void FileTail::Extend(std::int64_t pos)
 {
-    pos = std::max<std::int64_t>(pos, 0);
     if (pos >= from_) return;
+    // A little more than asked: what stands in front of a block (the footer
+    // of an ID3v2 tag appended there) is looked at next.
+    constexpr std::int64_t kReadAhead = 64;
+    pos = std::max<std::int64_t>(pos - kReadAhead, 0);
     std::string missing(static_cast<std::size_t>(from_ - pos), '\0');
     if (file_->readAt(pos, missing.data(), missing.size()) != missing.size())
         throw IoError(ioerr::ReadBeyondEnd);
@@ -229,7 +229,6 @@ std::optional<std::int64_t> TtwLyrics3::LocateLyrics3(FileTail& tail) const
         constexpr std::int64_t kDigits = 6;
         v2 = true;
         searchEnd = n - kDigits;
-        tail.Extend(n - kBlockWindow);
         if (const auto v = ReadSize(tail.Bytes(searchEnd, kDigits))) {
             const std::int64_t start = searchEnd - static_cast<std::int64_t>(*v);
             if (*v >= kBegin.size() && start >= 0) {

@@ -66,10 +66,10 @@ struct TagArea;
 // in one positioned read whenever a search or a block needs bytes further back.
 class FileTail {
 public:
-    // The record, the Lyrics3 end marker in front of it, and the first byte
-    // of an ID3v2 footer in front of that, so that a file without a block
-    // is read to the footer of an appended ID3v2 tag at once.
-    static constexpr std::int64_t kFirstRead = 138;
+    // The record and what stands in front of it as far as most Lyrics3
+    // blocks reach (the footer of an appended ID3v2 tag too): one read for
+    // the whole tail of most files. A byte more costs little beside a call.
+    static constexpr std::int64_t kFirstRead = 1024;
 
     // Reads the last kFirstRead bytes (all of a shorter file). Throws IoError.
     FileTail(platform::File& file, std::int64_t size);

@@ -200,7 +200,7 @@ TEST_F(TagFileTest, LoadOpensOnceAndReadsHeadAndTailInOnePositionedReadEach)
     struct Case {
         const char* what;
         std::string bytes;
-        int reads;  // the head, the record with the markers in front, and the block when there is one
+        int reads;  // the head, the record with what is in front (a block of up to 1 KB), and a larger block
     };
     // An ID3v2 tag whose title stands behind a large picture: that is read
     // where the title begins, the picture not at all.
@@ -210,8 +210,9 @@ TEST_F(TagFileTest, LoadOpensOnceAndReadsHeadAndTailInOnePositionedReadEach)
     const Case cases[] = {
         {"untagged", audio, 2},
         {"record only", audio + Record("t"), 2},
-        {"version 1 block", audio + BlockV1("words") + Record("t"), 3},
-        {"version 2.00 block", audio + BlockV2("ETT00001x") + Record("t"), 3},
+        {"version 1 block", audio + BlockV1("words") + Record("t"), 3},  // no size: searched 5 KB back
+        {"version 2.00 block", audio + BlockV2("ETT00001x") + Record("t"), 2},
+        {"larger block", audio + BlockV2("LYR02000" + std::string(2000, 'w')) + Record("t"), 3},
         {"ID3v2 tag with a picture in front", id3v2 + audio + Record("t"), 3},
     };
     for (const auto& c : cases) {
