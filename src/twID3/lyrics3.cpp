@@ -95,10 +95,16 @@ void FileTail::Extend(std::int64_t pos)
     // of an ID3v2 tag appended there) is looked at next.
     constexpr std::int64_t kReadAhead = 64;
     pos = std::max<std::int64_t>(pos - kReadAhead, 0);
-    std::string missing(static_cast<std::size_t>(from_ - pos), '\0');
-    if (file_->readAt(pos, missing.data(), missing.size()) != missing.size())
+    const auto count = static_cast<std::size_t>(from_ - pos);
+    // The first read goes straight into place; a later one in front of it.
+    std::string missing;
+    std::string& into = bytes_.empty() ? bytes_ : missing;
+    into.resize(count);
+    if (file_->readAt(pos, into.data(), count) != count) {
+        bytes_.clear();
         throw IoError(ioerr::ReadBeyondEnd);
-    bytes_.insert(0, missing);
+    }
+    if (!missing.empty()) bytes_.insert(0, missing);
     from_ = pos;
 }
 

@@ -31,11 +31,10 @@ bool RestoreReadOnly(const std::string& file)
 
 std::string FileForMessage(const std::string& file) { return DisplayText(ArgumentToUtf8(file)); }
 
-FileReport LoadReport(const std::string& file, const text::CodePage& codePage)
+// `tag` serves file after file: each load starts afresh.
+FileReport LoadReport(TtwID3& tag, const std::string& file, const text::CodePage& codePage)
 {
     try {
-        TtwID3 tag;
-        tag.SetShortFileUntagged(true);
         tag.LoadFromFile(file);
         if (tag.Success() == twID3::id3NoSuchFile && platform::FolderExists(file))
             return ErrorReport(ArgumentToUtf8(file), Error(text::AsUtf8(FolderNotFileText())));
@@ -52,8 +51,10 @@ int RunShow(const Invocation& invocation, const std::vector<std::string>& files,
     if (invocation.json) json.emplace(out);
     bool failed = false;
     bool first = true;
+    TtwID3 tag;
+    tag.SetShortFileUntagged(true);
     for (const auto& file : files) {
-        const FileReport report = LoadReport(file, *invocation.codePage);
+        const FileReport report = LoadReport(tag, file, *invocation.codePage);
         if (report.Failed()) {
             failed = true;
             err << kProgram << ": " << DisplayText(report.file) << ": " << DisplayText(Explanation(report)) << '\n';

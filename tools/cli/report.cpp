@@ -307,8 +307,14 @@ private:
 void JsonText::String(std::string_view utf8)
 {
     out_ += '"';
+    // Printable ASCII without quotes and backslashes, the common case, goes as it is.
+    const auto ascii = [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte >= 0x20 && byte < 0x80 && c != '"' && c != '\\';
+    };
     const auto plain = [](char c) { return static_cast<unsigned char>(c) >= 0x20 && c != '"' && c != '\\'; };
-    if (std::all_of(utf8.begin(), utf8.end(), plain) && text::IsValidUtf8(utf8)) {
+    if (std::all_of(utf8.begin(), utf8.end(), ascii) ||
+        (std::all_of(utf8.begin(), utf8.end(), plain) && text::IsValidUtf8(utf8))) {
         out_ += utf8;
         out_ += '"';
         return;
