@@ -3,6 +3,7 @@
 #include "text/utf8.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <new>
 
@@ -257,28 +258,41 @@ public:
     void Open(char bracket)
     {
         out_ += bracket;
-        empty_.push_back(true);
+        empty_.at(++level_) = true;
     }
     void Close(char bracket)
     {
-        const bool empty = empty_.back();
-        empty_.pop_back();
-        if (!empty) NewLine();
+        if (!empty_[level_--]) NewLine();
         out_ += bracket;
     }
     // Before each member of an object, or item of an array. The keys are
-    // the program's own ASCII names, which need no escapes.
+    // the program's own short ASCII names, which need no escapes: the
+    // separator, the line's indent and the key go out in one piece.
     void Key(std::string_view key)
     {
-        Item();
-        out_ += '"';
-        out_ += key;
-        out_ += "\": ";
+        std::array<char, 96> piece;
+        const std::size_t indent = Indent();
+        if (indent + key.size() + 6 > piece.size()) {
+            Item();
+            out_.append(1, '"').append(key).append("\": ");
+            return;
+        }
+        std::size_t n = 0;
+        if (!empty_[level_]) piece[n++] = ',';
+        empty_[level_] = false;
+        piece[n++] = '\n';
+        std::fill_n(piece.begin() + static_cast<std::ptrdiff_t>(n), indent, ' ');
+        n += indent;
+        piece[n++] = '"';
+        std::copy(key.begin(), key.end(), piece.begin() + static_cast<std::ptrdiff_t>(n));
+        n += key.size();
+        for (const char c : {'"', ':', ' '}) piece[n++] = c;
+        out_.append(piece.data(), n);
     }
     void Item()
     {
-        if (!empty_.back()) out_ += ',';
-        empty_.back() = false;
+        if (!empty_[level_]) out_ += ',';
+        empty_[level_] = false;
         NewLine();
     }
     void Raw(std::string_view text) { out_ += text; }
@@ -293,15 +307,18 @@ public:
     }
 
 private:
+    std::size_t Indent() const { return 2 * (depth_ + level_); }
     void NewLine()
     {
         out_ += '\n';
-        out_.append(2 * (depth_ + empty_.size()), ' ');
+        out_.append(Indent(), ' ');
     }
 
     std::string& out_;
     std::size_t depth_;
-    std::vector<bool> empty_;  // per open level: nothing in it yet
+    // Per open level (1 up): nothing in it yet. Reports nest four deep.
+    std::array<bool, 8> empty_{};
+    std::size_t level_ = 0;
 };
 
 void JsonText::String(std::string_view utf8)
