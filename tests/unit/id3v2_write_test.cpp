@@ -208,6 +208,7 @@ TEST_F(ID3v2WriteTest, SaveInPlaceWhenItFitsElseRewritesAroundTheSameAudio)
         EXPECT_TRUE(after.substr(static_cast<std::size_t>(saved.size)) == audio) << "the audio moved or changed";
         const ID3v2Read back = ReadFile(path);
         ASSERT_TRUE(back.tag) << back.error;
+        EXPECT_EQ(back.tag->size, saved.size);
         EXPECT_EQ(back.tag->title, std::vector{*c.changes.title});
         EXPECT_EQ(OtherFiles(), 0);
     }
