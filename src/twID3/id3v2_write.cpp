@@ -129,7 +129,10 @@ std::vector<Frame> KeptFrames(const ID3v2Tag& tag, std::string_view oldBytes, st
             out.data = raw.substr(std::min(raw.size(), kHeaderSize + extra));
         } else {
             std::uint16_t flags = f.flags;
-            if (tagUnsync || flags & kUnsync24) {
+            // A size some writer stored as a plain number: other readers
+            // take one reading for all frames, and ours are sync-safe.
+            const bool plainSize = raw.substr(4, 4) != SyncSafe(static_cast<std::uint32_t>(f.size - kHeaderSize));
+            if (tagUnsync || flags & kUnsync24 || plainSize) {
                 flags &= static_cast<std::uint16_t>(~kUnsync24);
                 const std::string data = Resync(std::string_view(raw).substr(kHeaderSize));
                 raw = FrameHeader(version, f.id, data.size(), flags) + data;
@@ -203,9 +206,11 @@ constexpr FieldRow kFieldRows[] = {
     {"lyricist", &ID3v2Changes::lyricist, "TEXT", "TEXT", Kind::Text},
 };
 
+// A text field's frame is the first of its id even where we cannot read it
+// (compressed, encrypted): a reader that can would show it before ours.
 bool IsTarget(const Frame& f, std::string_view id, Kind kind)
 {
-    return f.readable && f.id == id && (kind == Kind::Text || EmptyDescription(f.data));
+    return f.id == id && (kind == Kind::Text || (f.readable && EmptyDescription(f.data)));
 }
 
 void Apply(std::vector<Frame>& frames, const FieldRow& row, const std::string& value, std::uint8_t version)
@@ -234,7 +239,7 @@ void Apply(std::vector<Frame>& frames, const FieldRow& row, const std::string& v
     }
     // A 2.3 tag's TDRC would be read in front of the new TYER.
     if (row.value == &ID3v2Changes::year && version == 3)
-        std::erase_if(frames, [](const Frame& f) { return f.readable && f.id == "TDRC"; });
+        std::erase_if(frames, [](const Frame& f) { return f.id == "TDRC"; });
 }
 
 }  // namespace

@@ -18,7 +18,10 @@
 // - Never unsynchronisation, compression or encryption: a tag unsynchronised
 //   as a whole is written plain, a frame unsynchronised on its own has its
 //   data resynchronised and the flag cleared; a compressed or encrypted frame
-//   is kept as stored, with its flags. The extended header (a CRC over the
+//   is kept as stored, with its flags, unless it is the text frame of a
+//   changed field (a reader that can undo it would show it before the new
+//   one): the new frame takes its place. A 2.4 frame size stored as a
+//   plain number is written sync-safe. The extended header (a CRC over the
 //   old frames, restrictions) is dropped, and so is every header flag.
 // - A tag appended at the end of a file is not written: Error.
 #pragma once
