@@ -116,6 +116,9 @@ TEST_F(ID3v2WriteTest, BuiltTagsKeepOtherFramesAndWriteChangedOnes)
         {"2.4 frame unsynchronisation undone, its flag cleared",
          Tag(4, Frame(4, "PRIV", "o\0\xFF\0\xE0"s, '\x02') + Frame(4, "TIT2", "\0x"s)), {.title = "T"}, 4,
          Frame(4, "PRIV", "o\0\xFF\xE0"s) + Frame(4, "TIT2", "\0T"s)},
+        {"a 2.4 size stored as a plain number written sync-safe",
+         Tag(4, "TPE1"s + Plain(201) + "\0\0\0"s + std::string(200, 'x') + Frame(4, "TIT2", "\0x"s)),
+         {.title = "T"}, 4, "TPE1"s + SyncSafe(201) + "\0\0\0"s + std::string(200, 'x') + Frame(4, "TIT2", "\0T"s)},
         {"compressed frame kept with its flags, or replaced by its changed field; extended header dropped",
          Tag(3, "\0\0\0\6\0\0\0\0\0\0"s + Frame(3, "TPE1", "\0\0\0\1zz"s, '\x80') +
                     Frame(3, "TIT2", "\0\0\0\1zz"s, '\x80') + kPrivate, '\x40'),
