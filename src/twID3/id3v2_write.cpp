@@ -126,7 +126,7 @@ std::vector<Frame> KeptFrames(const ID3v2Tag& tag, std::string_view oldBytes, st
             if (tagUnsync) raw = Resync(raw);
             out.bytes = raw;
             const std::size_t extra = (f.flags & kGrouped23 ? 1 : 0) + (f.flags & kCompressed23 ? 4 : 0);
-            out.data = raw.substr(std::min(raw.size(), kHeaderSize + extra));
+            out.data = raw.substr(std::min<std::size_t>(raw.size(), kHeaderSize + extra));
         } else {
             std::uint16_t flags = f.flags;
             // A size some writer stored as a plain number: other readers
@@ -139,7 +139,7 @@ std::vector<Frame> KeptFrames(const ID3v2Tag& tag, std::string_view oldBytes, st
             }
             out.bytes = raw;
             const std::size_t extra = (flags & kGrouped24 ? 1 : 0) + (flags & kLengthIndicator24 ? 4 : 0);
-            out.data = raw.substr(std::min(raw.size(), kHeaderSize + extra));
+            out.data = raw.substr(std::min<std::size_t>(raw.size(), kHeaderSize + extra));
         }
         if (!out.readable) out.data.clear();
         frames.push_back(std::move(out));
