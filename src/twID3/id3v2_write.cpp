@@ -230,10 +230,9 @@ void Apply(std::vector<Frame>& frames, const FieldRow& row, const std::string& v
         data += bytes;
         made = Frame{std::string(id), FrameHeader(version, id, data.size()) + data, true, data};
     }
-    auto at = target;
     if (target != frames.end()) {
-        at = frames.erase(target);
-        if (made) at = frames.insert(at, std::move(*made)) + 1;
+        const auto next = frames.erase(target);
+        if (made) frames.insert(next, std::move(*made));
     } else if (made) {
         frames.push_back(std::move(*made));
     }
