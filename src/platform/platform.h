@@ -83,6 +83,7 @@ private:
     using Handle = int;
 #endif
     File(Handle handle, bool writable) noexcept;
+    friend class ReplacementFile;
     Handle handle_;
     bool writable_ = false;
 };
@@ -115,7 +116,8 @@ std::optional<FileId> FileIdOf(const std::string& name);
 
 // Sync is the flush to the disk that the change journal asks for; its other
 // calls count as Open, Write and Truncate too.
-enum class FileCall { Open, Size, Read, ReadAt, Write, WriteAt, Truncate, Sync };
+// Rename is a ReplacementFile taking its target's place.
+enum class FileCall { Open, Size, Read, ReadAt, Write, WriteAt, Truncate, Sync, Rename };
 
 // Returns 0 to let the call go ahead, or the I/O error code with which the
 // call then throws IoError, before it touches the file.
@@ -124,9 +126,10 @@ using FileCallHook = std::function<int(FileCall)>;
 // Installs `hook` (an empty one removes it); returns the hook it replaces.
 FileCallHook SetFileCallHook(FileCallHook hook);
 
-// The calls that change a file: write, positioned write and truncation.
+// The calls that change a file: write, positioned write, truncation and the
+// rename that puts a replacement in place.
 inline constexpr std::initializer_list<FileCall> kFileChanges = {FileCall::Write, FileCall::WriteAt,
-                                                                  FileCall::Truncate};
+                                                                  FileCall::Truncate, FileCall::Rename};
 
 // Counts the calls of the given kinds while it lives and makes the `failAt`-th
 // of them (from 1; 0 for none) fail with `code`: that one call, or that one
@@ -255,6 +258,35 @@ bool WriteProfileString(const std::string& file, const std::string& section,
 // one's place, so a failure leaves the old file as it was. A file that may
 // not be written (read-only) is refused. Throws IoError.
 void ReplaceFileContents(const std::string& name, std::string_view bytes);
+
+// A new file in the folder of an existing file `target`, written through
+// File (so its calls count for fault injection, unlike ReplaceFileContents's)
+// and then put in `target`'s place in one step by a rename over it, with the
+// target's permissions (POSIX) or attributes (Windows); a link is written
+// through. Removed again when it goes without having been put in place; the
+// destructor never throws.
+class ReplacementFile {
+public:
+    // Creates the file (a FileCall::Open). Refuses a target that is missing,
+    // not a file or may not be written (read-only). Throws IoError.
+    explicit ReplacementFile(const std::string& target);
+    ReplacementFile(const ReplacementFile&) = delete;
+    ReplacementFile& operator=(const ReplacementFile&) = delete;
+    ~ReplacementFile();
+
+    File& file() { return *file_; }
+    const std::string& path() const { return path_; }
+    // Flushes the file to the disk (FileCall::Sync), closes it and renames it
+    // over the target (FileCall::Rename). The target must not be open on
+    // Windows. Throws IoError; the target is then as it was.
+    void replaceTarget();
+
+private:
+    std::string target_, path_;
+    std::optional<File> file_;
+    std::uint32_t mode_ = 0;  // POSIX permissions, Windows attributes
+    bool replaced_ = false;
+};
 
 void SleepMilliseconds(unsigned milliseconds);
 

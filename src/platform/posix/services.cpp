@@ -1,6 +1,7 @@
 // Module path, settings-file calls, whole-file replacement, sleep and the last
 // error code on POSIX systems.
 #include "platform/platform.h"
+#include "platform/file_calls.h"
 #include "platform/posix/errno_map.h"
 #include "platform/profile_file.h"
 
@@ -158,6 +159,50 @@ void ReplaceFileContents(const std::string& name, std::string_view bytes)
     if (exists) temp.takeOver(old);
     temp.write(bytes);
     temp.moveOver(target);
+}
+
+ReplacementFile::ReplacementFile(const std::string& target) : target_(ResolvedTarget(target))
+{
+    detail::CheckFileCall(FileCall::Open);
+    struct stat old {};
+    if (::stat(target_.c_str(), &old) != 0) fail(errno);
+    if (!S_ISREG(old.st_mode)) throw IoError(ioerr::AccessDenied);
+    if (::access(target_.c_str(), W_OK) != 0) fail(errno);
+    mode_ = old.st_mode & 07777;
+    std::random_device random;
+    for (int attempt = 0;; ++attempt) {
+        char suffix[16];
+        std::snprintf(suffix, sizeof suffix, ".~%08x", static_cast<unsigned>(random()));
+        path_ = target_ + suffix;
+        const int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            file_.emplace(File(fd, true));
+            break;
+        }
+        if (errno != EEXIST || attempt >= 16) fail(errno);
+    }
+    // Best effort, as for ReplaceFileContents: the data matter more than the owner.
+    if (::fchown(file_->handle_, old.st_uid, old.st_gid) != 0) { /* keep our own owner */ }
+}
+
+ReplacementFile::~ReplacementFile()
+{
+    if (replaced_) return;
+    const int saved = errno;
+    file_.reset();
+    ::unlink(path_.c_str());
+    errno = saved;
+}
+
+void ReplacementFile::replaceTarget()
+{
+    detail::CheckFileCall(FileCall::Sync);
+    if (::fchmod(file_->handle_, static_cast<mode_t>(mode_)) != 0) fail(errno);
+    if (::fsync(file_->handle_) != 0) fail(errno);
+    file_->close();
+    detail::CheckFileCall(FileCall::Rename);
+    if (::rename(path_.c_str(), target_.c_str()) != 0) fail(errno);
+    replaced_ = true;
 }
 
 void SleepMilliseconds(unsigned milliseconds)

@@ -1,6 +1,7 @@
 // Module path, settings-file calls, whole-file replacement, sleep and the last
 // error code on Windows: the system's own calls.
 #include "platform/platform.h"
+#include "platform/file_calls.h"
 #include "platform/win32/names.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -130,6 +131,53 @@ void ReplaceFileContents(const std::string& name, std::string_view bytes)
     TempFile temp(name);
     temp.write(bytes);
     temp.moveOver(name, attributes);
+}
+
+ReplacementFile::ReplacementFile(const std::string& target) : target_(target)
+{
+    detail::CheckFileCall(FileCall::Open);
+    const DWORD attributes = ::GetFileAttributesW(win32::WideName(target_).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) failLast();
+    if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0) throw IoError(ioerr::AccessDenied);
+    mode_ = attributes;
+    for (unsigned attempt = 0;; ++attempt) {
+        char suffix[32];
+        std::snprintf(suffix, sizeof suffix, ".~%08lx",
+                      static_cast<unsigned long>(::GetTickCount() ^ (::GetCurrentProcessId() << 16) ^ attempt));
+        path_ = target_ + suffix;
+        const HANDLE h = ::CreateFileW(win32::WideName(path_).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                       CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h != INVALID_HANDLE_VALUE) {
+            file_.emplace(File(h, true));
+            break;
+        }
+        if (::GetLastError() != ERROR_FILE_EXISTS || attempt >= 16) failLast();
+    }
+}
+
+ReplacementFile::~ReplacementFile()
+{
+    if (replaced_) return;
+    const DWORD saved = ::GetLastError();
+    file_.reset();
+    ::DeleteFileW(win32::WideName(path_).c_str());
+    ::SetLastError(saved);
+}
+
+void ReplacementFile::replaceTarget()
+{
+    detail::CheckFileCall(FileCall::Sync);
+    if (!::FlushFileBuffers(file_->handle_)) failLast();
+    file_->close();
+    const std::wstring path = win32::WideName(path_);
+    // The old file's attributes (hidden, archive, ...) stay with the name.
+    ::SetFileAttributesW(path.c_str(), mode_);
+    detail::CheckFileCall(FileCall::Rename);
+    // XP has MoveFileExW; MOVEFILE_REPLACE_EXISTING makes it one step.
+    if (!::MoveFileExW(path.c_str(), win32::WideName(target_).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        failLast();
+    replaced_ = true;
 }
 
 void SleepMilliseconds(unsigned milliseconds) { ::Sleep(milliseconds); }
