@@ -40,7 +40,8 @@ def main():
     failed = 0
     for name, entry in changes.items():
         problems = []
-        old, new = ID3(sources / entry["source"]), ID3(written / name)
+        # The ID3v2 frames alone: values mutagen would take from an ID3v1 record must not hide a missing frame.
+        old, new = ID3(sources / entry["source"], load_v1=False), ID3(written / name, load_v1=False)
         changed = [k for f in entry["fields"] for k in KEYS[f]]
         kept = lambda tags: {k: f for k, f in tags.items() if not any(k.startswith(c) for c in changed)}
         before, after = kept(old), kept(new)
