@@ -168,6 +168,44 @@ std::string RefusedRenameText(const std::string& leftAt, const std::string& why)
     return text;
 }
 
+std::string ReadOnlyReason(batch::ReadOnlyPolicy policy, std::string_view done)
+{
+    const std::string what(done);
+    switch (policy) {
+    case batch::ReadOnlyPolicy::Leave:
+        return "the file is read-only: --apply leaves it (--readonly=remove or restore changes it)";
+    case batch::ReadOnlyPolicy::MakeWritable: return "the file is read-only: " + what + " and left writable";
+    case batch::ReadOnlyPolicy::WriteAndRestore: return "the file is read-only: " + what + ", and read-only afterwards";
+    }
+    return {};
+}
+
+bool SaveReadOnlyByPolicy(const std::string& path, bool readOnly, batch::ReadOnlyPolicy policy,
+                          const std::function<void()>& save)
+{
+    if (!readOnly) {
+        save();
+        return true;
+    }
+    const bool restore = policy == batch::ReadOnlyPolicy::WriteAndRestore;
+    const auto giveBack = [&] {
+        try {
+            platform::SetReadOnly(path, true);
+            return true;
+        } catch (const std::exception&) {
+            return false;
+        }
+    };
+    platform::SetReadOnly(path, false);
+    try {
+        save();
+    } catch (...) {
+        if (restore) giveBack();
+        throw;
+    }
+    return !restore || giveBack();
+}
+
 std::string StatusText(batch::TRowStatus status)
 {
     const std::u8string_view text = batch::RowStatusText(status, true);

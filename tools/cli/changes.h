@@ -8,6 +8,7 @@
 #include "batch/record.h"
 #include "twID3/twID3.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -81,6 +82,17 @@ RowForm FormOf(const Invocation& invocation, const ParseSettings& settings);
 // (UTF-8) when known; with `leftAt`, the path the file was left at (a
 // letter-case rename that could not go back either). UTF-8.
 std::string RefusedRenameText(const std::string& leftAt = {}, const std::string& why = {});
+
+// What --apply does to a file that is read-only by `policy`; `done` says what
+// a change does ("written", "renamed"). For the reason column.
+std::string ReadOnlyReason(batch::ReadOnlyPolicy policy, std::string_view done);
+
+// Runs `save` on `path`, which was read-only when loaded (`readOnly`) and is
+// to be written by `policy` (not Leave): the attribute is taken off first
+// and, with WriteAndRestore, given back afterwards, also when `save` throws
+// (its error passes on). False when the attribute could not be given back.
+bool SaveReadOnlyByPolicy(const std::string& path, bool readOnly, batch::ReadOnlyPolicy policy,
+                          const std::function<void()>& save);
 
 // The status texts of the list editor, in English (UTF-8).
 std::string StatusText(batch::TRowStatus status);

@@ -19,15 +19,6 @@ constexpr std::string_view kProgram = "sonrik-tag";
 constexpr std::string_view kReadOnlyLeft =
     "left as it is: the file is read-only (--readonly=remove or --readonly=restore writes it)";
 
-bool RestoreReadOnly(const std::string& file)
-{
-    try {
-        platform::SetReadOnly(file, true);
-        return true;
-    } catch (const std::exception&) {
-        return false;
-    }
-}
 
 std::string FileForMessage(const std::string& file) { return DisplayText(ArgumentToUtf8(file)); }
 
@@ -223,15 +214,7 @@ std::optional<std::string> ApplySet(const SetPlan& plan, const std::string& file
 {
     TtwID3 tag;
     if (auto problem = PrepareTag(plan, file, tag)) return problem;
-    const bool readOnly = tag.LoadedFileReadOnly();
-    if (readOnly) platform::SetReadOnly(file, false);
-    try {
-        tag.Save();
-    } catch (const std::exception&) {
-        if (readOnly && plan.readOnly == batch::ReadOnlyPolicy::WriteAndRestore) RestoreReadOnly(file);
-        throw;
-    }
-    if (readOnly && plan.readOnly == batch::ReadOnlyPolicy::WriteAndRestore && !RestoreReadOnly(file))
+    if (!SaveReadOnlyByPolicy(file, tag.LoadedFileReadOnly(), plan.readOnly, [&] { tag.Save(); }))
         return "saved, but its read-only attribute could not be given back";
 
     switch (tag.Success()) {

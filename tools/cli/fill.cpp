@@ -52,11 +52,6 @@ struct FillPlan {
     bool allPassed = true;
 };
 
-void AddReason(Row& row, std::string_view reason)
-{
-    row.reason = row.reason ? *row.reason + "; " + std::string(reason) : std::string(reason);
-}
-
 // The test of one file: the fields to write, as the tag will hold them.
 std::optional<FillItem> TestFile(FillPlan& plan, TemplateContext& context, twID3::TtwID3& id3, std::size_t i,
                                  const Invocation& invocation)
@@ -105,17 +100,7 @@ std::optional<FillItem> TestFile(FillPlan& plan, TemplateContext& context, twID3
     // The template cuts as the list editor does; the user should see what the cut dropped.
     if (!preview.unused.empty()) row.reason = "\"" + preview.unused + "\" of the name is not used by the template";
     plan.readOnly[i] = id3.LoadedFileReadOnly();
-    if (plan.readOnly[i]) {
-        switch (invocation.readOnly) {
-        case ReadOnlyPolicy::Leave:
-            AddReason(row, "the file is read-only: --apply leaves it (--readonly=remove or restore writes it)");
-            break;
-        case ReadOnlyPolicy::MakeWritable: AddReason(row, "the file is read-only: written and left writable"); break;
-        case ReadOnlyPolicy::WriteAndRestore:
-            AddReason(row, "the file is read-only: written and made read-only again");
-            break;
-        }
-    }
+    if (plan.readOnly[i]) AddReason(row, ReadOnlyReason(invocation.readOnly, "written"));
     return item;
 }
 

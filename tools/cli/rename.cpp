@@ -86,16 +86,6 @@ void LoadRecords(RenamePlan& plan, std::vector<std::optional<std::string>>& prob
     }
 }
 
-std::string ReadOnlyReason(ReadOnlyPolicy policy)
-{
-    switch (policy) {
-    case ReadOnlyPolicy::Leave: return "the file is read-only: --apply leaves it (--readonly=remove or restore renames it)";
-    case ReadOnlyPolicy::MakeWritable: return "the file is read-only: renamed and left writable";
-    case ReadOnlyPolicy::WriteAndRestore: return "the file is read-only: renamed and kept read-only";
-    }
-    return {};
-}
-
 // The test of every file, in one pass over `context`.
 void TestRecords(RenamePlan& plan, TemplateContext& context, const std::vector<std::optional<std::string>>& problems,
                  const Invocation& invocation, const std::vector<std::string>& files)
@@ -123,9 +113,9 @@ void TestRecords(RenamePlan& plan, TemplateContext& context, const std::vector<s
             } else if (test.check.problem != NameProblem::None) {
                 row.reason = std::string(NameProblemText(test.check.problem));
             } else if (plan.readOnly[i]) {
-                row.reason = ReadOnlyReason(invocation.readOnly);
+                row.reason = ReadOnlyReason(invocation.readOnly, "renamed");
             }
-            if (!plan.notes[i].empty()) row.reason = (row.reason ? *row.reason + "; " : std::string()) + plan.notes[i];
+            if (!plan.notes[i].empty()) AddReason(row, plan.notes[i]);
             context.SetNewPath(i, tag.RenameReady ? target : std::string());
         }
         row.status = StatusText(tag.Status);

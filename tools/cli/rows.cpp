@@ -147,4 +147,9 @@ void Progress::Step()
     shown_ = now;
 }
 
+void AddReason(Row& row, std::string_view reason)
+{
+    row.reason = row.reason ? *row.reason + "; " + std::string(reason) : std::string(reason);
+}
+
 }  // namespace sonrik::cli

@@ -24,6 +24,9 @@ struct Row {
     std::optional<std::string> reason, error;
 };
 
+// Adds `reason` to the row's reason column, after what it says already.
+void AddReason(Row& row, std::string_view reason);
+
 // Whether the stream of this descriptor (1 standard output, 2 standard
 // error) is a terminal.
 bool IsTerminal(int descriptor);

@@ -162,11 +162,6 @@ struct Plan {
     bool allPassed = true;
 };
 
-void AddReason(Row& row, std::string_view reason)
-{
-    row.reason = row.reason ? *row.reason + "; " + std::string(reason) : std::string(reason);
-}
-
 std::string JoinNotes(const std::vector<std::string>& notes)
 {
     std::string text;
@@ -223,19 +218,7 @@ std::optional<Item> TestFile(Row& row, std::size_t index, const std::string& pat
     }
     row.status = StatusText(batch::stTestOk);
     item.readOnly = id3.LoadedFileReadOnly();
-    if (item.readOnly) {
-        switch (invocation.readOnly) {
-        case batch::ReadOnlyPolicy::Leave:
-            AddReason(row, "the file is read-only: --apply leaves it (--readonly=remove or restore writes it)");
-            break;
-        case batch::ReadOnlyPolicy::MakeWritable:
-            AddReason(row, "the file is read-only: written and left writable");
-            break;
-        case batch::ReadOnlyPolicy::WriteAndRestore:
-            AddReason(row, "the file is read-only: written and made read-only again");
-            break;
-        }
-    }
+    if (item.readOnly) AddReason(row, ReadOnlyReason(invocation.readOnly, "written"));
     return item;
 }
 
@@ -284,21 +267,7 @@ Written Write(const std::string& path, const Item& item, const Invocation& invoc
             written.error = "the file is read-only; nothing was written";
             return written;
         }
-        const bool restore = readOnly && invocation.readOnly == batch::ReadOnlyPolicy::WriteAndRestore;
-        if (readOnly) platform::SetReadOnly(path, false);
-        try {
-            id3.Save();
-        } catch (const std::exception&) {
-            if (restore) platform::SetReadOnly(path, true);
-            throw;
-        }
-        if (restore) {
-            try {
-                platform::SetReadOnly(path, true);
-            } catch (const std::exception&) {
-                written.restoreFailed = true;
-            }
-        }
+        written.restoreFailed = !SaveReadOnlyByPolicy(path, readOnly, invocation.readOnly, [&] { id3.Save(); });
         if (id3.Success() != twID3::id3Success) written.error = std::string(twID3::StateName(id3.Success()));
     } catch (const std::exception& e) {
         written.error = ErrorMessage(e);
